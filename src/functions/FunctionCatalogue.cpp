@@ -93,4 +93,10 @@ uint32_t DefaultDeviceValue(int button) {
     return *CatalogueDeviceValue(ButtonPositionOf(button).defaultCode);
 }
 
+std::optional<uint32_t> FixedDeviceValue(int button, int32_t code, int32_t keyValue) {
+    if (code == kFunctionKey) return static_cast<uint32_t>(keyValue);
+    if (code == kFunctionHostAction) return DefaultDeviceValue(button);
+    return CatalogueDeviceValue(code);
+}
+
 }  // namespace x5k

@@ -53,4 +53,10 @@ const ButtonPosition& ButtonPositionOf(int button);
 // button that carries a host action).
 uint32_t DefaultDeviceValue(int button);
 
+// The button-matrix entry of a button whose value needs no download: a catalogue
+// function, a key (the key value itself) or a host action (the button's own default
+// function). Nothing for a macro, whose value depends on its download, and for a code
+// outside the catalogue, whose slot stays 0.
+std::optional<uint32_t> FixedDeviceValue(int button, int32_t code, int32_t keyValue);
+
 }  // namespace x5k
