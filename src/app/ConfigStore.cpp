@@ -1,1 +1,162 @@
-// placeholder
+#include "app/ConfigStore.h"
+
+#include <string>
+
+#include "common/TextFormat.h"
+
+namespace x5k {
+namespace {
+
+bool IsProfile(const ProfileImage& image) {
+    return static_cast<uint32_t>(image.get(profile::kMagic)) == profile::kMagicValue;
+}
+
+}  // namespace
+
+ConfigStore::ConfigStore(FileSystem& files, UserMessages& messages,
+                         const InterfaceStrings& strings,
+                         const std::atomic<bool>& chineseInterface,
+                         std::filesystem::path dataFolder)
+    : files_(files),
+      messages_(messages),
+      strings_(strings),
+      chinese_(chineseInterface),
+      dataFolder_(std::move(dataFolder)) {}
+
+std::filesystem::path ConfigStore::profilePath(int entry) const {
+    return dataFolder_ / "Profile" / ("Profile" + std::to_string(entry + 1) + ".cfg");
+}
+
+std::filesystem::path ConfigStore::blockPath() const {
+    return dataFolder_ / "Profile" / "ConfigInfo.cfg";
+}
+
+void ConfigStore::loadConfiguration() {
+    using namespace config;
+    block_.clear();
+    const auto path = blockPath();
+    if (files_.readInto(path, block_.bytes()) == FileError::NotFound) {
+        messages_.showInfoDialog(FormatText(kOpenFailedMessage, {path.string()}), BoxButtons::Ok);
+    }
+    // The stored paths are rebuilt for this run and never followed: a block copied from
+    // elsewhere cannot point the program at files outside its data folder.
+    for (int e = 0; e < kProfileCount; ++e) block_.setText(ProfilePath(e), profilePath(e).string());
+
+    // Each missing or invalid file is replaced at most once per load, so denied access
+    // is reported once per file.
+    std::array<bool, kProfileCount> defaulted{};
+    bool found = false;
+    for (int e = 0; e < kProfileCount && !found; ++e) {
+        if (block_.get(EntryMagic(e)) != kEntryMagicValue || block_.get(CurrentFlag(e)) == 0) {
+            continue;
+        }
+        bool wroteDefault = false;
+        if (load(profilePath(e), true, wroteDefault) == ProfileLoad::Loaded) {
+            current_ = e;
+            found = true;
+            break;
+        }
+        block_.set(CurrentFlag(e), 0);
+        if (!wroteDefault) writeDefaultProfile(profilePath(e));
+        defaulted[static_cast<size_t>(e)] = true;
+    }
+    if (!found) {
+        bool wroteDefault = false;
+        if (load(profilePath(0), false, wroteDefault) != ProfileLoad::Loaded && !defaulted[0]) {
+            writeDefaultProfile(profilePath(0));
+        }
+        block_.set(CurrentFlag(0), 1);
+        current_ = 0;
+    }
+    highlight(/*requireMagic=*/true);
+    copyMacroIdsFromEntry(current_);
+}
+
+ProfileLoad ConfigStore::loadProfile(const std::filesystem::path& path, bool reportMissing) {
+    bool wroteDefault = false;
+    return load(path, reportMissing, wroteDefault);
+}
+
+ProfileLoad ConfigStore::load(const std::filesystem::path& path, bool reportMissing,
+                              bool& wroteDefault) {
+    wroteDefault = false;
+    const FileError error = files_.readInto(path, image_.bytes());
+    if (error == FileError::None) {
+        if (IsProfile(image_)) return ProfileLoad::Loaded;
+        messages_.showInfoBox(FormatText(kInvalidProfileMessage, {path.string()}));
+        return ProfileLoad::NotAProfile;
+    }
+    if (error == FileError::NotFound && reportMissing) {
+        messages_.showInfoDialog(FormatText(kOpenFailedMessage, {path.string()}), BoxButtons::Ok);
+        writeDefaultProfile(path);
+        wroteDefault = true;
+    }
+    return ProfileLoad::NotOpened;
+}
+
+bool ConfigStore::writeDefaultProfile(const std::filesystem::path& path) {
+    files_.createFolders(dataFolder_ / "Profile");
+    // The image takes the default even when the file cannot be written, so the program
+    // goes on with a usable profile instead of an empty one.
+    image_ = DefaultProfile(chinese());
+    const FileError error = files_.replace(path, image_.bytes());
+    if (error == FileError::AccessDenied) {
+        messages_.showInfoDialog(strings_.get("str_msg4"), BoxButtons::Ok);
+    }
+    return error == FileError::None;
+}
+
+bool ConfigStore::switchProfile(int entry) {
+    using namespace config;
+    if (entry < 0 || entry >= kProfileCount) return false;
+    const ProfileImage previous = image_;
+    if (loadProfile(profilePath(entry), true) != ProfileLoad::Loaded) {
+        image_ = previous;
+        return false;
+    }
+    current_ = entry;
+    copyMacroIdsFromEntry(entry);
+    for (int e = 0; e < kProfileCount; ++e) block_.set(CurrentFlag(e), e == entry ? 1 : 0);
+    highlight(/*requireMagic=*/false);
+    if (observer_) observer_->refreshPagesFromProfile();
+    return true;
+}
+
+bool ConfigStore::saveAfterApply() {
+    for (int b = 0; b < kButtonCount; ++b) {
+        block_.set(config::MacroId(current_, b), workingMacroIds_[static_cast<size_t>(b)]);
+    }
+    const auto path = profilePath(current_);
+    const FileError error = files_.replace(path, image_.bytes());
+    if (error == FileError::NotFound) {
+        messages_.showInfoBox(FormatText(strings_.get("str_msg2"), {path.string()}));
+    } else if (error == FileError::AccessDenied) {
+        messages_.showInfoBox(strings_.get("str_msg5"));
+    }
+    files_.replace(blockPath(), block_.bytes());
+    return error == FileError::None;
+}
+
+void ConfigStore::restoreDefaults() {
+    image_ = DefaultProfile(chinese());
+    workingMacroIds_.fill(0);
+}
+
+void ConfigStore::highlight(bool requireMagic) {
+    using namespace config;
+    std::array<bool, kProfileCount> highlighted{};
+    for (int e = 0; e < kProfileCount; ++e) {
+        highlighted[static_cast<size_t>(e)] =
+            block_.get(CurrentFlag(e)) != 0 &&
+            (!requireMagic || block_.get(EntryMagic(e)) == kEntryMagicValue);
+    }
+    if (observer_) observer_->setProfileHighlights(highlighted);
+}
+
+void ConfigStore::copyMacroIdsFromEntry(int entry) {
+    for (int b = 0; b < kButtonCount; ++b) {
+        workingMacroIds_[static_cast<size_t>(b)] = block_.get(config::MacroId(entry, b));
+    }
+}
+
+}  // namespace x5k

@@ -1,1 +1,148 @@
-int main() { return 0; }
+// x5kctl: the command-line tool of the X5K configuration utility.
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include "app/DefaultFiles.h"
+#include "app/ProfileImage.h"
+#include "functions/FunctionCatalogue.h"
+#include "functions/KeyNames.h"
+#include "platform/linux/PosixFileSystem.h"
+#include "platform/linux/XkbKeyboardLayout.h"
+
+namespace x5k {
+namespace {
+
+constexpr std::string_view kUsage =
+    "usage: x5kctl COMMAND [ARGUMENTS]\n"
+    "\n"
+    "commands:\n"
+    "  show-profile FILE   print every field of a profile file (.cfg)\n"
+    "  make-defaults DIR   write the shipped default data files below DIR\n"
+    "  help                show this text\n";
+
+const char* FileErrorText(FileError error) {
+    switch (error) {
+        case FileError::None: return "no error";
+        case FileError::NotFound: return "the file or its folder does not exist";
+        case FileError::AccessDenied: return "access denied";
+        case FileError::Other: return "it cannot be read";
+    }
+    return "unknown error";
+}
+
+std::string FunctionDescription(const ProfileImage& image, int b, const KeyboardLayout& layout) {
+    using namespace profile;
+    const int32_t code = image.get(FunctionCode(b));
+    switch (code) {
+        case kFunctionKey:
+            return "key " + KeyComboName(static_cast<uint32_t>(image.get(KeyValue(b))), layout);
+        case kFunctionMacro: return "macro";
+        case kFunctionHostAction: return "computer action";
+        default: {
+            const std::string name = FunctionName(code, false);
+            return name.empty() ? "(not a known function)" : name;
+        }
+    }
+}
+
+const char* ReportRateText(int32_t code) {
+    switch (code) {
+        case 1: return "1000 reports/s";
+        case 2: return "500 reports/s";
+        case 4: return "250 reports/s";
+        case 8: return "125 reports/s";
+        default: return "not a known rate";
+    }
+}
+
+int ShowProfile(const std::filesystem::path& path) {
+    PosixFileSystem files;
+    ProfileImage image;
+    if (const FileError error = files.readInto(path, image.bytes()); error != FileError::None) {
+        std::fprintf(stderr, "x5kctl: cannot read %s: %s\n", path.c_str(), FileErrorText(error));
+        return 1;
+    }
+    std::error_code sizeError;
+    const auto size = std::filesystem::file_size(path, sizeError);
+    const bool valid = static_cast<uint32_t>(image.get(profile::kMagic)) == profile::kMagicValue;
+    std::printf("profile file     %s\n", path.c_str());
+    if (!sizeError && size != profile::kSize) {
+        std::printf("size             %ju bytes (a profile has %zu; %s)\n", std::uintmax_t(size),
+                    profile::kSize, size < profile::kSize ? "the rest reads as zero" : "the rest is ignored");
+    }
+    std::printf("magic            0x%08X (%s)\n", static_cast<uint32_t>(image.get(profile::kMagic)),
+                valid ? "a profile" : "NOT a profile");
+
+    XkbKeyboardLayout layout;
+    using namespace profile;
+    for (int b = 0; b < kButtonCount; ++b) {
+        const int32_t code = image.get(FunctionCode(b));
+        std::printf("button %d         %s\n", b, std::string(ButtonPositionOf(b).input).c_str());
+        std::printf("  function       %d %s\n", code, FunctionDescription(image, b, layout).c_str());
+        if (const auto value = FixedDeviceValue(b, code, image.get(KeyValue(b)))) {
+            std::printf("  device value   0x%08X\n", *value);
+        } else if (code == kFunctionMacro) {
+            std::printf("  device value   09 00 n m (set when the macro is downloaded)\n");
+        } else {
+            std::printf("  device value   none (slot left 0)\n");
+        }
+        std::printf("  display name   \"%s\"\n", image.text(DisplayName(b)).c_str());
+        std::printf("  macro id       0x%08X\n", static_cast<uint32_t>(image.get(MacroId(b))));
+        std::printf("  key value      0x%08X\n", static_cast<uint32_t>(image.get(KeyValue(b))));
+        std::printf("  action kind    0x%02X, code 0x%08X, path \"%s\"\n",
+                    static_cast<uint32_t>(image.get(HostActionKind(b))),
+                    static_cast<uint32_t>(image.get(HostActionCode(b))),
+                    image.text(HostActionPath(b)).c_str());
+    }
+    std::printf("resolutions     ");
+    for (int slot = 0; slot < kResolutionSlots; ++slot) std::printf(" %d", image.get(Resolution(slot)));
+    std::printf("\n");
+    const int32_t rate = image.get(kReportRate);
+    std::printf("sensor height    %d\n", image.get(kSensorHeight));
+    std::printf("report rate      %d (%s)\n", rate, ReportRateText(rate));
+    std::printf("lighting mode    %d\n", image.get(kLightingMode));
+    std::printf("lighting colour  0x%08X (0x00BBGGRR)\n", static_cast<uint32_t>(image.get(kLightingColour)));
+    std::printf("colour source    %d (%s)\n", image.get(kColourSource),
+                image.get(kColourSource) == 1 ? "custom colour" : "preset swatch");
+    std::printf("preset swatch    %d\n", image.get(kPresetSwatch));
+    std::printf("lighting switch  %d (%s)\n", image.get(kLightSwitch),
+                image.get(kLightSwitch) == 1 ? "on" : "off");
+    std::printf("precision        %d (%s)\n", image.get(kPrecision),
+                image.get(kPrecision) == 1 ? "on" : "off");
+    std::printf("pointer speed    %d\n", image.get(kPointerSpeed));
+    std::printf("mode 1 level     %d\n", image.get(kMode1Level));
+    std::printf("mode 2 level     %d\n", image.get(kMode2Level));
+    const int32_t lines = image.get(kScrollLines);
+    std::printf("scroll lines     %d%s\n", lines, lines == -1 ? " (one screen per notch)" : "");
+    return valid ? 0 : 2;
+}
+
+int MakeDefaults(const std::filesystem::path& folder) {
+    PosixFileSystem files;
+    if (!WriteDefaultDataFiles(files, folder)) {
+        std::fprintf(stderr, "x5kctl: could not write the default data files below %s\n",
+                     folder.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+}  // namespace x5k
+
+int main(int argc, char** argv) {
+    const std::string_view command = argc > 1 ? argv[1] : "";
+    if (command == "show-profile" && argc == 3) return x5k::ShowProfile(argv[2]);
+    if (command == "make-defaults" && argc == 3) return x5k::MakeDefaults(argv[2]);
+    if (command == "help" || command == "--help" || command == "-h") {
+        std::fputs(x5k::kUsage.data(), stdout);
+        return 0;
+    }
+    std::fputs(x5k::kUsage.data(), stderr);
+    return 64;  // EX_USAGE
+}

@@ -1,0 +1,108 @@
+#pragma once
+// The configuration store: the configuration block ("Profile/ConfigInfo.cfg") that
+// lists the five profiles, and the working profile image that every page edits.
+// Profiles reach their files only after a successful apply, or at once as a default
+// when a file had to be recreated.
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+
+#include "app/ProfileImage.h"
+#include "localisation/InterfaceStrings.h"
+#include "platform/FileSystem.h"
+#include "platform/UserMessages.h"
+
+namespace x5k {
+
+// The main window's side of the store: which profile buttons are highlighted and
+// which pages redraw after a switch.
+class ProfileObserver {
+public:
+    virtual ~ProfileObserver() = default;
+    // Element i is true when profile button i + 1 is shown highlighted.
+    virtual void setProfileHighlights(const std::array<bool, kProfileCount>& highlighted) = 0;
+    // The main settings and lighting pages redraw from the working profile.
+    virtual void refreshPagesFromProfile() = 0;
+};
+
+enum class ProfileLoad : int {
+    NotOpened = 0,
+    Loaded = 1,
+    NotAProfile = 255,
+};
+
+using MacroIds = std::array<int32_t, kButtonCount>;
+
+inline constexpr std::string_view kOpenFailedMessage =
+    "Failed to open file, check whether there is a %s path?";
+inline constexpr std::string_view kInvalidProfileMessage = "%s is an invaild Profile!";
+
+class ConfigStore {
+public:
+    ConfigStore(FileSystem& files, UserMessages& messages, const InterfaceStrings& strings,
+                const std::atomic<bool>& chineseInterface, std::filesystem::path dataFolder);
+
+    void setObserver(ProfileObserver* observer) { observer_ = observer; }
+
+    // Reads the block and the current profile at start-up. Afterwards exactly one entry
+    // is current, the image holds its profile (or a default), and the working macro
+    // identifiers are the current entry's.
+    void loadConfiguration();
+
+    // Reads a profile file into the working image. A missing file or folder is
+    // reported (when `reportMissing`) and replaced by a default profile; a file
+    // without the profile magic is reported and left alone.
+    ProfileLoad loadProfile(const std::filesystem::path& path, bool reportMissing);
+
+    // Puts the default profile into the working image and writes it to `path`,
+    // creating the "Profile" folder when needed. False when the file could not be
+    // written (denied access is reported).
+    bool writeDefaultProfile(const std::filesystem::path& path);
+
+    // Makes `entry` (0..4) current from its file. When the file cannot be loaded the
+    // switch stops: the previous profile, with its unsaved edits, stays in the image
+    // and stays current. Nothing is sent to the mouse. True when switched.
+    bool switchProfile(int entry);
+
+    // After a successful apply: stores the working macro identifiers in the current
+    // entry, writes the image to the current entry's file, then writes the block.
+    // True when the profile file was written.
+    bool saveAfterApply();
+
+    // The default profile in the image and no macros; nothing is written until the
+    // next successful apply.
+    void restoreDefaults();
+
+    std::filesystem::path profilePath(int entry) const;
+    std::filesystem::path blockPath() const;
+    const std::filesystem::path& dataFolder() const { return dataFolder_; }
+
+    int currentEntry() const { return current_; }
+    const ConfigBlock& block() const { return block_; }
+    ProfileImage& image() { return image_; }
+    const ProfileImage& image() const { return image_; }
+    MacroIds& workingMacroIds() { return workingMacroIds_; }
+    const MacroIds& workingMacroIds() const { return workingMacroIds_; }
+
+private:
+    ProfileLoad load(const std::filesystem::path& path, bool reportMissing, bool& wroteDefault);
+    void highlight(bool requireMagic);
+    void copyMacroIdsFromEntry(int entry);
+    bool chinese() const { return chinese_.load(std::memory_order_relaxed); }
+
+    FileSystem& files_;
+    UserMessages& messages_;
+    const InterfaceStrings& strings_;
+    const std::atomic<bool>& chinese_;
+    std::filesystem::path dataFolder_;
+    ProfileObserver* observer_ = nullptr;
+
+    ConfigBlock block_;
+    ProfileImage image_;
+    int current_ = 0;
+    MacroIds workingMacroIds_{};
+};
+
+}  // namespace x5k

@@ -1,0 +1,80 @@
+// Runs the real command-line tool.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+#include "support/TempFolder.h"
+
+namespace x5k {
+namespace {
+
+struct CommandResult {
+    int status;
+    std::string output;
+};
+
+CommandResult RunX5kctl(const std::string& arguments) {
+    const std::string command = std::string(X5KCTL_PATH) + " " + arguments + " 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    CommandResult run{-1, {}};
+    if (!pipe) return run;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
+    const int status = ::pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+TEST(X5kctl, MakeDefaultsIsByteIdenticalAcrossRuns) {
+    test::TempFolder first, second;
+    ASSERT_EQ(RunX5kctl("make-defaults " + first.path().string()).status, 0);
+    ASSERT_EQ(RunX5kctl("make-defaults " + second.path().string()).status, 0);
+    int files = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(first.path())) {
+        if (!entry.is_regular_file()) continue;
+        const auto relative = entry.path().lexically_relative(first.path());
+        EXPECT_EQ(test::ReadBytes(entry.path()), test::ReadBytes(second / relative)) << relative;
+        ++files;
+    }
+    EXPECT_EQ(files, 9);
+}
+
+TEST(X5kctl, ShowProfileListsTheSevenDefaultFunctions) {
+    test::TempFolder folder;
+    ASSERT_EQ(RunX5kctl("make-defaults " + folder.path().string()).status, 0);
+    const CommandResult run = RunX5kctl("show-profile " + (folder / "Profile" / "Profile1.cfg").string());
+    EXPECT_EQ(run.status, 0) << run.output;
+    const char* expected[] = {
+        "function       1 Click",   "device value   0x00F00001", "function       4 Middle",
+        "device value   0x00F20001", "function       2 Menu",    "device value   0x00F10001",
+        "function       8 Forward", "device value   0x00F40001", "function       16 Back",
+        "device value   0x00F30001", "function       11 Scroll up", "device value   0x00010004",
+        "function       22 Scroll down", "device value   0x00020004",
+        "resolutions      750 1000 1500 2000 3000 0 0 0", "report rate      1 (1000 reports/s)",
+    };
+    size_t from = 0;
+    for (const char* line : expected) {
+        const size_t at = run.output.find(line, from);
+        ASSERT_NE(at, std::string::npos) << line << "\n" << run.output;
+        from = at;
+    }
+}
+
+TEST(X5kctl, BadInputIsReportedNotFatal) {
+    test::TempFolder folder;
+    test::WriteBytes(folder / "junk.cfg", {1, 2, 3});
+    const CommandResult junk = RunX5kctl("show-profile " + (folder / "junk.cfg").string());
+    EXPECT_EQ(junk.status, 2);
+    EXPECT_NE(junk.output.find("NOT a profile"), std::string::npos) << junk.output;
+    const CommandResult missing = RunX5kctl("show-profile " + (folder / "none.cfg").string());
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.output.find("does not exist"), std::string::npos) << missing.output;
+    EXPECT_EQ(RunX5kctl("no-such-command").status, 64);
+}
+
+}  // namespace
+}  // namespace x5k
