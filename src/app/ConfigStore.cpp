@@ -13,8 +13,7 @@ bool IsProfile(const ProfileImage& image) {
 
 }  // namespace
 
-ConfigStore::ConfigStore(FileSystem& files, UserMessages& messages,
-                         const InterfaceStrings& strings,
+ConfigStore::ConfigStore(FileSystem& files, UserMessages& messages, const InterfaceStrings& strings,
                          const std::atomic<bool>& chineseInterface,
                          std::filesystem::path dataFolder)
     : files_(files),

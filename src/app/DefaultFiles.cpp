@@ -25,7 +25,8 @@ std::vector<DefaultFile> DefaultDataFiles() {
     // The paths inside the block are rebuilt at every start, so the shipped block
     // leaves them empty and is the same on every machine.
     ConfigBlock block;
-    for (int e = 0; e < kProfileCount; ++e) block.set(config::EntryMagic(e), config::kEntryMagicValue);
+    for (int e = 0; e < kProfileCount; ++e)
+        block.set(config::EntryMagic(e), config::kEntryMagicValue);
     block.set(config::CurrentFlag(0), 1);
     files.push_back({"Profile/ConfigInfo.cfg", ToVector(block)});
 

@@ -64,7 +64,9 @@ static_assert([] {
 
 }  // namespace
 
-std::span<const CatalogueEntry> Catalogue() { return kCatalogue; }
+std::span<const CatalogueEntry> Catalogue() {
+    return kCatalogue;
+}
 
 const CatalogueEntry* FindCatalogueEntry(int32_t code) {
     const auto it = std::find_if(kCatalogue.begin(), kCatalogue.end(),

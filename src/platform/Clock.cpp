@@ -10,7 +10,8 @@ void SteadyClock::sleepFor(std::chrono::milliseconds duration) {
 
 uint32_t SteadyClock::tickMs() {
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
-    return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+    return static_cast<uint32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
 
 }  // namespace x5k

@@ -81,23 +81,25 @@ TEST(DefaultProfile, EveryFieldAndNothingElse) {
     using namespace profile;
     const ProfileImage image = DefaultProfile(false);
     const std::vector<std::pair<size_t, uint32_t>> fields = {
-        {0, 0x80800026},
-        {ButtonBase(0), 1}, {ButtonBase(1), 4}, {ButtonBase(2), 2}, {ButtonBase(3), 8},
-        {ButtonBase(4), 16}, {ButtonBase(5), 11}, {ButtonBase(6), 22},
-        {22040, 750}, {22044, 1000}, {22048, 1500}, {22052, 2000}, {22056, 3000},
-        {22112, 15}, {22116, 1}, {22120, 4}, {22124, 0x000000FF}, {22128, 1}, {22136, 1},
-        {22144, 10}, {22148, 5}, {22152, 3}, {22156, 3},
+        {0, 0x80800026},     {ButtonBase(0), 1},  {ButtonBase(1), 4},  {ButtonBase(2), 2},
+        {ButtonBase(3), 8},  {ButtonBase(4), 16}, {ButtonBase(5), 11}, {ButtonBase(6), 22},
+        {22040, 750},        {22044, 1000},       {22048, 1500},       {22052, 2000},
+        {22056, 3000},       {22112, 15},         {22116, 1},          {22120, 4},
+        {22124, 0x000000FF}, {22128, 1},          {22136, 1},          {22144, 10},
+        {22148, 5},          {22152, 3},          {22156, 3},
     };
     std::vector<bool> covered(kSize, false);
     for (const auto& [offset, value] : fields) {
         EXPECT_EQ(GetU32(image.bytes(), offset), value) << "offset " << offset;
         for (size_t i = 0; i < 4; ++i) covered[offset + i] = true;
     }
-    const char* names[] = {"Click", "Middle", "Menu", "Forward", "Back", "Scroll up", "Scroll down"};
+    const char* names[] = {"Click", "Middle",    "Menu",       "Forward",
+                           "Back",  "Scroll up", "Scroll down"};
     for (int b = 0; b < kButtonCount; ++b) {
         EXPECT_EQ(image.text(DisplayName(b)), names[b]);
         const TextField f = DisplayName(b);
-        for (size_t i = 0; i < 2 * std::string_view(names[b]).size(); ++i) covered[f.offset + i] = true;
+        for (size_t i = 0; i < 2 * std::string_view(names[b]).size(); ++i)
+            covered[f.offset + i] = true;
     }
     for (size_t offset = 0; offset < kSize; ++offset) {
         if (!covered[offset]) {
@@ -127,9 +129,9 @@ TEST_F(ConfigStoreTest, MissingBlockIsReportedAndTheFirstProfileIsUsed) {
     writeAllProfiles();
     store.loadConfiguration();
     EXPECT_EQ(messages.shown(),
-              (std::vector<ShownMessage>{{BoxKind::InfoDialog,
-                                          "Failed to open file, check whether there is a " +
-                                              store.blockPath().string() + " path?"}}));
+              (std::vector<ShownMessage>{
+                  {BoxKind::InfoDialog, "Failed to open file, check whether there is a " +
+                                            store.blockPath().string() + " path?"}}));
     EXPECT_EQ(store.currentEntry(), 0);
     EXPECT_EQ(store.image(), MarkedProfile(100));
     EXPECT_EQ(store.block().get(config::CurrentFlag(0)), 1);
@@ -156,7 +158,8 @@ TEST_F(ConfigStoreTest, BlockWithoutValidEntryFallsBackToEntryZeroUnhighlighted)
 
 TEST_F(ConfigStoreTest, FlaggedEntryLoadsItsProfileAndMacros) {
     writeAllProfiles();
-    writeBlock({{{true, 0}, {true, 0}, {true, 1}, {true, 0}, {true, 0}}}, {0, 0, 0, 0x01000005, 0, 0, 0});
+    writeBlock({{{true, 0}, {true, 0}, {true, 1}, {true, 0}, {true, 0}}},
+               {0, 0, 0, 0x01000005, 0, 0, 0});
     store.loadConfiguration();
     EXPECT_EQ(store.currentEntry(), 2);
     EXPECT_EQ(store.image(), MarkedProfile(102));
@@ -171,9 +174,9 @@ TEST_F(ConfigStoreTest, WrongMagicIsReplacedAndTheNextFlaggedEntryWins) {
     writeProfile(1, broken);
     writeBlock({{{true, 0}, {true, 1}, {true, 0}, {true, 1}, {true, 0}}});
     store.loadConfiguration();
-    EXPECT_EQ(messages.shown(), (std::vector<ShownMessage>{
-                                    {BoxKind::InfoBox,
-                                     profileFile(1).string() + " is an invaild Profile!"}}));
+    EXPECT_EQ(messages.shown(),
+              (std::vector<ShownMessage>{
+                  {BoxKind::InfoBox, profileFile(1).string() + " is an invaild Profile!"}}));
     EXPECT_EQ(ReadBytes(profileFile(1)), Bytes(DefaultProfile(false)));
     EXPECT_EQ(store.currentEntry(), 3);
     EXPECT_EQ(store.image(), MarkedProfile(103));
@@ -186,9 +189,9 @@ TEST_F(ConfigStoreTest, MissingCurrentProfileIsRecreatedAndEntryZeroIsUsed) {
     std::filesystem::remove(profileFile(1));
     writeBlock({{{true, 0}, {true, 1}, {true, 0}, {true, 0}, {true, 0}}});
     store.loadConfiguration();
-    EXPECT_EQ(messages.texts(), (std::vector<std::string>{
-                                    "Failed to open file, check whether there is a " +
-                                    profileFile(1).string() + " path?"}));
+    EXPECT_EQ(messages.texts(),
+              (std::vector<std::string>{"Failed to open file, check whether there is a " +
+                                        profileFile(1).string() + " path?"}));
     EXPECT_EQ(ReadBytes(profileFile(1)), Bytes(DefaultProfile(false)));
     EXPECT_EQ(store.currentEntry(), 0);
     EXPECT_EQ(store.image(), MarkedProfile(100));
@@ -197,9 +200,9 @@ TEST_F(ConfigStoreTest, MissingCurrentProfileIsRecreatedAndEntryZeroIsUsed) {
 
 struct FileShapeCase {
     const char* name;
-    size_t size;          // bytes of a marked profile written to Profile1.cfg
-    bool loaded;          // it counts as a profile
-    int32_t sensorHeight; // what the image then holds
+    size_t size;           // bytes of a marked profile written to Profile1.cfg
+    bool loaded;           // it counts as a profile
+    int32_t sensorHeight;  // what the image then holds
 };
 
 class ProfileFileShapeTest : public ConfigStoreTest,
@@ -217,14 +220,13 @@ TEST_P(ProfileFileShapeTest, ShortLongAndEmptyFiles) {
     EXPECT_EQ(messages.shown().size(), c.loaded ? 0u : 1u);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Shapes, ProfileFileShapeTest,
-    ::testing::Values(FileShapeCase{"empty", 0, false, 0},
-                      FileShapeCase{"magic_only", 4, true, 0},
-                      FileShapeCase{"short", 22112, true, 0},
-                      FileShapeCase{"exact", profile::kSize, true, 42},
-                      FileShapeCase{"long", profile::kSize + 5000, true, 42}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Shapes, ProfileFileShapeTest,
+                         ::testing::Values(FileShapeCase{"empty", 0, false, 0},
+                                           FileShapeCase{"magic_only", 4, true, 0},
+                                           FileShapeCase{"short", 22112, true, 0},
+                                           FileShapeCase{"exact", profile::kSize, true, 42},
+                                           FileShapeCase{"long", profile::kSize + 5000, true, 42}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ConfigStoreTest, ShortBlockLeavesLaterEntriesEmpty) {
     writeAllProfiles();
@@ -263,14 +265,16 @@ TEST_F(ConfigStoreTest, StoredPathsAreRebuiltAndNeverFollowed) {
 
 TEST_F(ConfigStoreTest, SwitchLoadsFlagsHighlightsAndRefreshes) {
     writeAllProfiles();
-    writeBlock({{{true, 1}, {true, 0}, {true, 0}, {true, 0}, {true, 0}}}, {0, 0, 0, 0, 0, 0x0200000A, 0});
+    writeBlock({{{true, 1}, {true, 0}, {true, 0}, {true, 0}, {true, 0}}},
+               {0, 0, 0, 0, 0, 0x0200000A, 0});
     store.loadConfiguration();
     const auto writesBefore = files.writeCount();
     ASSERT_TRUE(store.switchProfile(2));
     EXPECT_EQ(store.currentEntry(), 2);
     EXPECT_EQ(store.image(), MarkedProfile(102));
     EXPECT_EQ(store.workingMacroIds()[5], 0x0200000A);
-    for (int e = 0; e < kProfileCount; ++e) EXPECT_EQ(store.block().get(config::CurrentFlag(e)), e == 2);
+    for (int e = 0; e < kProfileCount; ++e)
+        EXPECT_EQ(store.block().get(config::CurrentFlag(e)), e == 2);
     EXPECT_EQ(observer.highlights, (std::array<bool, 5>{false, false, true, false, false}));
     EXPECT_EQ(observer.refreshes, 1);
     EXPECT_EQ(files.writeCount(), writesBefore);  // a switch writes nothing
@@ -286,9 +290,9 @@ TEST_F(ConfigStoreTest, SwitchToMissingFileStopsAndKeepsTheEditedProfile) {
     observer.highlights.reset();
 
     EXPECT_FALSE(store.switchProfile(4));
-    EXPECT_EQ(messages.texts(), (std::vector<std::string>{
-                                    "Failed to open file, check whether there is a " +
-                                    profileFile(4).string() + " path?"}));
+    EXPECT_EQ(messages.texts(),
+              (std::vector<std::string>{"Failed to open file, check whether there is a " +
+                                        profileFile(4).string() + " path?"}));
     EXPECT_EQ(ReadBytes(profileFile(4)), Bytes(DefaultProfile(false)));
     EXPECT_EQ(store.image(), edited);
     EXPECT_EQ(store.currentEntry(), 0);
@@ -340,7 +344,8 @@ struct SaveFaultCase {
     std::optional<ShownMessage> expected;  // %s stands for the profile path
 };
 
-class SaveFaultTest : public ConfigStoreTest, public ::testing::WithParamInterface<SaveFaultCase> {};
+class SaveFaultTest : public ConfigStoreTest,
+                      public ::testing::WithParamInterface<SaveFaultCase> {};
 
 TEST_P(SaveFaultTest, FailedSaveReportsAndLeavesTheOldFiles) {
     ASSERT_TRUE(WriteDefaultDataFiles(files, data.path()));
@@ -363,11 +368,12 @@ TEST_P(SaveFaultTest, FailedSaveReportsAndLeavesTheOldFiles) {
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, SaveFaultTest,
-    ::testing::Values(
-        SaveFaultCase{"not_found", FileError::NotFound, ShownMessage{BoxKind::InfoBox, "Cannot open %s"}},
-        SaveFaultCase{"denied", FileError::AccessDenied,
-                      ShownMessage{BoxKind::InfoBox, "Access denied while saving the profile"}},
-        SaveFaultCase{"other", FileError::Other, std::nullopt}),
+    ::testing::Values(SaveFaultCase{"not_found", FileError::NotFound,
+                                    ShownMessage{BoxKind::InfoBox, "Cannot open %s"}},
+                      SaveFaultCase{
+                          "denied", FileError::AccessDenied,
+                          ShownMessage{BoxKind::InfoBox, "Access denied while saving the profile"}},
+                      SaveFaultCase{"other", FileError::Other, std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ConfigStoreTest, LanguageTextIsNeverAFormat) {

@@ -59,11 +59,13 @@ TEST(ByteRecord, FieldWithoutTerminatorReadsWholeWidth) {
 }
 
 TEST(Utf, InvalidInputBecomesReplacementCharacters) {
-    EXPECT_EQ(Utf8ToUtf16("a\xFF" "b"), u"a\uFFFDb");
-    EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");    // overlong "/"
+    EXPECT_EQ(Utf8ToUtf16("a\xFF"
+                          "b"),
+              u"a\uFFFDb");
+    EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");            // overlong "/"
     EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");  // encoded surrogate
-    EXPECT_EQ(Utf8ToUtf16("\xE4\xB8"), u"\uFFFD\uFFFD");     // truncated sequence
-    EXPECT_EQ(Utf16ToUtf8(u"x\xD800y"), "x\xEF\xBF\xBDy");   // lone surrogate
+    EXPECT_EQ(Utf8ToUtf16("\xE4\xB8"), u"\uFFFD\uFFFD");            // truncated sequence
+    EXPECT_EQ(Utf16ToUtf8(u"x\xD800y"), "x\xEF\xBF\xBDy");          // lone surrogate
     EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16("滚轮前滚 \xF0\x9F\x96\xB1")), "滚轮前滚 \xF0\x9F\x96\xB1");
 }
 
@@ -88,8 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"%d first", "/data/Profile1.cfg first"},
         FormatCase{"%n %x %p %% %", "%n %x %p %% %"},
         FormatCase{"%s %s %s", "/data/Profile1.cfg 7 %s"},
-        FormatCase{"no placeholder", "no placeholder"},
-        FormatCase{"trailing %", "trailing %"}));
+        FormatCase{"no placeholder", "no placeholder"}, FormatCase{"trailing %", "trailing %"}));
 
 }  // namespace
 }  // namespace x5k

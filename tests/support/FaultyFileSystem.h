@@ -12,7 +12,9 @@ namespace x5k::test {
 class FaultyFileSystem final : public FileSystem {
 public:
     // Reads and writes of `path` (or of anything below it, for a folder) fail with `error`.
-    void failReads(const std::filesystem::path& path, FileError error) { readFaults_[path] = error; }
+    void failReads(const std::filesystem::path& path, FileError error) {
+        readFaults_[path] = error;
+    }
     void failWrites(const std::filesystem::path& path, FileError error) {
         writeFaults_[path] = error;
     }

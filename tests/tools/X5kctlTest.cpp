@@ -46,15 +46,26 @@ TEST(X5kctl, MakeDefaultsIsByteIdenticalAcrossRuns) {
 TEST(X5kctl, ShowProfileListsTheSevenDefaultFunctions) {
     test::TempFolder folder;
     ASSERT_EQ(RunX5kctl("make-defaults " + folder.path().string()).status, 0);
-    const CommandResult run = RunX5kctl("show-profile " + (folder / "Profile" / "Profile1.cfg").string());
+    const CommandResult run =
+        RunX5kctl("show-profile " + (folder / "Profile" / "Profile1.cfg").string());
     EXPECT_EQ(run.status, 0) << run.output;
     const char* expected[] = {
-        "function       1 Click",   "device value   0x00F00001", "function       4 Middle",
-        "device value   0x00F20001", "function       2 Menu",    "device value   0x00F10001",
-        "function       8 Forward", "device value   0x00F40001", "function       16 Back",
-        "device value   0x00F30001", "function       11 Scroll up", "device value   0x00010004",
-        "function       22 Scroll down", "device value   0x00020004",
-        "resolutions      750 1000 1500 2000 3000 0 0 0", "report rate      1 (1000 reports/s)",
+        "function       1 Click",
+        "device value   0x00F00001",
+        "function       4 Middle",
+        "device value   0x00F20001",
+        "function       2 Menu",
+        "device value   0x00F10001",
+        "function       8 Forward",
+        "device value   0x00F40001",
+        "function       16 Back",
+        "device value   0x00F30001",
+        "function       11 Scroll up",
+        "device value   0x00010004",
+        "function       22 Scroll down",
+        "device value   0x00020004",
+        "resolutions      750 1000 1500 2000 3000 0 0 0",
+        "report rate      1 (1000 reports/s)",
     };
     size_t from = 0;
     for (const char* line : expected) {

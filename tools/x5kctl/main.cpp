@@ -27,10 +27,14 @@ constexpr std::string_view kUsage =
 
 const char* FileErrorText(FileError error) {
     switch (error) {
-        case FileError::None: return "no error";
-        case FileError::NotFound: return "the file or its folder does not exist";
-        case FileError::AccessDenied: return "access denied";
-        case FileError::Other: return "it cannot be read";
+        case FileError::None:
+            return "no error";
+        case FileError::NotFound:
+            return "the file or its folder does not exist";
+        case FileError::AccessDenied:
+            return "access denied";
+        case FileError::Other:
+            return "it cannot be read";
     }
     return "unknown error";
 }
@@ -41,8 +45,10 @@ std::string FunctionDescription(const ProfileImage& image, int b, const Keyboard
     switch (code) {
         case kFunctionKey:
             return "key " + KeyComboName(static_cast<uint32_t>(image.get(KeyValue(b))), layout);
-        case kFunctionMacro: return "macro";
-        case kFunctionHostAction: return "computer action";
+        case kFunctionMacro:
+            return "macro";
+        case kFunctionHostAction:
+            return "computer action";
         default: {
             const std::string name = FunctionName(code, false);
             return name.empty() ? "(not a known function)" : name;
@@ -52,11 +58,16 @@ std::string FunctionDescription(const ProfileImage& image, int b, const Keyboard
 
 const char* ReportRateText(int32_t code) {
     switch (code) {
-        case 1: return "1000 reports/s";
-        case 2: return "500 reports/s";
-        case 4: return "250 reports/s";
-        case 8: return "125 reports/s";
-        default: return "not a known rate";
+        case 1:
+            return "1000 reports/s";
+        case 2:
+            return "500 reports/s";
+        case 4:
+            return "250 reports/s";
+        case 8:
+            return "125 reports/s";
+        default:
+            return "not a known rate";
     }
 }
 
@@ -73,7 +84,8 @@ int ShowProfile(const std::filesystem::path& path) {
     std::printf("profile file     %s\n", path.c_str());
     if (!sizeError && size != profile::kSize) {
         std::printf("size             %ju bytes (a profile has %zu; %s)\n", std::uintmax_t(size),
-                    profile::kSize, size < profile::kSize ? "the rest reads as zero" : "the rest is ignored");
+                    profile::kSize,
+                    size < profile::kSize ? "the rest reads as zero" : "the rest is ignored");
     }
     std::printf("magic            0x%08X (%s)\n", static_cast<uint32_t>(image.get(profile::kMagic)),
                 valid ? "a profile" : "NOT a profile");
@@ -83,7 +95,8 @@ int ShowProfile(const std::filesystem::path& path) {
     for (int b = 0; b < kButtonCount; ++b) {
         const int32_t code = image.get(FunctionCode(b));
         std::printf("button %d         %s\n", b, std::string(ButtonPositionOf(b).input).c_str());
-        std::printf("  function       %d %s\n", code, FunctionDescription(image, b, layout).c_str());
+        std::printf("  function       %d %s\n", code,
+                    FunctionDescription(image, b, layout).c_str());
         if (const auto value = FixedDeviceValue(b, code, image.get(KeyValue(b)))) {
             std::printf("  device value   0x%08X\n", *value);
         } else if (code == kFunctionMacro) {
@@ -100,13 +113,15 @@ int ShowProfile(const std::filesystem::path& path) {
                     image.text(HostActionPath(b)).c_str());
     }
     std::printf("resolutions     ");
-    for (int slot = 0; slot < kResolutionSlots; ++slot) std::printf(" %d", image.get(Resolution(slot)));
+    for (int slot = 0; slot < kResolutionSlots; ++slot)
+        std::printf(" %d", image.get(Resolution(slot)));
     std::printf("\n");
     const int32_t rate = image.get(kReportRate);
     std::printf("sensor height    %d\n", image.get(kSensorHeight));
     std::printf("report rate      %d (%s)\n", rate, ReportRateText(rate));
     std::printf("lighting mode    %d\n", image.get(kLightingMode));
-    std::printf("lighting colour  0x%08X (0x00BBGGRR)\n", static_cast<uint32_t>(image.get(kLightingColour)));
+    std::printf("lighting colour  0x%08X (0x00BBGGRR)\n",
+                static_cast<uint32_t>(image.get(kLightingColour)));
     std::printf("colour source    %d (%s)\n", image.get(kColourSource),
                 image.get(kColourSource) == 1 ? "custom colour" : "preset swatch");
     std::printf("preset swatch    %d\n", image.get(kPresetSwatch));

@@ -21,7 +21,7 @@ struct ReadCase {
     const char* name;
     std::optional<size_t> fileSize;  // nothing: no file
     FileError expected;
-    std::vector<uint8_t> record;     // the record afterwards (it starts as 9 9 9 9)
+    std::vector<uint8_t> record;  // the record afterwards (it starts as 9 9 9 9)
 };
 
 TEST(PosixFileSystem, ReadZeroesThenReadsUpToTheRecord) {
