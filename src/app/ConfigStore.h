@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "app/ProfileImage.h"
+#include "common/BuiltInTexts.h"
 #include "localisation/InterfaceStrings.h"
 #include "platform/FileSystem.h"
 #include "platform/UserMessages.h"
@@ -34,10 +35,6 @@ enum class ProfileLoad : int {
 };
 
 using MacroIds = std::array<int32_t, kButtonCount>;
-
-inline constexpr std::string_view kOpenFailedMessage =
-    "Failed to open file, check whether there is a %s path?";
-inline constexpr std::string_view kInvalidProfileMessage = "%s is an invaild Profile!";
 
 class ConfigStore {
 public:
