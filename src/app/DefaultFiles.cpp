@@ -1,6 +1,7 @@
 #include "app/DefaultFiles.h"
 
 #include "app/ProfileImage.h"
+#include "macros/MacroTable.h"
 
 namespace x5k {
 namespace {
@@ -10,11 +11,13 @@ std::vector<uint8_t> ToVector(const ByteRecord<N>& record) {
     return {record.bytes().begin(), record.bytes().end()};
 }
 
+static_assert(kMacroFileSize == MacroTable::kFileSize);
+
 }  // namespace
 
 std::vector<DefaultFile> DefaultDataFiles() {
     std::vector<DefaultFile> files;
-    files.push_back({"Macro.cfg", std::vector<uint8_t>(kMacroFileSize, 0)});
+    files.push_back({"Macro.cfg", MacroTable().fileImage()});
 
     ByteRecord<4> language;
     language.set(I32Field{0}, kShippedLanguageIndex);

@@ -6,7 +6,12 @@
 #include <cstdio>
 #include <string>
 
+#include "macros/MacroBuilder.h"
+#include "macros/MacroTable.h"
+#include "platform/linux/PosixFileSystem.h"
+#include "support/RecordingUserMessages.h"
 #include "support/TempFolder.h"
+#include "support/VirtualClock.h"
 
 namespace x5k {
 namespace {
@@ -73,6 +78,76 @@ TEST(X5kctl, ShowProfileListsTheSevenDefaultFunctions) {
         ASSERT_NE(at, std::string::npos) << line << "\n" << run.output;
         from = at;
     }
+}
+
+// A macro file written by the program's own macro store: "Jump" in slot 0 and a macro
+// of group 5 with an unnamed key in slot 1.
+std::filesystem::path WriteMacroFile(const test::TempFolder& folder) {
+    PosixFileSystem files;
+    test::VirtualClock clock;
+    test::RecordingUserMessages messages;
+    InterfaceStrings strings;
+    MacroStore store(files, clock, messages, strings, folder.path());
+    std::vector<EventRow> jump = {PressRow(0x41), DelayRow(50), ReleaseRow(0x41)};
+    std::vector<EventRow> other = {PressRow(0xAF), DelayRow(2000), PressRow(0x01)};
+    EXPECT_EQ(store.storeMacro(*BuildMacroRecord(jump, "1", 0x15000064, "Jump").record),
+              StoreResult::Stored);
+    EXPECT_EQ(store.storeMacro(*BuildMacroRecord(other, "3", 0x05000007, "Other").record),
+              StoreResult::Stored);
+    return store.filePath();
+}
+
+TEST(X5kctl, MacrosListsTheSlotsInUse) {
+    test::TempFolder folder;
+    const auto file = WriteMacroFile(folder);
+    const CommandResult run = RunX5kctl("macros " + file.string());
+    EXPECT_EQ(run.status, 0) << run.output;
+    const char* expected[] = {
+        "slot 0",
+        "group          21 Customize",
+        "id             0x15000064",
+        "name           \"Jump\"",
+        "repeat         1",
+        "events         3",
+        "press    A (0x41)",
+        "delay    50 ms",
+        "release  A (0x41)",
+        "slot 1",
+        "group          5 Team Fortress 2",
+        "id             0x05000007",
+        "repeat         3",
+        "press    (no name) 0xAF",
+        "delay    2000 ms",
+        "press    Left Button (0x01)",
+        "2 of 500 slots in use",
+    };
+    size_t from = 0;
+    for (const char* line : expected) {
+        const size_t at = run.output.find(line, from);
+        ASSERT_NE(at, std::string::npos) << line << "\n" << run.output;
+        from = at;
+    }
+}
+
+TEST(X5kctl, EncodeMacroPrintsTheImage) {
+    test::TempFolder folder;
+    const auto file = WriteMacroFile(folder);
+    const CommandResult run = RunX5kctl("encode-macro " + file.string() + " 15000064");
+    EXPECT_EQ(run.status, 0) << run.output;
+    const std::string zeros = " 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00\n";
+    EXPECT_NE(run.output.find("0000  00 01 06 04 81 04 00 00 00 00 00 00 00 00 00 00\n"
+                              "0010 " +
+                              zeros),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("01F0 " + zeros + "word count       3\n"), std::string::npos)
+        << run.output;
+
+    const CommandResult missing = RunX5kctl("encode-macro " + file.string() + " 0x15000065");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.output.find("no macro with ID 0x15000065"), std::string::npos)
+        << missing.output;
+    EXPECT_EQ(RunX5kctl("encode-macro " + file.string() + " jump").status, 64);
 }
 
 TEST(X5kctl, BadInputIsReportedNotFatal) {

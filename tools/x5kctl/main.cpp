@@ -1,16 +1,22 @@
 // x5kctl: the command-line tool of the X5K configuration utility.
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "app/DefaultFiles.h"
 #include "app/ProfileImage.h"
 #include "functions/FunctionCatalogue.h"
 #include "functions/KeyNames.h"
+#include "macros/MacroGroups.h"
+#include "macros/MacroImage.h"
+#include "macros/MacroTable.h"
 #include "platform/linux/PosixFileSystem.h"
 #include "platform/linux/XkbKeyboardLayout.h"
 
@@ -23,6 +29,10 @@ constexpr std::string_view kUsage =
     "commands:\n"
     "  show-profile FILE   print every field of a profile file (.cfg)\n"
     "  make-defaults DIR   write the shipped default data files below DIR\n"
+    "  macros FILE         list the macros of a macro file (Macro.cfg)\n"
+    "  encode-macro FILE ID\n"
+    "                      print the 512-byte image the mouse receives for the macro\n"
+    "                      with hexadecimal ID (as macros lists it) and its word count\n"
     "  help                show this text\n";
 
 const char* FileErrorText(FileError error) {
@@ -147,6 +157,120 @@ int MakeDefaults(const std::filesystem::path& folder) {
     return 0;
 }
 
+// Reads a macro file into `table`; says why on failure. A file of another size is read
+// as the program reads it: missing bytes are zero, extra bytes are ignored.
+bool ReadMacroFile(const std::filesystem::path& path, MacroTable& table) {
+    PosixFileSystem files;
+    std::vector<uint8_t> bytes(MacroTable::kFileSize);
+    if (const FileError error = files.readInto(path, bytes); error != FileError::None) {
+        std::fprintf(stderr, "x5kctl: cannot read %s: %s\n", path.c_str(), FileErrorText(error));
+        return false;
+    }
+    table.loadImage(bytes);
+    std::error_code sizeError;
+    const auto size = std::filesystem::file_size(path, sizeError);
+    if (!sizeError && size != MacroTable::kFileSize) {
+        std::printf(
+            "note: %s has %ju bytes, a macro file %zu (%s)\n", path.c_str(), std::uintmax_t(size),
+            MacroTable::kFileSize,
+            size < MacroTable::kFileSize ? "the rest reads as zero" : "the rest is ignored");
+    }
+    return true;
+}
+
+std::string KeyText(uint32_t code) {
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%02X", code);
+    const std::string name = MacroKeyName(code);
+    return name.empty() ? std::string("(no name) ") + hex : name + " (" + hex + ")";
+}
+
+int ListMacros(const std::filesystem::path& path) {
+    MacroTable table;
+    if (!ReadMacroFile(path, table)) return 1;
+    int used = 0;
+    for (int s = 0; s < MacroTable::kSlotCount; ++s) {
+        const MacroRecord record = table.slot(s);
+        if (!IsInUse(record)) continue;
+        ++used;
+        using namespace macro;
+        const int32_t id = record.get(kMacroId);
+        const int group = GroupOf(id);
+        const std::string_view groupText = MacroGroupMenuText(group, false);
+        const auto repeat = static_cast<uint32_t>(record.get(kRepeatCount));
+        const auto rawCount = static_cast<uint32_t>(record.get(kEventCount));
+        const int count = EventCountOf(record);
+        std::printf("slot %d\n", s);
+        std::printf("  group          %d %s\n", group,
+                    groupText.empty() ? "(not a known group)" : std::string(groupText).c_str());
+        std::printf("  id             0x%08X\n", static_cast<uint32_t>(id));
+        std::printf("  name           \"%s\"\n", record.text(kName).c_str());
+        std::printf("  repeat         %u%s\n", repeat,
+                    repeat == kSinglePress ? " (once per press of the button)" : "");
+        if (rawCount > static_cast<uint32_t>(kMaxEvents)) {
+            std::printf("  events         %d (the count field says %u; a slot holds %d)\n", count,
+                        rawCount, kMaxEvents);
+        } else {
+            std::printf("  events         %d\n", count);
+        }
+        for (int i = 0; i < count; ++i) {
+            const uint32_t event = EventOf(record, i);
+            const uint32_t value = EventValue(event);
+            switch (EventKind(event)) {
+                case kPress:
+                    std::printf("    %4d  press    %s\n", i, KeyText(value).c_str());
+                    continue;
+                case kRelease:
+                    std::printf("    %4d  release  %s\n", i, KeyText(value).c_str());
+                    continue;
+                case kDelay:
+                    std::printf("    %4d  delay    %u ms\n", i, value);
+                    continue;
+                default:
+                    std::printf("    %4d  not a valid event (0x%08X); the list ends here\n", i,
+                                event);
+                    break;
+            }
+            break;
+        }
+    }
+    std::printf("%d of %d slots in use\n", used, MacroTable::kSlotCount);
+    return 0;
+}
+
+int EncodeMacro(const std::filesystem::path& path, std::string_view idText) {
+    const std::string text(idText);
+    char* end = nullptr;
+    const unsigned long long parsed = std::strtoull(text.c_str(), &end, 16);
+    if (text.empty() || *end != '\0' || text.front() == '-' || parsed > 0xFFFFFFFFull) {
+        std::fprintf(stderr, "x5kctl: %s is not a hexadecimal macro ID\n", text.c_str());
+        return 64;
+    }
+    const auto id = static_cast<int32_t>(static_cast<uint32_t>(parsed));
+    MacroTable table;
+    if (!ReadMacroFile(path, table)) return 1;
+    const std::optional<MacroRecord> record = table.copyOf(id);
+    if (!record) {
+        std::fprintf(stderr, "x5kctl: no macro with ID 0x%08X in %s\n", static_cast<uint32_t>(id),
+                     path.c_str());
+        return 1;
+    }
+    const MacroImage image = EncodeMacroImage(*record);
+    std::printf("macro            0x%08X \"%s\"\n", static_cast<uint32_t>(id),
+                record->text(macro::kName).c_str());
+    for (size_t line = 0; line < image.bytes.size(); line += 16) {
+        std::printf("%04zX ", line);
+        for (size_t i = line; i < line + 16; ++i) std::printf(" %02X", image.bytes[i]);
+        std::printf("\n");
+    }
+    std::printf("word count       %d\n", image.wordCount);
+    if (image.truncated) {
+        std::printf("truncated        %d of %d events fit; the rest are not sent\n",
+                    image.eventsEncoded, EventCountOf(*record));
+    }
+    return 0;
+}
+
 }  // namespace
 }  // namespace x5k
 
@@ -154,6 +278,8 @@ int main(int argc, char** argv) {
     const std::string_view command = argc > 1 ? argv[1] : "";
     if (command == "show-profile" && argc == 3) return x5k::ShowProfile(argv[2]);
     if (command == "make-defaults" && argc == 3) return x5k::MakeDefaults(argv[2]);
+    if (command == "macros" && argc == 3) return x5k::ListMacros(argv[2]);
+    if (command == "encode-macro" && argc == 4) return x5k::EncodeMacro(argv[2], argv[3]);
     if (command == "help" || command == "--help" || command == "-h") {
         std::fputs(x5k::kUsage.data(), stdout);
         return 0;
