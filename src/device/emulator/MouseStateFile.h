@@ -1,0 +1,40 @@
+#pragma once
+// The demo mode keeps what the emulated mouse holds between runs in a small text file,
+// one "key = value" per line; blank lines and lines starting with '#' are ignored:
+//
+//   format = x5k-emulated-mouse 1
+//   report_rate = 1                 decimal, 0..255
+//   lighting = on                   on | off
+//   resolution_level = 3            decimal, 0..255
+//   colour = 000000FF               0x00BBGGRR, eight hex digits
+//   effect = 040A02                 3 bytes in hex
+//   resolution_table = 0304...      16 bytes in hex
+//   button_matrix = 0100F000...     64 bytes in hex
+//   macro_0 = 0001...               512 bytes in hex, one line per slot 0..7
+//
+// Every key must appear exactly once and no other key may; anything else makes the
+// file damaged. The protocol errors of a session are not kept: they are not something
+// the mouse stores.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "device/emulator/MouseFirmware.h"
+
+namespace x5k {
+
+std::string FormatMouseState(const MouseState& state);
+
+// Nothing when the text is not a complete, well-formed state.
+std::optional<MouseState> ParseMouseState(std::string_view text);
+
+// Replaces the file through a temporary file beside it, so a failed write leaves the
+// old file as it was. False when the file cannot be written.
+bool SaveMouseState(const MouseState& state, const std::filesystem::path& path);
+
+// Nothing when the file is missing, unreadable, larger than any state file, or damaged.
+std::optional<MouseState> LoadMouseState(const std::filesystem::path& path);
+
+}  // namespace x5k
