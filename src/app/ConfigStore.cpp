@@ -30,6 +30,16 @@ std::filesystem::path ConfigStore::blockPath() const {
     return dataFolder_ / "Profile" / "ConfigInfo.cfg";
 }
 
+ProfileSnapshot ConfigStore::snapshot() const {
+    std::lock_guard lock(mutex_);
+    return {image_, workingMacroIds_};
+}
+
+void ConfigStore::setImage(const ProfileImage& image) {
+    std::lock_guard lock(mutex_);
+    image_ = image;
+}
+
 void ConfigStore::loadConfiguration() {
     using namespace config;
     block_.clear();
@@ -79,9 +89,11 @@ ProfileLoad ConfigStore::loadProfile(const std::filesystem::path& path, bool rep
 ProfileLoad ConfigStore::load(const std::filesystem::path& path, bool reportMissing,
                               bool& wroteDefault) {
     wroteDefault = false;
-    const FileError error = files_.readInto(path, image_.bytes());
+    ProfileImage read = image();
+    const FileError error = files_.readInto(path, read.bytes());
     if (error == FileError::None) {
-        if (IsProfile(image_)) return ProfileLoad::Loaded;
+        setImage(read);
+        if (IsProfile(read)) return ProfileLoad::Loaded;
         messages_.showInfoBox(FormatText(kInvalidProfileMessage, {path.string()}));
         return ProfileLoad::NotAProfile;
     }
@@ -97,8 +109,9 @@ bool ConfigStore::writeDefaultProfile(const std::filesystem::path& path) {
     files_.createFolders(dataFolder_ / "Profile");
     // The image takes the default even when the file cannot be written, so the program
     // goes on with a usable profile instead of an empty one.
-    image_ = DefaultProfile(chinese());
-    const FileError error = files_.replace(path, image_.bytes());
+    const ProfileImage defaults = DefaultProfile(chinese());
+    setImage(defaults);
+    const FileError error = files_.replace(path, defaults.bytes());
     if (error == FileError::AccessDenied) {
         messages_.showInfoDialog(strings_.get("str_msg4"), BoxButtons::Ok);
     }
@@ -108,9 +121,9 @@ bool ConfigStore::writeDefaultProfile(const std::filesystem::path& path) {
 bool ConfigStore::switchProfile(int entry) {
     using namespace config;
     if (entry < 0 || entry >= kProfileCount) return false;
-    const ProfileImage previous = image_;
+    const ProfileImage previous = image();
     if (loadProfile(profilePath(entry), true) != ProfileLoad::Loaded) {
-        image_ = previous;
+        setImage(previous);
         return false;
     }
     current_ = entry;
@@ -122,11 +135,12 @@ bool ConfigStore::switchProfile(int entry) {
 }
 
 bool ConfigStore::saveAfterApply() {
+    const ProfileSnapshot saved = snapshot();
     for (int b = 0; b < kButtonCount; ++b) {
-        block_.set(config::MacroId(current_, b), workingMacroIds_[static_cast<size_t>(b)]);
+        block_.set(config::MacroId(current_, b), saved.macroIds[static_cast<size_t>(b)]);
     }
     const auto path = profilePath(current_);
-    const FileError error = files_.replace(path, image_.bytes());
+    const FileError error = files_.replace(path, saved.image.bytes());
     if (error == FileError::NotFound) {
         messages_.showInfoBox(FormatText(strings_.get("str_msg2"), {path.string()}));
     } else if (error == FileError::AccessDenied) {
@@ -137,6 +151,7 @@ bool ConfigStore::saveAfterApply() {
 }
 
 void ConfigStore::restoreDefaults() {
+    std::lock_guard lock(mutex_);
     image_ = DefaultProfile(chinese());
     workingMacroIds_.fill(0);
 }
@@ -153,6 +168,7 @@ void ConfigStore::highlight(bool requireMagic) {
 }
 
 void ConfigStore::copyMacroIdsFromEntry(int entry) {
+    std::lock_guard lock(mutex_);
     for (int b = 0; b < kButtonCount; ++b) {
         workingMacroIds_[static_cast<size_t>(b)] = block_.get(config::MacroId(entry, b));
     }

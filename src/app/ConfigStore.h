@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <mutex>
 
 #include "app/ProfileImage.h"
 #include "common/BuiltInTexts.h"
@@ -35,6 +36,12 @@ enum class ProfileLoad : int {
 };
 
 using MacroIds = std::array<int32_t, kButtonCount>;
+
+// A copy of what an apply sends: the working profile and the working macro identifiers.
+struct ProfileSnapshot {
+    ProfileImage image;
+    MacroIds macroIds{};
+};
 
 class ConfigStore {
 public:
@@ -72,6 +79,12 @@ public:
     // next successful apply.
     void restoreDefaults();
 
+    // A consistent copy for the apply worker's thread. The store's own operations
+    // replace the profile under the same lock (never while a message is shown); the
+    // pages edit it on the user-interface thread only while no apply runs (the
+    // progress dialog is modal).
+    ProfileSnapshot snapshot() const;
+
     std::filesystem::path profilePath(int entry) const;
     std::filesystem::path blockPath() const;
     const std::filesystem::path& dataFolder() const { return dataFolder_; }
@@ -85,6 +98,7 @@ public:
 
 private:
     ProfileLoad load(const std::filesystem::path& path, bool reportMissing, bool& wroteDefault);
+    void setImage(const ProfileImage& image);
     void highlight(bool requireMagic);
     void copyMacroIdsFromEntry(int entry);
     bool chinese() const { return chinese_.load(std::memory_order_relaxed); }
@@ -96,6 +110,7 @@ private:
     std::filesystem::path dataFolder_;
     ProfileObserver* observer_ = nullptr;
 
+    mutable std::mutex mutex_;  // guards the image and the macro identifiers
     ConfigBlock block_;
     ProfileImage image_;
     int current_ = 0;

@@ -1,7 +1,9 @@
 #pragma once
 // Opening files, folders and programs with the desktop, and playing sounds.
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace x5k {
 
@@ -13,6 +15,8 @@ public:
     // of double quotes around the whole target only delimits it. Failures are not
     // reported to the user.
     virtual void open(std::string_view target) = 0;
+    // Starts a program with arguments, without a shell; false when it could not start.
+    virtual bool start(const std::string& program, const std::vector<std::string>& arguments) = 0;
 };
 
 class Sound {

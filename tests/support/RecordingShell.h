@@ -16,14 +16,27 @@ public:
         std::lock_guard lock(mutex_);
         opened_.emplace_back(target);
     }
+    bool start(const std::string& program, const std::vector<std::string>& arguments) override {
+        std::lock_guard lock(mutex_);
+        std::string line = program;
+        for (const auto& argument : arguments) line += " " + argument;
+        started_.push_back(line);
+        return true;
+    }
     std::vector<std::string> opened() const {
         std::lock_guard lock(mutex_);
         return opened_;
+    }
+    // "program argument ..." per start.
+    std::vector<std::string> started() const {
+        std::lock_guard lock(mutex_);
+        return started_;
     }
 
 private:
     mutable std::mutex mutex_;
     std::vector<std::string> opened_;
+    std::vector<std::string> started_;
 };
 
 class RecordingSound final : public Sound {

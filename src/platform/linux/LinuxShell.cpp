@@ -81,8 +81,9 @@ private:
 enum class Lookup { ExactPath, SearchPath };
 
 // Starts `program` with `args` (args[0] included) and returns at once. The child is
-// reaped by a detached thread so that no zombie stays behind; failures are silent.
-void Start(Lookup lookup, const std::string& program, std::vector<std::string> args) {
+// reaped by a detached thread so that no zombie stays behind. False when it could not
+// be started.
+bool Start(Lookup lookup, const std::string& program, std::vector<std::string> args) {
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
@@ -93,7 +94,7 @@ void Start(Lookup lookup, const std::string& program, std::vector<std::string> a
                                          settings.attributes(), argv.data(), environ)
                           : posix_spawn(&pid, program.c_str(), settings.actions(),
                                         settings.attributes(), argv.data(), environ);
-    if (error != 0) return;
+    if (error != 0) return false;
     try {
         std::thread([pid] {
             int status = 0;
@@ -103,6 +104,7 @@ void Start(Lookup lookup, const std::string& program, std::vector<std::string> a
     } catch (const std::system_error&) {
         // Without a thread the child is left to be reaped when this process ends.
     }
+    return true;
 }
 
 }  // namespace
@@ -119,6 +121,12 @@ void LinuxShell::open(std::string_view target) {
     } else {
         Start(Lookup::SearchPath, launcher_, {launcher_, path});
     }
+}
+
+bool LinuxShell::start(const std::string& program, const std::vector<std::string>& arguments) {
+    std::vector<std::string> args{program};
+    args.insert(args.end(), arguments.begin(), arguments.end());
+    return Start(Lookup::ExactPath, program, std::move(args));
 }
 
 }  // namespace x5k

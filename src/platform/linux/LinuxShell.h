@@ -15,6 +15,7 @@ public:
     explicit LinuxShell(std::string launcher = "xdg-open");
 
     void open(std::string_view target) override;
+    bool start(const std::string& program, const std::vector<std::string>& arguments) override;
 
 private:
     std::string launcher_;

@@ -146,6 +146,16 @@ TEST_F(LinuxShellTest, StartedProgramIsReaped) {
     EXPECT_FALSE(fs::exists(entry));
 }
 
+TEST_F(LinuxShellTest, StartPassesArgumentsAsTheyAre) {
+    LinuxShell shell(launcher_.string());
+    EXPECT_TRUE(shell.start(program_.string(), {"1", "two words", "$HOME"}));
+    const auto call = WaitForCall(folder_ / "program.out");
+    ASSERT_TRUE(call);
+    EXPECT_EQ(call->argv,
+              (std::vector<std::string>{program_.string(), "1", "two words", "$HOME"}));
+    EXPECT_FALSE(shell.start((folder_ / "missing").string(), {}));
+}
+
 TEST_F(LinuxShellTest, MissingLauncherAndEmptyTargetAreSilent) {
     LinuxShell shell((folder_ / "no-such-opener").string());
     shell.open((folder_ / "my notes.txt").string());

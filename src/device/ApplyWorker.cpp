@@ -1,0 +1,191 @@
+#include "device/ApplyWorker.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "common/ByteRecord.h"
+#include "functions/FunctionCatalogue.h"
+#include "macros/MacroImage.h"
+#include "macros/MacroTable.h"
+
+namespace x5k {
+namespace {
+
+using std::chrono::milliseconds;
+
+constexpr milliseconds kStepPause{50};
+constexpr milliseconds kFinalPause{300};
+constexpr int kProgressPerButton = 7;
+constexpr int kResolutionLevels = 5;
+constexpr int kLevelsInTable = 8;
+constexpr int kLightingOff = 5;
+
+struct EffectTriple {
+    uint8_t a, b, c;
+};
+
+// The effect the mouse shows for a lighting mode; modes 1 and 2 take their level.
+EffectTriple EffectOf(const ProfileImage& image) {
+    switch (image.get(profile::kLightingMode)) {
+        case 1:
+            return {1, static_cast<uint8_t>(image.get(profile::kMode1Level)), 1};
+        case 2:
+            return {2, static_cast<uint8_t>(image.get(profile::kMode2Level)), 1};
+        case 3:
+            return {3, 2, 3};
+        case 4:
+            return {4, 10, 2};
+        default:
+            return {0, 0, 0};
+    }
+}
+
+}  // namespace
+
+std::string_view ApplyFailureText(int code) {
+    switch (code) {
+        case kFailButtonMatrix:
+            return "write mousekey metix fail.\n";
+        case kFailLightingColour:
+            return "Write mouse LED color failed.\n";
+        case kFailLightingEffect:
+            return "Write mouse effect failed.\n";
+        case kFailBodyLighting:
+            return "Write mouse touch failed.\n";
+        case kFailResolutionTable:
+            return "Write mouse DPI failed.\n";
+        default:
+            return {};
+    }
+}
+
+std::optional<EncodedMacro> MacroTableSource::encodeMacro(int32_t macroId) {
+    const std::optional<MacroRecord> record = table_.copyOf(macroId);
+    if (!record || record->get(macro::kSizeTag) == 0) return std::nullopt;
+    const MacroImage image = EncodeMacroImage(*record);
+    return EncodedMacro{image.bytes, image.wordCount};
+}
+
+ApplyWorker::ApplyWorker(Services services) : s_(services) {}
+
+ApplyWorker::~ApplyWorker() {
+    stop();
+}
+
+void ApplyWorker::start() {
+    if (thread_.joinable()) return;
+    run_ = true;
+    thread_ = std::thread([this] { loop(); });
+}
+
+void ApplyWorker::stop() {
+    run_ = false;
+    event_.set();
+    if (thread_.joinable()) thread_.join();
+}
+
+void ApplyWorker::loop() {
+    for (;;) {
+        event_.wait();
+        if (!run_) return;
+        event_.reset();
+        runOnce();
+    }
+}
+
+void ApplyWorker::progress(int percent) {
+    // The progress dialog lives for the whole run of the program and queues what it is
+    // sent, so a percentage posted before it is shown is still seen.
+    s_.poster.post(Window::ProgressDialog, msg::kProgress, static_cast<uintptr_t>(percent), 0);
+}
+
+void ApplyWorker::runOnce() {
+    s_.idle = false;
+    s_.clock.sleepFor(kStepPause);
+    if (const auto failure = write()) {
+        // The dialog would otherwise wait for a 100 % that never comes.
+        s_.poster.post(Window::ProgressDialog, msg::kClose, 0, 0);
+        s_.poster.post(Window::MainWindow, msg::kApplyFailed, 0, *failure);
+        return;
+    }
+    s_.clock.sleepFor(kFinalPause);
+    s_.poster.post(Window::MainWindow, msg::kApplySucceeded, 0, 0);
+}
+
+std::optional<int> ApplyWorker::write() {
+    // Everything sent comes from one consistent copy taken now, so an edit made while
+    // the mouse is being written can never tear a record.
+    const ProfileSnapshot snapshot = s_.store.snapshot();
+    const ProfileImage& image = snapshot.image;
+
+    ByteRecord<kButtonMatrixSize> matrix;
+    int macroSlot = 1;
+    int percent = 0;
+    for (int b = 0; b < kButtonCount; ++b) {
+        const uint32_t inputCode = ButtonPositionOf(b).inputCode;
+        s_.blockList.BlockMouseCode(inputCode, /*remove=*/true);
+        progress(percent);
+        const int32_t code = image.get(profile::FunctionCode(b));
+        std::optional<uint32_t> value = FixedDeviceValue(b, code, image.get(profile::KeyValue(b)));
+        if (code == kFunctionMacro) {
+            const int32_t id = snapshot.macroIds[static_cast<size_t>(b)];
+            if (const auto macro = s_.macros.encodeMacro(id)) {
+                s_.device.writeMacro(macroSlot, macro->image);
+                s_.clock.sleepFor(kStepPause);
+                value = 0x09u | static_cast<uint32_t>(macroSlot) << 16 |
+                        static_cast<uint32_t>(macro->words & 0xFF) << 24;
+                ++macroSlot;
+            }
+        } else if (code == kFunctionHostAction) {
+            s_.blockList.BlockMouseCode(inputCode, /*remove=*/false);
+        }
+        if (value) {
+            SetU32(matrix.bytes(), 4 * static_cast<size_t>(kMatrixSlotOfButton[b]), *value);
+            s_.clock.sleepFor(kStepPause);
+        }
+        percent += kProgressPerButton;
+    }
+    SetU32(matrix.bytes(), 4 * kFixedMatrixSlot, kFixedMatrixValue);
+    if (!s_.device.writeButtonMatrix(matrix.bytes())) return kFailButtonMatrix;
+    progress(60);
+
+    if (!s_.device.setLightingColour(static_cast<uint32_t>(image.get(profile::kLightingColour)))) {
+        return kFailLightingColour;
+    }
+    const EffectTriple effect = EffectOf(image);
+    if (!s_.device.setLightingEffect(effect.a, effect.b, effect.c)) return kFailLightingEffect;
+    progress(70);
+
+    const bool lightingOn =
+        image.get(profile::kLightSwitch) == 1 && image.get(profile::kLightingMode) != kLightingOff;
+    if (!s_.device.setBodyLighting(lightingOn)) return kFailBodyLighting;
+    progress(75);
+
+    std::array<uint8_t, kResolutionTableSize> table;
+    table.fill(kUnusedResolution);
+    int recognised = 0;
+    for (int level = 0; level < kResolutionLevels; ++level) {
+        const uint8_t resolutionCode = ResolutionCode(image.get(profile::Resolution(level)));
+        if (resolutionCode != kUnusedResolution) ++recognised;
+        table[static_cast<size_t>(level)] = resolutionCode;
+        table[static_cast<size_t>(level + kLevelsInTable)] = resolutionCode;
+    }
+    if (!s_.device.writeResolutionTable(table)) return kFailResolutionTable;
+    s_.device.setResolutionLevel(std::min(3, recognised));
+    progress(80);
+
+    // The pointer settings never fail an apply; the main window is told after each.
+    s_.pointer.setAcceleration(image.get(profile::kPrecision) != 0);
+    s_.poster.send(Window::MainWindow, msg::kSettingChange, kSettingMouseAcceleration, 0);
+    s_.pointer.setSpeed(image.get(profile::kPointerSpeed));
+    s_.poster.send(Window::MainWindow, msg::kSettingChange, kSettingMouseSpeed, 0);
+    s_.pointer.setWheelScrollLines(image.get(profile::kScrollLines));
+    s_.poster.send(Window::MainWindow, msg::kSettingChange, kSettingWheelScrollLines, 0);
+    progress(90);
+
+    s_.device.setReportRate(image.get(profile::kReportRate));
+    progress(100);
+    return std::nullopt;
+}
+
+}  // namespace x5k

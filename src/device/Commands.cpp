@@ -1,0 +1,155 @@
+// The wire protocol of the vendor interface. Commands are feature reports of
+// report count + 1 bytes: the report ID, the command bytes, zeros. Bulk data follows an
+// announcing feature report [command, 0x01, selector, length low, length high] as
+// 33-byte output reports of 32 data bytes each.
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <vector>
+
+#include "device/UsbDriver.h"
+
+namespace x5k {
+namespace {
+
+using std::chrono::milliseconds;
+
+constexpr milliseconds kReportPause{50};
+constexpr milliseconds kBulkPause{100};
+constexpr milliseconds kOutputWait{1500};
+constexpr size_t kChunk = 32;
+
+namespace cmd {
+constexpr uint8_t kReportRate = 0x01;
+constexpr uint8_t kBodyLighting = 0x03;
+constexpr uint8_t kResolutionLevel = 0x0B;
+constexpr uint8_t kLightingColour = 0x0C;
+constexpr uint8_t kLightingEffect = 0x0D;
+constexpr uint8_t kResolutionTable = 0x11;
+constexpr uint8_t kButtonMatrix = 0x12;
+constexpr uint8_t kMacro = 0x13;
+constexpr uint8_t kFirmwareVersion = 0x80;
+}  // namespace cmd
+
+struct ResolutionCodeRow {
+    int32_t dpi;
+    uint8_t code;
+};
+
+constexpr ResolutionCodeRow kResolutionCodes[] = {
+    {250, 1},   {500, 2},   {750, 3},   {1000, 4},  {1250, 5},  {1500, 6},
+    {1750, 7},  {2000, 8},  {2250, 9},  {2500, 10}, {2750, 11}, {3000, 12},
+    {3250, 13}, {3500, 14}, {4000, 40}, {5000, 42}, {6000, 44}, {7000, 46},
+};
+
+}  // namespace
+
+uint8_t ResolutionCode(int32_t dpi) {
+    for (const auto& row : kResolutionCodes) {
+        if (row.dpi == dpi) return row.code;
+    }
+    return kUnusedResolution;
+}
+
+bool CUSBDriver::sendFeature(std::initializer_list<uint8_t> command) {
+    const auto write = handle(HidAccess::Write);
+    if (!write) return false;
+    std::vector<uint8_t> report(featureLength(), 0);
+    report[0] = reportId_;
+    std::copy_n(command.begin(), std::min(command.size(), report.size() - 1), report.begin() + 1);
+    return write->setFeature(report);
+}
+
+bool CUSBDriver::writeOneOutputReport(HidHandle& handle, std::span<const uint8_t> data) {
+    std::array<uint8_t, kOutputReportSize> report{};
+    report[0] = reportId_;
+    std::copy(data.begin(), data.end(), report.begin() + 1);
+    // A write still running after the wait counts as sent; one refused at once fails
+    // the transfer, since the mouse then holds incomplete data.
+    return handle.writeOutput(report, kOutputWait) != OutputWrite::Failed;
+}
+
+bool CUSBDriver::writeOutputReports(std::span<const uint8_t> data) {
+    if (data.size() % kChunk != 0) return false;
+    for (size_t offset = 0; offset < data.size(); offset += kChunk) {
+        clock_.sleepFor(kReportPause);
+        const auto write = handle(HidAccess::Write);
+        if (!write) return false;
+        const bool sent = writeOneOutputReport(*write, data.subspan(offset, kChunk));
+        clock_.sleepFor(kReportPause);
+        if (!sent) return false;
+    }
+    return true;
+}
+
+bool CUSBDriver::setReportRate(int32_t rate) {
+    const bool offered = rate == 1 || rate == 2 || rate == 4 || rate == 8;
+    return sendFeature({cmd::kReportRate, static_cast<uint8_t>(offered ? rate : 2)});
+}
+
+bool CUSBDriver::setBodyLighting(bool on) {
+    return sendFeature({cmd::kBodyLighting, static_cast<uint8_t>(on ? 0xA0 : 0xB0)});
+}
+
+bool CUSBDriver::setResolutionLevel(int level) {
+    return sendFeature({cmd::kResolutionLevel, 0x01, static_cast<uint8_t>(level)});
+}
+
+bool CUSBDriver::setLightingColour(uint32_t colour) {
+    const auto red = static_cast<uint8_t>(colour);
+    const auto green = static_cast<uint8_t>(colour >> 8);
+    const auto blue = static_cast<uint8_t>(colour >> 16);
+    return sendFeature({cmd::kLightingColour, 0x01, green, red, blue});
+}
+
+bool CUSBDriver::setLightingEffect(uint8_t a, uint8_t b, uint8_t c) {
+    return sendFeature({cmd::kLightingEffect, 0x01, a, b, c});
+}
+
+bool CUSBDriver::writeResolutionTable(std::span<const uint8_t> table) {
+    if (table.size() != kResolutionTableSize) return false;
+    if (!sendFeature({cmd::kResolutionTable, 0x01, 0x07, kResolutionTableSize, 0x00})) return false;
+    // The table goes out as one report right after the pause, its second half zero.
+    clock_.sleepFor(kReportPause);
+    const auto write = handle(HidAccess::Write);
+    if (!write) return false;
+    std::array<uint8_t, kChunk> data{};
+    std::copy(table.begin(), table.end(), data.begin());
+    const bool sent = writeOneOutputReport(*write, data);
+    clock_.sleepFor(kReportPause);
+    return sent;
+}
+
+bool CUSBDriver::writeButtonMatrix(std::span<const uint8_t> matrix) {
+    if (matrix.size() != kButtonMatrixSize) return false;
+    if (!sendFeature({cmd::kButtonMatrix, 0x01, 0x00, kButtonMatrixSize, 0x00})) return false;
+    clock_.sleepFor(kBulkPause);
+    return writeOutputReports(matrix);
+}
+
+void CUSBDriver::writeMacro(int slot, std::span<const uint8_t, kMacroImageSize> image) {
+    if (slot < 0 || slot > kMaxMacroSlot) return;
+    constexpr uint16_t kLength = kMacroImageSize;
+    if (!sendFeature({cmd::kMacro, 0x01, static_cast<uint8_t>(slot),
+                      static_cast<uint8_t>(kLength & 0xFF), static_cast<uint8_t>(kLength >> 8)})) {
+        return;
+    }
+    clock_.sleepFor(kBulkPause);
+    writeOutputReports(image);
+}
+
+std::optional<int> CUSBDriver::readFirmwareVersion() {
+    if (!sendFeature({cmd::kFirmwareVersion})) return std::nullopt;
+    clock_.sleepFor(kReportPause);
+    const auto read = handle(HidAccess::Read);
+    if (!read) return std::nullopt;
+    std::vector<uint8_t> reply(featureLength(), 0);
+    reply[0] = reportId_;
+    if (!read->getFeature(reply) || reply.size() < 4 || reply[1] != cmd::kFirmwareVersion) {
+        return std::nullopt;
+    }
+    return reply[2] * 10 + reply[3];
+}
+
+}  // namespace x5k

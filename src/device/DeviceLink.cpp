@@ -1,0 +1,109 @@
+#include "device/DeviceLink.h"
+
+#include <chrono>
+
+namespace x5k {
+namespace {
+
+using std::chrono::milliseconds;
+
+constexpr milliseconds kLoaderPause{500};
+constexpr milliseconds kDiscoverPause{500};
+constexpr milliseconds kArrivalPause{2500};
+
+}  // namespace
+
+DeviceLink::DeviceLink(CUSBDriver& device, Clock& clock, UserMessages& messages, Shell& shell,
+                       MessagePoster& poster, DeviceLinkObserver& observer,
+                       const std::atomic<bool>& chineseInterface, std::atomic<bool>& idle,
+                       std::filesystem::path programFolder)
+    : device_(device),
+      clock_(clock),
+      messages_(messages),
+      shell_(shell),
+      poster_(poster),
+      observer_(observer),
+      chinese_(chineseInterface),
+      idle_(idle),
+      programFolder_(std::move(programFolder)) {}
+
+std::filesystem::path DeviceLink::flasherPath() const {
+    return programFolder_ / "FWUpdate" / "ZazareVA.exe";
+}
+
+std::string_view DeviceLink::notFoundText() const {
+    return chinese_ ? "没有找到X5K游戏鼠标." : "The X5K gaming mouse cannot be found.";
+}
+
+void DeviceLink::readFirmwareVersion() {
+    const auto version = device_.readFirmwareVersion();
+    observer_.setFirmwareVersionText(version && *version != 0 ? std::to_string(*version) : "");
+}
+
+StartUp DeviceLink::startUp() {
+    // The mouse in its firmware loader hands over to the flasher. The loader is looked
+    // for twice, half a second apart, as it may still be enumerating.
+    bool loader = device_.firmwareLoaderPresent();
+    if (!loader) {
+        clock_.sleepFor(kLoaderPause);
+        loader = device_.firmwareLoaderPresent();
+        if (!loader) clock_.sleepFor(kLoaderPause);
+    }
+    if (loader) {
+        shell_.start(flasherPath().string(), {chinese_ ? "1" : "0"});
+        poster_.post(Window::MainWindow, msg::kClose, 0, 0);
+        return StartUp::FirmwareLoader;
+    }
+
+    bool found = false;
+    for (int attempt = 0; attempt < kDiscoverAttempts && !found; ++attempt) {
+        found = device_.discover();
+        if (!found) clock_.sleepFor(kDiscoverPause);
+    }
+    observer_.refreshPagesFromProfile();
+    if (!found) {
+        messages_.showCountdownNotice(notFoundText());
+        poster_.post(Window::MainWindow, msg::kClose, 0, 0);
+        return StartUp::MouseNotFound;
+    }
+    observer_.startWorkers();
+    readFirmwareVersion();
+    observer_.installHooks();
+    return StartUp::Connected;
+}
+
+void DeviceLink::onArrival(std::string_view name) {
+    if (!ContainsIdentity(name, kMouseIdentity)) return;
+    bool found = device_.discover();
+    for (int attempt = 1; attempt < kArrivalAttempts && !found; ++attempt) {
+        clock_.sleepFor(kArrivalPause);
+        found = device_.discover();
+    }
+    if (found) {
+        readFirmwareVersion();
+        observer_.installHooks();
+    }
+    if (!idle_) {
+        // An apply was cut off by the removal: it is over, whether or not the mouse
+        // could be opened again.
+        idle_ = true;
+        observer_.releaseApplyButton();
+        return;
+    }
+    if (found) {
+        messages_.showCountdownNotice(chinese_ ? "发现X5K游戏鼠标."
+                                               : "The X5K gaming mouse is found.");
+    }
+}
+
+void DeviceLink::onRemoval(std::string_view name) {
+    if (!ContainsIdentity(name, kMouseIdentity)) return;
+    device_.close();
+    observer_.removeHooks();
+    if (idle_) {
+        messages_.showCountdownNotice(notFoundText());
+        poster_.post(Window::MainWindow, msg::kClose, 0, 0);
+    }
+}
+
+}  // namespace x5k

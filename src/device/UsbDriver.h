@@ -1,0 +1,90 @@
+#pragma once
+// The connection to the mouse's vendor interface: finding it among the HID interfaces,
+// the report ID and length its descriptor declares, the two opened handles, and every
+// command the program sends over them.
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "platform/Clock.h"
+#include "platform/HidBackend.h"
+
+namespace x5k {
+
+inline constexpr uint16_t kMouseVendorId = 0x7A1D;
+inline constexpr uint16_t kMouseProductId = 0x5217;
+// The identity in device names and hardware IDs, compared without regard to case.
+inline constexpr std::string_view kMouseIdentity = "VID_7A1D&PID_5217";
+inline constexpr std::string_view kFirmwareLoaderIdentity = "VID_04D9&PID_8022";
+
+inline constexpr size_t kOutputReportSize = 33;  // report ID and 32 data bytes
+inline constexpr size_t kResolutionTableSize = 16;
+inline constexpr size_t kButtonMatrixSize = 64;
+inline constexpr size_t kMacroImageSize = 512;
+inline constexpr int kMaxMacroSlot = 7;
+
+// The code of a resolution in the mouse's resolution table; 0x80 (an unused level) for
+// any value the mouse does not offer.
+inline constexpr uint8_t kUnusedResolution = 0x80;
+uint8_t ResolutionCode(int32_t dpi);
+
+// True when `text` contains `identity`, ignoring ASCII case.
+bool ContainsIdentity(std::string_view text, std::string_view identity);
+
+class CUSBDriver {
+public:
+    CUSBDriver(HidBackend& backend, Clock& clock);
+
+    // Closes what is open, then finds the vendor interface and opens it for reading and
+    // for writing. True when both are open.
+    bool discover();
+    void close();
+    bool isOpen() const;
+    // True when a present USB device's first hardware ID contains `identity`.
+    bool firmwareLoaderPresent(std::string_view identity = kFirmwareLoaderIdentity);
+
+    uint8_t reportId() const { return reportId_; }
+    // Every feature report is sent and read with this many bytes.
+    size_t featureLength() const { return static_cast<size_t>(reportCount_) + 1; }
+    // Why the last discovery skipped an interface of the mouse, for diagnostics.
+    const std::string& diagnostic() const { return diagnostic_; }
+
+    // The commands. Each returns false when the connection is closed or a report is
+    // refused; nothing is retried.
+    bool setReportRate(int32_t rate);  // 1, 2, 4 or 8; anything else is sent as 2
+    bool setBodyLighting(bool on);
+    bool setResolutionLevel(int level);
+    bool setLightingColour(uint32_t colour);  // 0x00BBGGRR
+    bool setLightingEffect(uint8_t a, uint8_t b, uint8_t c);
+    bool writeResolutionTable(std::span<const uint8_t> table);  // exactly 16 bytes
+    bool writeButtonMatrix(std::span<const uint8_t> matrix);    // exactly 64 bytes
+    // Downloads a 512-byte macro image into slot 0..7; a larger slot sends nothing.
+    // The mouse signals no failure, so nothing is reported.
+    void writeMacro(int slot, std::span<const uint8_t, kMacroImageSize> image);
+    // The firmware version: reply byte 2 × 10 + reply byte 3.
+    std::optional<int> readFirmwareVersion();
+
+private:
+    std::shared_ptr<HidHandle> handle(HidAccess access) const;
+    bool sendFeature(std::initializer_list<uint8_t> command);
+    bool writeOutputReports(std::span<const uint8_t> data);
+    bool writeOneOutputReport(HidHandle& handle, std::span<const uint8_t> data);
+
+    HidBackend& backend_;
+    Clock& clock_;
+    mutable std::mutex mutex_;  // guards the handles, which removal may close mid-apply
+    std::shared_ptr<HidHandle> read_;
+    std::shared_ptr<HidHandle> write_;
+    uint8_t reportId_ = 0;
+    int reportCount_ = 0;
+    std::string diagnostic_;
+};
+
+}  // namespace x5k
