@@ -43,7 +43,14 @@ struct ProfileSnapshot {
     MacroIds macroIds{};
 };
 
-class ConfigStore {
+// Where the apply worker takes what it sends from.
+class ProfileSource {
+public:
+    virtual ~ProfileSource() = default;
+    virtual ProfileSnapshot snapshot() const = 0;
+};
+
+class ConfigStore final : public ProfileSource {
 public:
     ConfigStore(FileSystem& files, UserMessages& messages, const InterfaceStrings& strings,
                 const std::atomic<bool>& chineseInterface, std::filesystem::path dataFolder);
@@ -83,7 +90,7 @@ public:
     // replace the profile under the same lock (never while a message is shown); the
     // pages edit it on the user-interface thread only while no apply runs (the
     // progress dialog is modal).
-    ProfileSnapshot snapshot() const;
+    ProfileSnapshot snapshot() const override;
 
     std::filesystem::path profilePath(int entry) const;
     std::filesystem::path blockPath() const;

@@ -115,7 +115,7 @@ void ApplyWorker::runOnce() {
 std::optional<int> ApplyWorker::write() {
     // Everything sent comes from one consistent copy taken now, so an edit made while
     // the mouse is being written can never tear a record.
-    const ProfileSnapshot snapshot = s_.store.snapshot();
+    const ProfileSnapshot snapshot = s_.profile.snapshot();
     const ProfileImage& image = snapshot.image;
 
     ByteRecord<kButtonMatrixSize> matrix;

@@ -78,7 +78,7 @@ class ApplyWorker {
 public:
     struct Services {
         CUSBDriver& device;
-        ConfigStore& store;
+        const ProfileSource& profile;
         MacroSource& macros;
         MouseBlockList& blockList;
         PointerSettings& pointer;

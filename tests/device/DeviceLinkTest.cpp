@@ -362,6 +362,16 @@ TEST_F(ApplyTest, MacrosTakeSlotsInButtonOrder) {
     EXPECT_EQ(mouse.state().macros[3], MouseState::MacroImage{});
 }
 
+TEST_F(ApplyTest, PacingWithOneMacro) {
+    macros.macros = {{0x15000001, EncodedMacro{}}};
+    setButton(2, kFunctionMacro);
+    store.workingMacroIds()[2] = 0x15000001;
+    worker.runOnce();
+    // The macro adds its announcement pause and 16 reports of 100 ms, and 50 ms after it.
+    EXPECT_EQ(TotalPause(clock), 50 + 7 * 50 + (100 + 16 * 100) + 50 + 300 + 100 + 300);
+    EXPECT_EQ(matrixSlot(kMatrixSlotOfButton[2]), 0x00010009u);
+}
+
 TEST_F(ApplyTest, HostActionKeepsTheNativeValueAndBlocksItsInput) {
     setButton(3, kFunctionHostAction);
     setButton(2, kFunctionKey, 0x00040300);  // Shift + Ctrl + A

@@ -150,6 +150,29 @@ TEST(X5kctl, EncodeMacroPrintsTheImage) {
     EXPECT_EQ(RunX5kctl("encode-macro " + file.string() + " jump").status, 64);
 }
 
+TEST(X5kctl, ApplyToTheEmulatedMouseKeepsItsState) {
+    test::TempFolder folder;
+    ASSERT_EQ(RunX5kctl("make-defaults " + folder.path().string()).status, 0);
+    const std::string state = (folder / "mouse.state").string();
+    const CommandResult apply = RunX5kctl(
+        "apply " + (folder / "Profile" / "Profile1.cfg").string() + " --emulated=" + state);
+    EXPECT_EQ(apply.status, 0) << apply.output;
+    for (const char* line : {"progress   0%", "progress  42%", "progress 100%",
+                             "button matrix 00F00001 00F10001 00F20001 00030007",
+                             "DPI table     03 04 06 08 0C 80 80 80 03 04 06 08 0C 80 80 80",
+                             "lighting on, colour 0x0000FF"}) {
+        EXPECT_NE(apply.output.find(line), std::string::npos) << line << "\n" << apply.output;
+    }
+    EXPECT_TRUE(std::filesystem::exists(state));
+    const CommandResult version = RunX5kctl("version --emulated=" + state);
+    EXPECT_EQ(version.output, "firmware version 12\n");
+    const CommandResult devices = RunX5kctl("devices --emulated");
+    EXPECT_NE(devices.output.find("report ID 5, feature reports of 33 bytes"), std::string::npos)
+        << devices.output;
+    EXPECT_EQ(RunX5kctl("devices").status, 69);
+    EXPECT_EQ(RunX5kctl("apply --emulated").status, 64);
+}
+
 TEST(X5kctl, BadInputIsReportedNotFatal) {
     test::TempFolder folder;
     test::WriteBytes(folder / "junk.cfg", {1, 2, 3});

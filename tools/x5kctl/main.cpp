@@ -19,6 +19,7 @@
 #include "macros/MacroTable.h"
 #include "platform/linux/PosixFileSystem.h"
 #include "platform/linux/XkbKeyboardLayout.h"
+#include "tools/x5kctl/DeviceCommands.h"
 
 namespace x5k {
 namespace {
@@ -33,7 +34,17 @@ constexpr std::string_view kUsage =
     "  encode-macro FILE ID\n"
     "                      print the 512-byte image the mouse receives for the macro\n"
     "                      with hexadecimal ID (as macros lists it) and its word count\n"
-    "  help                show this text\n";
+    "  devices [--emulated[=STATE]]\n"
+    "                      list the HID interfaces and which one configures the mouse\n"
+    "  version [--emulated[=STATE]]\n"
+    "                      print the mouse's firmware version\n"
+    "  apply PROFILE [--macros Macro.cfg] [--emulated[=STATE]]\n"
+    "                      write a profile file (and the macros its buttons use) to the\n"
+    "                      mouse, as the program's Apply does\n"
+    "  help                show this text\n"
+    "\n"
+    "--emulated runs against the emulated mouse instead of a real one; with =STATE its\n"
+    "state is read from and kept in the file STATE between runs.\n";
 
 const char* FileErrorText(FileError error) {
     switch (error) {
@@ -280,7 +291,10 @@ int main(int argc, char** argv) {
     if (command == "make-defaults" && argc == 3) return x5k::MakeDefaults(argv[2]);
     if (command == "macros" && argc == 3) return x5k::ListMacros(argv[2]);
     if (command == "encode-macro" && argc == 4) return x5k::EncodeMacro(argv[2], argv[3]);
-    if (command == "help" || command == "--help" || command == "-h") {
+    if (command == "devices" || command == "version" || command == "apply") {
+        const int status = x5k::RunDeviceCommand(command, std::span(argv + 2, argv + argc));
+        if (status != 64) return status;
+    } else if (command == "help" || command == "--help" || command == "-h") {
         std::fputs(x5k::kUsage.data(), stdout);
         return 0;
     }
