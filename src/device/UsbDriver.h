@@ -50,9 +50,9 @@ public:
     // True when a present USB device's first hardware ID contains `identity`.
     bool firmwareLoaderPresent(std::string_view identity = kFirmwareLoaderIdentity);
 
-    uint8_t reportId() const { return reportId_; }
+    uint8_t reportId() const { return reportId_.load(); }
     // Every feature report is sent and read with this many bytes.
-    size_t featureLength() const { return static_cast<size_t>(reportCount_) + 1; }
+    size_t featureLength() const { return static_cast<size_t>(reportCount_.load()) + 1; }
     // Why the last discovery skipped an interface of the mouse, for diagnostics.
     const std::string& diagnostic() const { return diagnostic_; }
 
@@ -82,8 +82,10 @@ private:
     mutable std::mutex mutex_;  // guards the handles, which removal may close mid-apply
     std::shared_ptr<HidHandle> read_;
     std::shared_ptr<HidHandle> write_;
-    uint8_t reportId_ = 0;
-    int reportCount_ = 0;
+    // A device arrival rediscovers on the user-interface thread while the apply worker
+    // may still be building reports from these.
+    std::atomic<uint8_t> reportId_{0};
+    std::atomic<int> reportCount_{0};
     std::string diagnostic_;
 };
 

@@ -117,6 +117,22 @@ TEST(Discovery, RefusedOpenAndUnpluggedMouse) {
     EXPECT_TRUE(driver.discover());
 }
 
+// A replug during an apply rediscovers on the user-interface thread while the worker
+// goes on sending; ThreadSanitizer checks that the two never race.
+TEST(Discovery, RediscoveryWhileTheWorkerSends) {
+    EmulatedMouse mouse;
+    test::VirtualClock clock;
+    CUSBDriver driver(mouse, clock);
+    ASSERT_TRUE(driver.discover());
+    std::thread arrivals([&driver] {
+        for (int i = 0; i < 50; ++i) driver.discover();
+    });
+    for (int i = 0; i < 50; ++i) driver.setReportRate(1);
+    arrivals.join();
+    EXPECT_TRUE(driver.isOpen());
+    EXPECT_TRUE(mouse.state().protocolErrors.empty());
+}
+
 TEST(Discovery, FirmwareLoaderByItsFirstHardwareId) {
     EmulatedMouseSetup setup;
     setup.firmwareLoaderMode = true;

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace x5k {
 namespace {
@@ -60,14 +61,19 @@ FileError PosixFileSystem::readInto(const std::filesystem::path& path, std::span
     if (fd.get() < 0) return FromErrno(errno);
     struct stat info {};
     if (::fstat(fd.get(), &info) == 0 && S_ISDIR(info.st_mode)) return FileError::Other;
-    std::fill(record.begin(), record.end(), uint8_t{0});
+    // A read error is a failure, not a short file: the caller would otherwise take a
+    // partly read profile for a damaged one and replace it with the default. The bytes
+    // go to the record only once the whole read succeeded, so a failure leaves it as it was.
+    std::vector<uint8_t> content(record.size(), 0);
     size_t done = 0;
-    while (done < record.size()) {
-        const ssize_t n = ::read(fd.get(), record.data() + done, record.size() - done);
+    while (done < content.size()) {
+        const ssize_t n = ::read(fd.get(), content.data() + done, content.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;  // end of a short file, or a read error: the rest stays zero
+        if (n < 0) return FromErrno(errno);
+        if (n == 0) break;  // the end of a short file: the rest stays zero
         done += static_cast<size_t>(n);
     }
+    std::copy(content.begin(), content.end(), record.begin());
     return FileError::None;
 }
 

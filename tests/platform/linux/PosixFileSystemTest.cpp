@@ -55,6 +55,14 @@ TEST(PosixFileSystem, MissingFolderIsNotFound) {
     EXPECT_EQ(files.readInto(folder.path(), record), FileError::Other);  // a folder
 }
 
+TEST(PosixFileSystem, ReadErrorFailsAndLeavesTheRecord) {
+    // A file that opens but cannot be read: this process's memory at address 0.
+    PosixFileSystem files;
+    std::vector<uint8_t> record = {9, 9, 9, 9};
+    EXPECT_EQ(files.readInto("/proc/self/mem", record), FileError::Other);
+    EXPECT_EQ(record, (std::vector<uint8_t>{9, 9, 9, 9}));
+}
+
 TEST(PosixFileSystem, ReplaceWritesExactlyAndLeavesNoTemporaryFile) {
     test::TempFolder folder;
     PosixFileSystem files;
