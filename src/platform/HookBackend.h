@@ -1,0 +1,19 @@
+#pragma once
+// The desktop-wide keyboard and mouse watch behind InputHooks. A backend installs two
+// independent hooks; once installed, it hands each input event to the callbacks of
+// InputHooks on its input thread and honours their verdict to swallow or pass it.
+
+namespace x5k {
+
+class HookBackend {
+public:
+    virtual ~HookBackend() = default;
+    // Each returns false when the hook cannot be installed (for example without
+    // permission to read the input devices); the other hook is unaffected.
+    virtual bool installKeyboardHook() = 0;
+    virtual bool installMouseHook() = 0;
+    virtual void removeKeyboardHook() = 0;
+    virtual void removeMouseHook() = 0;
+};
+
+}  // namespace x5k
