@@ -82,6 +82,8 @@ void ApplyWorker::stop() {
     run_ = false;
     event_.set();
     if (thread_.joinable()) thread_.join();
+    // A later start() must wait for a new request, not run the one that woke it to stop.
+    event_.reset();
 }
 
 void ApplyWorker::loop() {

@@ -117,20 +117,57 @@ TEST(Discovery, RefusedOpenAndUnpluggedMouse) {
     EXPECT_TRUE(driver.discover());
 }
 
-// A replug during an apply rediscovers on the user-interface thread while the worker
-// goes on sending; ThreadSanitizer checks that the two never race.
-TEST(Discovery, RediscoveryWhileTheWorkerSends) {
-    EmulatedMouse mouse;
+// The mouse's vendor interface, whose first write handle holds its first feature report
+// until told to let go. The threads signal each other through relaxed flags, which order
+// nothing, so ThreadSanitizer sees only the ordering the driver itself provides.
+class StallingBackend final : public HidBackend {
+public:
+    std::vector<HidInterfaceInfo> enumerateInterfaces() override { return {vendor_}; }
+    std::unique_ptr<HidHandle> open(const std::string&, HidAccess access) override {
+        return std::make_unique<Handle>(*this, access == HidAccess::Write && writeOpens_++ == 0);
+    }
+    std::vector<std::string> usbHardwareIds() override { return {}; }
+
+    std::atomic<bool> sending{false};
+    std::atomic<bool> letGo{false};
+
+private:
+    class Handle final : public HidHandle {
+    public:
+        Handle(StallingBackend& backend, bool stalls) : backend_(backend), stalls_(stalls) {}
+        bool setFeature(std::span<const uint8_t>) override {
+            if (!stalls_) return true;
+            backend_.sending.store(true, std::memory_order_relaxed);
+            while (!backend_.letGo.load(std::memory_order_relaxed)) std::this_thread::yield();
+            return true;
+        }
+        bool getFeature(std::span<uint8_t>) override { return true; }
+        OutputWrite writeOutput(std::span<const uint8_t>, milliseconds) override {
+            return OutputWrite::Completed;
+        }
+
+    private:
+        StallingBackend& backend_;
+        bool stalls_;
+    };
+
+    HidInterfaceInfo vendor_ = EmulatedMouse().enumerateInterfaces().back();
+    int writeOpens_ = 0;
+};
+
+// A replug seen on the user-interface thread rediscovers while the apply worker is in
+// the middle of a command.
+TEST(DeviceLinkThreads, RediscoveryWhileTheWorkerSends) {
+    StallingBackend backend;
     test::VirtualClock clock;
-    CUSBDriver driver(mouse, clock);
+    CUSBDriver driver(backend, clock);
     ASSERT_TRUE(driver.discover());
-    std::thread arrivals([&driver] {
-        for (int i = 0; i < 50; ++i) driver.discover();
-    });
-    for (int i = 0; i < 50; ++i) driver.setReportRate(1);
-    arrivals.join();
-    EXPECT_TRUE(driver.isOpen());
-    EXPECT_TRUE(mouse.state().protocolErrors.empty());
+    std::thread worker([&driver] { EXPECT_TRUE(driver.setReportRate(1)); });
+    while (!backend.sending.load(std::memory_order_relaxed)) std::this_thread::yield();
+    EXPECT_TRUE(driver.discover());
+    backend.letGo.store(true, std::memory_order_relaxed);
+    worker.join();
+    EXPECT_EQ(driver.featureLength(), 33u);
 }
 
 TEST(Discovery, FirmwareLoaderByItsFirstHardwareId) {

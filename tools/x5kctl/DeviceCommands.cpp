@@ -95,8 +95,9 @@ int Devices(Backend& backend) {
             const auto vendor =
                 FindVendorCapability(ParseReportDescriptor(info.reportDescriptor).capabilities);
             if (vendor.found) {
-                std::printf(", configuration interface: report ID %u, feature reports of %u bytes",
-                            vendor.reportId, vendor.reportCount + 1);
+                std::printf(", configuration interface: report ID %u, feature reports of %d bytes",
+                            static_cast<unsigned>(vendor.reportId),
+                            static_cast<int>(vendor.reportCount) + 1);
             } else if (!vendor.diagnostic.empty()) {
                 std::printf(", not usable: %s", vendor.diagnostic.c_str());
             }

@@ -57,10 +57,11 @@ bool WriteAll(int fd, std::span<const uint8_t> bytes) {
 }  // namespace
 
 FileError PosixFileSystem::readInto(const std::filesystem::path& path, std::span<uint8_t> record) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Without O_NONBLOCK a named pipe chosen as a file would block the open forever.
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) return FromErrno(errno);
     struct stat info {};
-    if (::fstat(fd.get(), &info) == 0 && S_ISDIR(info.st_mode)) return FileError::Other;
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return FileError::Other;
     // A read error is a failure, not a short file: the caller would otherwise take a
     // partly read profile for a damaged one and replace it with the default. The bytes
     // go to the record only once the whole read succeeded, so a failure leaves it as it was.

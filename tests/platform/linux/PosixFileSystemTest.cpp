@@ -46,6 +46,15 @@ TEST(PosixFileSystem, ReadZeroesThenReadsUpToTheRecord) {
     }
 }
 
+TEST(PosixFileSystem, NamedPipeIsNoFileAndNeverBlocks) {
+    test::TempFolder folder;
+    ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0600), 0);
+    PosixFileSystem files;
+    std::vector<uint8_t> record = {9};
+    EXPECT_EQ(files.readInto(folder / "pipe", record), FileError::Other);
+    EXPECT_EQ(record, std::vector<uint8_t>{9});
+}
+
 TEST(PosixFileSystem, MissingFolderIsNotFound) {
     test::TempFolder folder;
     PosixFileSystem files;
