@@ -89,7 +89,7 @@ ProfileLoad ConfigStore::loadProfile(const std::filesystem::path& path, bool rep
 ProfileLoad ConfigStore::load(const std::filesystem::path& path, bool reportMissing,
                               bool& wroteDefault) {
     wroteDefault = false;
-    ProfileImage read = image();
+    ProfileImage read;
     const FileError error = files_.readInto(path, read.bytes());
     if (error == FileError::None) {
         setImage(read);
