@@ -76,6 +76,15 @@ Recorder::Input Recorder::HandleHookInput(uint32_t code, uint32_t flags, EditMod
     if (!recording_) return Input::NotRecording;
     if (captured_ >= kMaxInputs) return Input::Full;
 
+    // 999 inputs with a pause before each come to almost 2,000 rows, twice what a
+    // record holds, and a macro that does not fit is refused as a whole when it is
+    // stored. So the recording also ends where the record is full, and what was
+    // recorded is kept.
+    const bool withDelay = !noDelays && lastTick_.has_value();
+    if (rows_.size() + (withDelay ? 2 : 1) > static_cast<size_t>(macro::kMaxEvents)) {
+        return Input::Full;
+    }
+
     if (!noDelays) {
         const uint32_t now = clock_.tickMs();
         if (lastTick_) {
@@ -97,6 +106,14 @@ bool Recorder::PadInput(MousePad pad, bool pressed, EditMode mode) {
     poster_.post(page_, msg::kHookInput, static_cast<uint32_t>(pad),
                  pressed ? 0 : static_cast<intptr_t>(kKeyReleasedFlag));
     return true;
+}
+
+StoredRows StoreEventRows(MacroStore& store, std::vector<EventRow>& rows, std::string_view loopText,
+                          int32_t macroId, std::string_view name) {
+    const BuiltMacro built = BuildMacroRecord(rows, loopText, macroId, name);
+    StoredRows out{built.status, std::nullopt};
+    if (built.record) out.stored = store.storeMacro(*built.record);
+    return out;
 }
 
 }  // namespace x5k

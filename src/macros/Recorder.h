@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "macros/InputHooks.h"
+#include "macros/MacroBuilder.h"
 #include "macros/MacroRecord.h"
+#include "macros/MacroTable.h"
 #include "platform/Clock.h"
 #include "platform/UserMessages.h"
 #include "platform/WindowMessages.h"
@@ -49,7 +51,7 @@ public:
         NotRecording,  // neither recording nor capturing a key: nothing happens
         Repeat,        // the same key in the same up/down state as the last input
         ForKeyEdit,    // the key-editing widgets take it
-        Full,          // the recording holds 999 inputs already
+        Full,          // 999 inputs, or as many rows as a macro record holds
         Recorded,
     };
 
@@ -99,5 +101,18 @@ private:
     // Never reset: a held key's repeats are dropped across recordings as well.
     LastInput lastInput_;
 };
+
+// How storing the page's rows ended: `stored` is empty when nothing could be built
+// (no rows, or more events than a record holds) and nothing was written.
+struct StoredRows {
+    BuildStatus build = BuildStatus::NoRows;
+    std::optional<StoreResult> stored;
+};
+
+// Builds the page's rows (adjacent pauses merged on the page too) into the macro
+// `macroId` named `name`, repeated as `loopText` says, and stores it: what the page
+// does when a recording stops and after every edit of the macro's rows.
+StoredRows StoreEventRows(MacroStore& store, std::vector<EventRow>& rows, std::string_view loopText,
+                          int32_t macroId, std::string_view name);
 
 }  // namespace x5k

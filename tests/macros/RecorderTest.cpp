@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include "support/FaultyFileSystem.h"
 #include "support/RecordingPoster.h"
 #include "support/RecordingUserMessages.h"
+#include "support/TempFolder.h"
 #include "support/VirtualClock.h"
 
 namespace x5k {
@@ -142,6 +144,68 @@ TEST(Recorder, The999thInputIsTheLast) {
     f.start();
     EXPECT_TRUE(f.rows.empty());
     EXPECT_EQ(f.recorder.HandleHookInput(kB, 0, EditMode::Idle, false), Recorder::Input::Recorded);
+}
+
+TEST(Recorder, ALongRecordingWithPausesEndsWhereTheRecordIsFullAndStillStores) {
+    Fixture f;
+    f.start();
+    int recorded = 0;
+    while (f.recorder.HandleHookInput(kA, recorded % 2 ? kUp : 0, EditMode::Idle, false) ==
+           Recorder::Input::Recorded) {
+        ++recorded;
+        f.clock.advance(10ms);
+    }
+    // Press, then a pause before each further input: 500 inputs fill 999 rows.
+    EXPECT_EQ(recorded, 500);
+    EXPECT_EQ(f.rows.size(), 999u);
+    EXPECT_EQ(f.recorder.HandleHookInput(kB, 0, EditMode::Idle, true), Recorder::Input::Recorded);
+    EXPECT_EQ(f.rows.size(), 1000u);
+    EXPECT_EQ(f.recorder.HandleHookInput(kB, kUp, EditMode::Idle, true), Recorder::Input::Full);
+
+    test::TempFolder data;
+    test::FaultyFileSystem files;
+    InterfaceStrings strings;
+    MacroStore store{files, f.clock, f.messages, strings, data.path()};
+    ASSERT_TRUE(f.recorder.Stop());
+    const StoredRows out = StoreEventRows(store, f.rows, "1", 0x15000001, "long");
+    EXPECT_EQ(out.build, BuildStatus::Built);
+    EXPECT_EQ(out.stored, StoreResult::Stored);
+    EXPECT_EQ(store.table().slot(0).get(macro::kEventCount), 1000);
+}
+
+TEST(Recorder, StoringThePageRowsTable) {
+    struct Case {
+        const char* name;
+        std::vector<EventRow> rows;
+        BuildStatus build;
+        std::optional<StoreResult> stored;
+        int events;  // in the stored record
+    };
+    const std::vector<EventRow> tooMany(1001, PressRow(kA));
+    const Case cases[] = {
+        {"recorded rows",
+         {PressRow(kA), DelayRow(5), DelayRow(7), ReleaseRow(kA)},
+         BuildStatus::Built,
+         StoreResult::Stored,
+         3},
+        {"no rows: nothing is written", {}, BuildStatus::NoRows, std::nullopt, 0},
+        {"more events than a record holds", tooMany, BuildStatus::TooManyEvents, std::nullopt, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempFolder data;
+        test::FaultyFileSystem files;
+        test::VirtualClock clock;
+        test::RecordingUserMessages messages;
+        InterfaceStrings strings;
+        MacroStore store{files, clock, messages, strings, data.path()};
+        std::vector<EventRow> rows = c.rows;
+        const StoredRows out = StoreEventRows(store, rows, "3", 0x15000002, "m");
+        EXPECT_EQ(out.build, c.build);
+        EXPECT_EQ(out.stored, c.stored);
+        EXPECT_EQ(store.table().slot(0).get(macro::kEventCount), c.events);
+        EXPECT_EQ(std::filesystem::exists(store.filePath()), c.stored.has_value());
+    }
 }
 
 TEST(Recorder, LastInputCarriesAcrossRecordingsAndKeyCapture) {
