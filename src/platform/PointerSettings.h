@@ -1,6 +1,9 @@
 #pragma once
 // The desktop's pointer settings that a profile carries.
 
+#include <string>
+#include <vector>
+
 namespace x5k {
 
 // Codes of the settings-changed notification sent after each setting.
@@ -19,6 +22,13 @@ public:
     virtual bool setSpeed(int speed) = 0;
     // Lines per wheel notch; -1 scrolls one screen per notch.
     virtual bool setWheelScrollLines(int lines) = 0;
+    // What the most recent call of each setting could not do, in plain English, one line
+    // per problem, each starting with the setting's name ("Wheel scroll lines: GNOME has
+    // no such setting"). A call replaces the lines of its own setting, so after an apply
+    // that set all three the list describes that apply. A setting taken only in part (by
+    // some devices, not all) has lines although its call returned true. May be read from
+    // another thread than the one that sets.
+    virtual std::vector<std::string> notApplied() const { return {}; }
 };
 
 }  // namespace x5k

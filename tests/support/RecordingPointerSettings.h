@@ -22,8 +22,12 @@ public:
         calls.push_back("scroll lines " + std::to_string(lines));
         return answer;
     }
+    std::vector<std::string> notApplied() const override { return problems; }
+
     std::vector<std::string> calls;
     bool answer = true;
+    // What notApplied() reports, as a test sets it.
+    std::vector<std::string> problems;
 };
 
 }  // namespace x5k::test
