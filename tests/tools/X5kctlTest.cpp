@@ -166,10 +166,12 @@ TEST(X5kctl, ApplyToTheEmulatedMouseKeepsItsState) {
     EXPECT_TRUE(std::filesystem::exists(state));
     const CommandResult version = RunX5kctl("version --emulated=" + state);
     EXPECT_EQ(version.output, "firmware version 12\n");
+    // Without --emulated the commands reach this machine's hidraw nodes; the tests under
+    // umockdev run them against a faked mouse.
     const CommandResult devices = RunX5kctl("devices --emulated");
+    EXPECT_EQ(devices.status, 0);
     EXPECT_NE(devices.output.find("report ID 5, feature reports of 33 bytes"), std::string::npos)
         << devices.output;
-    EXPECT_EQ(RunX5kctl("devices").status, 69);
     EXPECT_EQ(RunX5kctl("apply --emulated").status, 64);
 }
 

@@ -1,5 +1,6 @@
 #include "tools/x5kctl/DeviceCommands.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -14,13 +15,13 @@
 #include "device/UsbDriver.h"
 #include "device/emulator/EmulatedMouse.h"
 #include "macros/MacroTable.h"
+#include "platform/linux/HidrawBackend.h"
 #include "platform/linux/PosixFileSystem.h"
 
 namespace x5k {
 namespace {
 
 constexpr int kExitUsage = 64;
-constexpr int kExitUnavailable = 69;
 
 struct Options {
     bool emulated = false;
@@ -50,11 +51,15 @@ Options ParseOptions(std::span<char*> arguments) {
     return options;
 }
 
-// The emulated mouse, restored from and saved back to its state file when one is named.
+// The real mice through hidraw, or the emulated mouse, restored from and saved back to its
+// state file when one is named.
 class Backend {
 public:
     explicit Backend(const Options& options) : options_(options) {
-        if (!options.emulated) return;
+        if (!options.emulated) {
+            hidraw_ = std::make_unique<HidrawBackend>();
+            return;
+        }
         mouse_ = std::make_unique<EmulatedMouse>();
         if (options.stateFile && std::filesystem::exists(*options.stateFile) &&
             !mouse_->loadState(*options.stateFile)) {
@@ -67,51 +72,191 @@ public:
             std::fprintf(stderr, "x5kctl: could not write %s\n", options_.stateFile->c_str());
         }
     }
-    HidBackend* get() { return mouse_.get(); }
+    HidBackend& get() {
+        if (mouse_) return *mouse_;
+        return *hidraw_;
+    }
     EmulatedMouse* emulated() { return mouse_.get(); }
 
 private:
     const Options& options_;
     std::unique_ptr<EmulatedMouse> mouse_;
+    std::unique_ptr<HidrawBackend> hidraw_;
 };
 
-void ReportNoRealBackend() {
-    std::fprintf(stderr,
-                 "x5kctl: this build reaches real mice only through the hidraw backend, which "
-                 "is not built yet; add --emulated to use the emulated mouse\n");
+// One line of the interface listing.
+struct InterfaceRow {
+    HidInterfaceInfo info;
+    std::string bus;
+    std::optional<int> interfaceNumber;
+    std::string descriptorNote;  // why the descriptor is missing; empty when it was read
+    bool unopenable = false;     // the node could not be opened, for want of permission or else
+};
+
+std::vector<InterfaceRow> InterfaceRows(Backend& backend) {
+    std::vector<InterfaceRow> rows;
+    if (backend.emulated()) {
+        for (HidInterfaceInfo& info : backend.get().enumerateInterfaces()) {
+            rows.push_back({std::move(info), "emulated", std::nullopt, "", false});
+        }
+        return rows;
+    }
+    for (HidrawInterface& node : ListHidrawInterfaces()) {
+        std::string note;
+        if (!node.descriptorRead) {
+            note = node.openError.empty() ? "descriptor not readable"
+                                          : "cannot be opened: " + node.openError;
+        }
+        rows.push_back({std::move(node.info), HidBusName(node.bus), node.interfaceNumber, note,
+                        !node.openError.empty()});
+    }
+    return rows;
+}
+
+// A stand-in for the system's interfaces that opens nothing: the core's own discovery
+// runs over the listing, and the interface it asks to open is the one it would use.
+class ProbeBackend final : public HidBackend {
+public:
+    explicit ProbeBackend(const std::vector<InterfaceRow>& rows) {
+        for (const InterfaceRow& row : rows) interfaces_.push_back(row.info);
+    }
+    std::vector<HidInterfaceInfo> enumerateInterfaces() override { return interfaces_; }
+    std::unique_ptr<HidHandle> open(const std::string& path, HidAccess) override {
+        chosen = path;
+        return std::make_unique<InertHandle>();
+    }
+    std::vector<std::string> usbHardwareIds() override { return {}; }
+
+    std::string chosen;
+
+private:
+    class InertHandle final : public HidHandle {
+    public:
+        bool setFeature(std::span<const uint8_t>) override { return false; }
+        bool getFeature(std::span<uint8_t>) override { return false; }
+        OutputWrite writeOutput(std::span<const uint8_t>, std::chrono::milliseconds) override {
+            return OutputWrite::Failed;
+        }
+    };
+    std::vector<HidInterfaceInfo> interfaces_;
+};
+
+bool IsMouse(const HidInterfaceInfo& info) {
+    return info.vendorId == kMouseVendorId && info.productId == kMouseProductId;
+}
+
+// What a USB hardware ID means to this program; empty for a device of no interest.
+const char* UsbDeviceRole(const std::string& id) {
+    if (ContainsIdentity(id, kMouseIdentity)) return "the X5K";
+    if (ContainsIdentity(id, kFirmwareLoaderIdentity)) {
+        return "the X5K's firmware loader: the mouse is waiting for a firmware image";
+    }
+    return nullptr;
 }
 
 int Devices(Backend& backend) {
-    const auto interfaces = backend.get()->enumerateInterfaces();
-    if (interfaces.empty()) {
-        std::printf("no HID interfaces found\n");
-        return 1;
+    const std::vector<InterfaceRow> rows = InterfaceRows(backend);
+    SteadyClock clock;
+    ProbeBackend probe(rows);
+    CUSBDriver discovery(probe, clock);
+    const bool found = discovery.discover();
+
+    if (rows.empty()) {
+        std::printf("no hidraw interface found\n");
+    } else {
+        std::printf("HID interfaces:\n");
     }
-    for (const HidInterfaceInfo& info : interfaces) {
-        const bool mouse = info.vendorId == kMouseVendorId && info.productId == kMouseProductId;
-        std::printf("%-28s %04x:%04x %s", info.path.c_str(), info.vendorId, info.productId,
-                    mouse ? "X5K" : "other device");
-        if (mouse) {
+    for (const InterfaceRow& row : rows) {
+        std::printf("  %-14s %-9s %04x:%04x", row.info.path.c_str(), row.bus.c_str(),
+                    row.info.vendorId, row.info.productId);
+        if (row.interfaceNumber) std::printf("  interface %d", *row.interfaceNumber);
+        if (!row.descriptorNote.empty()) std::printf("  %s", row.descriptorNote.c_str());
+        if (IsMouse(row.info)) std::printf("  X5K");
+        if (found && row.info.path == probe.chosen) {
+            std::printf(", configuration interface: report ID %u, feature reports of %zu bytes",
+                        static_cast<unsigned>(discovery.reportId()), discovery.featureLength());
+        } else if (IsMouse(row.info)) {
             const auto vendor =
-                FindVendorCapability(ParseReportDescriptor(info.reportDescriptor).capabilities);
+                FindVendorCapability(ParseReportDescriptor(row.info.reportDescriptor).capabilities);
             if (vendor.found) {
-                std::printf(", configuration interface: report ID %u, feature reports of %d bytes",
-                            static_cast<unsigned>(vendor.reportId),
-                            static_cast<int>(vendor.reportCount) + 1);
+                std::printf(found ? ", another configuration interface (not used)"
+                                  : ", configuration interface (skipped, see below)");
             } else if (!vendor.diagnostic.empty()) {
                 std::printf(", not usable: %s", vendor.diagnostic.c_str());
             }
         }
         std::printf("\n");
     }
-    return 0;
+    if (!found && !discovery.diagnostic().empty()) {
+        std::printf("the X5K's configuration interface was skipped: %s\n",
+                    discovery.diagnostic().c_str());
+    }
+
+    bool loader = false;
+    bool mouseOnUsb = false;
+    bool usbHeading = false;
+    for (const std::string& id : backend.get().usbHardwareIds()) {
+        const char* role = UsbDeviceRole(id);
+        if (!role) continue;
+        if (!usbHeading) std::printf("USB devices of interest:\n");
+        usbHeading = true;
+        std::printf("  %-32s %s\n", id.c_str(), role);
+        loader = loader || ContainsIdentity(id, kFirmwareLoaderIdentity);
+        mouseOnUsb = mouseOnUsb || ContainsIdentity(id, kMouseIdentity);
+    }
+    if (found) return 0;
+    const auto mouseRow = [](const InterfaceRow& row) { return IsMouse(row.info); };
+    if (loader) {
+        std::printf("no X5K ready for configuration: the mouse is in its firmware loader\n");
+    } else if (mouseOnUsb || std::any_of(rows.begin(), rows.end(), mouseRow)) {
+        std::printf("the X5K is present, but its configuration interface cannot be used\n");
+    } else {
+        std::printf("no X5K found\n");
+    }
+    if (std::any_of(rows.begin(), rows.end(),
+                    [&](const InterfaceRow& row) { return mouseRow(row) && row.unopenable; })) {
+        std::printf(
+            "an interface of the X5K cannot be opened: the udev rule 70-x5k.rules gives the "
+            "desktop user access to it\n");
+    }
+    return 1;
+}
+
+// Why discovery found nothing, as far as the system tells.
+void ExplainNotFound(Backend& backend, CUSBDriver& driver) {
+    std::fprintf(stderr, "x5kctl: the X5K gaming mouse cannot be found\n");
+    if (backend.emulated()) return;
+    if (driver.firmwareLoaderPresent()) {
+        std::fprintf(stderr,
+                     "x5kctl: the mouse is in its firmware loader, waiting for a firmware image\n");
+        return;
+    }
+    const std::vector<InterfaceRow> rows = InterfaceRows(backend);
+    SteadyClock clock;
+    ProbeBackend probe(rows);
+    CUSBDriver discovery(probe, clock);
+    if (discovery.discover()) {
+        std::fprintf(stderr,
+                     "x5kctl: %s is the mouse's configuration interface, but it cannot be opened "
+                     "for reading and writing; the udev rule 70-x5k.rules gives the desktop user "
+                     "access\n",
+                     probe.chosen.c_str());
+        return;
+    }
+    for (const InterfaceRow& row : rows) {
+        if (!IsMouse(row.info) || !row.unopenable) continue;
+        std::fprintf(stderr,
+                     "x5kctl: %s of the mouse %s; the udev rule 70-x5k.rules gives the desktop "
+                     "user access\n",
+                     row.info.path.c_str(), row.descriptorNote.c_str());
+    }
 }
 
 int Version(Backend& backend) {
     SteadyClock clock;
-    CUSBDriver driver(*backend.get(), clock);
+    CUSBDriver driver(backend.get(), clock);
     if (!driver.discover()) {
-        std::fprintf(stderr, "x5kctl: the X5K gaming mouse cannot be found\n");
+        ExplainNotFound(backend, driver);
         return 1;
     }
     const auto version = driver.readFirmwareVersion();
@@ -212,9 +357,9 @@ int Apply(Backend& backend, const Options& options) {
     }
 
     SteadyClock clock;
-    CUSBDriver driver(*backend.get(), clock);
+    CUSBDriver driver(backend.get(), clock);
     if (!driver.discover()) {
-        std::fprintf(stderr, "x5kctl: the X5K gaming mouse cannot be found\n");
+        ExplainNotFound(backend, driver);
         return 1;
     }
     FileProfile source(image);
@@ -245,10 +390,6 @@ int RunDeviceCommand(std::string_view command, std::span<char*> arguments) {
         return kExitUsage;
     }
     Backend backend(options);
-    if (!backend.get()) {
-        ReportNoRealBackend();
-        return kExitUnavailable;
-    }
     if (command == "devices") return Devices(backend);
     if (command == "version") return Version(backend);
     return Apply(backend, options);
