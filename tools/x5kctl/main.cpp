@@ -20,6 +20,7 @@
 #include "platform/linux/PosixFileSystem.h"
 #include "platform/linux/XkbKeyboardLayout.h"
 #include "tools/x5kctl/DeviceCommands.h"
+#include "tools/x5kctl/InputCommands.h"
 
 namespace x5k {
 namespace {
@@ -35,16 +36,24 @@ constexpr std::string_view kUsage =
     "                      print the 512-byte image the mouse receives for the macro\n"
     "                      with hexadecimal ID (as macros lists it) and its word count\n"
     "  devices [--emulated[=STATE]]\n"
-    "                      list the HID interfaces and which one configures the mouse\n"
+    "                      list the HID interfaces and which one configures the mouse,\n"
+    "                      and the mouse's USB device or its firmware loader\n"
     "  version [--emulated[=STATE]]\n"
     "                      print the mouse's firmware version\n"
     "  apply PROFILE [--macros Macro.cfg] [--emulated[=STATE]]\n"
     "                      write a profile file (and the macros its buttons use) to the\n"
     "                      mouse, as the program's Apply does\n"
+    "  watch-input [--block CODE...]\n"
+    "                      print the keyboard and mouse input the program's hooks see until\n"
+    "                      Ctrl+C; --block swallows the presses of these mouse inputs (left,\n"
+    "                      right, middle, back, forward, wheel-forward, wheel-backward, or a\n"
+    "                      number such as 0x1020B)\n"
     "  help                show this text\n"
     "\n"
-    "--emulated runs against the emulated mouse instead of a real one; with =STATE its\n"
-    "state is read from and kept in the file STATE between runs.\n";
+    "devices, version and apply reach the mouse through the hidraw nodes (/dev/hidraw*);\n"
+    "the udev rule 70-x5k.rules lets the desktop user open them. --emulated runs against\n"
+    "the emulated mouse instead; with =STATE its state is read from and kept in the file\n"
+    "STATE between runs. They exit with 1 when the mouse is not found or refuses a command.\n";
 
 const char* FileErrorText(FileError error) {
     switch (error) {
@@ -293,6 +302,9 @@ int main(int argc, char** argv) {
     if (command == "encode-macro" && argc == 4) return x5k::EncodeMacro(argv[2], argv[3]);
     if (command == "devices" || command == "version" || command == "apply") {
         const int status = x5k::RunDeviceCommand(command, std::span(argv + 2, argv + argc));
+        if (status != 64) return status;
+    } else if (command == "watch-input") {
+        const int status = x5k::RunInputCommand(command, std::span(argv + 2, argv + argc));
         if (status != 64) return status;
     } else if (command == "help" || command == "--help" || command == "-h") {
         std::fputs(x5k::kUsage.data(), stdout);
