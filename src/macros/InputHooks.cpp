@@ -59,20 +59,27 @@ void InputHooks::SetMouseNotify(bool on) {
 void InputHooks::BlockMouseCode(uint32_t inputCode, bool remove) {
     // 0 marks a free entry; it is no input code.
     if (inputCode == 0) return;
-    std::lock_guard lock(blockWriters_);
-    if (remove) {
-        for (auto& entry : blocked_) {
-            if (entry.load() == inputCode) entry.store(0);
+    bool changed = false;
+    {
+        std::lock_guard lock(blockWriters_);
+        if (remove) {
+            for (auto& entry : blocked_) {
+                if (entry.load() == inputCode) {
+                    entry.store(0);
+                    changed = true;
+                }
+            }
+        } else if (!IsBlocked(inputCode)) {
+            for (auto& entry : blocked_) {
+                if (entry.load() == 0) {
+                    entry.store(inputCode);
+                    changed = true;
+                    break;
+                }
+            }
         }
-        return;
     }
-    if (IsBlocked(inputCode)) return;
-    for (auto& entry : blocked_) {
-        if (entry.load() == 0) {
-            entry.store(inputCode);
-            return;
-        }
-    }
+    if (changed) backend_.blockListChanged();
 }
 
 bool InputHooks::IsBlocked(uint32_t inputCode) const {

@@ -14,6 +14,9 @@ public:
     virtual bool installMouseHook() = 0;
     virtual void removeKeyboardHook() = 0;
     virtual void removeMouseHook() = 0;
+    // The mouse block list changed (on the thread that changed it), so a backend that
+    // needs more than the callbacks to swallow, such as a grab, can act at once.
+    virtual void blockListChanged() {}
 };
 
 }  // namespace x5k

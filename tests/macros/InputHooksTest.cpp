@@ -21,6 +21,7 @@ public:
     bool keyboardWorks = true;
     bool mouseWorks = true;
     int keyboardInstalls = 0, mouseInstalls = 0, keyboardRemovals = 0, mouseRemovals = 0;
+    int blockListChanges = 0;
 
     bool installKeyboardHook() override {
         ++keyboardInstalls;
@@ -32,6 +33,7 @@ public:
     }
     void removeKeyboardHook() override { ++keyboardRemovals; }
     void removeMouseHook() override { ++mouseRemovals; }
+    void blockListChanged() override { ++blockListChanges; }
 };
 
 constexpr uint32_t kWheelUpData = 0x00780000;    // delta +120
@@ -249,8 +251,15 @@ TEST(InputHooks, BlockListTable) {
         FakeHookBackend backend;
         RecordingPoster poster;
         InputHooks hooks(backend, poster);
-        for (const auto& op : c.ops) hooks.BlockMouseCode(op.code, op.remove);
+        int changes = 0;
+        for (const auto& op : c.ops) {
+            const auto before = hooks.blockList();
+            hooks.BlockMouseCode(op.code, op.remove);
+            if (hooks.blockList() != before) ++changes;
+        }
         EXPECT_EQ(hooks.blockList(), c.expected);
+        // The backend hears of every change, and only of changes.
+        EXPECT_EQ(backend.blockListChanges, changes);
     }
 }
 

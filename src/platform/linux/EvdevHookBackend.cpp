@@ -228,6 +228,9 @@ public:
 
     Status status() const { return {openNodes_.load(), clones_.load(), grabbed_.load()}; }
 
+    // The input thread looks at the block list again at once.
+    void blockListChanged() { wake(); }
+
 private:
     struct Node {
         std::string syspath;
@@ -731,6 +734,9 @@ void EvdevHookBackend::removeKeyboardHook() {
 }
 void EvdevHookBackend::removeMouseHook() {
     impl_->remove(true);
+}
+void EvdevHookBackend::blockListChanged() {
+    impl_->blockListChanged();
 }
 std::optional<std::string> EvdevHookBackend::accessProblem() const {
     return DescribeInputAccess(impl_->access());

@@ -19,9 +19,9 @@
 // once, after the clone has let go of any button it holds. See EvdevCrashGuard.h for
 // crashes.
 //
-// The block list changes without telling the backend, so the input thread looks at it
-// after every read and at least every blockListCheck (100 ms): a press in the first
-// moments after its code was blocked can still get through.
+// The input hooks tell the backend when the block list changes, and the input thread
+// takes or releases the grab at once; it also looks at the list after every read and
+// every blockListCheck, in case a change came from elsewhere.
 //
 // No call from another thread waits for the input thread (setSink() aside, which waits
 // for the event at hand to be handled): installing opens the nodes once on the caller's
@@ -87,8 +87,8 @@ public:
         uint16_t mouseVendor = 0x7A1D;
         uint16_t mouseProduct = 0x5217;
         // How often the input thread looks at the block list while the mouse node could
-        // be grabbed; the list changes without telling the backend.
-        std::chrono::milliseconds blockListCheck{100};
+        // be grabbed, besides being told of each change.
+        std::chrono::milliseconds blockListCheck{1000};
     };
 
     // What the input thread has open now.
@@ -113,6 +113,7 @@ public:
     bool installMouseHook() override;
     void removeKeyboardHook() override;
     void removeMouseHook() override;
+    void blockListChanged() override;
 
     // What the last installation found missing, with the way to grant it.
     std::optional<std::string> accessProblem() const;
