@@ -13,6 +13,7 @@
 #include "device/emulator/EmulatedMouse.h"
 #include "functions/FunctionCatalogue.h"
 #include "support/FaultyFileSystem.h"
+#include "support/RecordingLinkObserver.h"
 #include "support/RecordingPointerSettings.h"
 #include "support/RecordingPoster.h"
 #include "support/RecordingShell.h"
@@ -507,22 +508,6 @@ TEST_F(ApplyTest, WorkerThreadWakesOnTheEventAndStops) {
 
 // ---------------------------------------------------------------- start-up, arrival, removal
 
-class RecordingLinkObserver final : public DeviceLinkObserver {
-public:
-    void refreshPagesFromProfile() override { events.push_back("refresh"); }
-    void setFirmwareVersionText(const std::string& text) override {
-        events.push_back("version " + text);
-    }
-    void startWorkers() override { events.push_back("workers"); }
-    void releaseApplyButton() override { events.push_back("release apply"); }
-    bool installHooks() override {
-        events.push_back("hooks on");
-        return true;
-    }
-    void removeHooks() override { events.push_back("hooks off"); }
-    std::vector<std::string> events;
-};
-
 class DeviceLinkTest : public ::testing::Test {
 protected:
     explicit DeviceLinkTest(EmulatedMouseSetup setup = {}) : mouse(setup, &clock) {}
@@ -537,7 +522,7 @@ protected:
     test::RecordingUserMessages messages;
     test::RecordingShell shell;
     test::RecordingPoster poster;
-    RecordingLinkObserver observer;
+    test::RecordingLinkObserver observer;
     std::atomic<bool> chinese{false};
     std::atomic<bool> idle{true};
     DeviceLink link{driver, clock, messages, shell, poster, observer, chinese, idle, "/opt/x5k"};

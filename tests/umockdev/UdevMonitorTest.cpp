@@ -7,6 +7,7 @@
 #include "device/DeviceLink.h"
 #include "platform/linux/HidrawBackend.h"
 #include "platform/linux/UdevMonitor.h"
+#include "support/RecordingLinkObserver.h"
 #include "support/RecordingPoster.h"
 #include "support/RecordingShell.h"
 #include "support/RecordingUserMessages.h"
@@ -59,22 +60,6 @@ TEST(UdevMonitor, RemovalOfAMousePresentAtTheStart) {
     EXPECT_EQ(monitor.readChanges(), (Changes{{DeviceChange::Removal, kMouseName}}));
 }
 
-class RecordingObserver final : public DeviceLinkObserver {
-public:
-    void refreshPagesFromProfile() override { events.push_back("refresh"); }
-    void setFirmwareVersionText(const std::string& text) override {
-        events.push_back("version " + text);
-    }
-    void startWorkers() override { events.push_back("workers"); }
-    void releaseApplyButton() override { events.push_back("release apply"); }
-    bool installHooks() override {
-        events.push_back("hooks on");
-        return true;
-    }
-    void removeHooks() override { events.push_back("hooks off"); }
-    std::vector<std::string> events;
-};
-
 class LinkUnderUdev : public ::testing::Test {
 protected:
     // What the program's event loop does when the monitor's socket is readable.
@@ -95,7 +80,7 @@ protected:
     test::RecordingUserMessages messages;
     test::RecordingShell shell;
     test::RecordingPoster poster;
-    RecordingObserver observer;
+    test::RecordingLinkObserver observer;
     std::atomic<bool> chinese{false};
     std::atomic<bool> idle{true};
     DeviceLink link{driver, clock, messages, shell, poster, observer, chinese, idle, "/opt/x5k"};
