@@ -1,9 +1,16 @@
 #include "platform/linux/KdePointerSettings.h"
 
+#include <fcntl.h>
 #include <gio/gio.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <chrono>
+#include <climits>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -292,7 +299,14 @@ KConfigEdit EditKConfig(std::string_view text, const std::vector<KConfigEntry>& 
 
 namespace {
 
-constexpr uintmax_t kLargestConfigFile = 8u << 20;
+// How many edits are tried while another program keeps saving the file meanwhile.
+constexpr int kEditTries = 4;
+// How long a live KDE save may hold its lock before the setting is given up: KConfig holds
+// it only while it reads, merges and renames, a few milliseconds.
+constexpr std::chrono::milliseconds kLockPause{20};
+constexpr int kLockPauses = 25;
+// QLockFile takes a lock file older than this for one left behind.
+constexpr auto kStaleLockAge = std::chrono::seconds(30);
 
 std::string Fixed3(double value) {
     char buffer[32];
@@ -313,39 +327,30 @@ const char* Describe(FileError error) {
     }
 }
 
-// The file's bytes: empty for a file that does not exist yet; nothing (with `problem`
-// set) when an existing file cannot be read, so that it is never replaced blind.
-std::optional<std::string> ReadWhole(FileSystem& files, const std::filesystem::path& path,
-                                     std::string& problem) {
-    std::error_code error;
-    const auto status = std::filesystem::status(path, error);
-    if (status.type() == std::filesystem::file_type::not_found) return std::string();
-    const std::string prefix = "could not read " + path.string() + ": ";
-    if (error) {
-        problem = prefix + error.message();
-        return std::nullopt;
+std::string DescribeErrno(int error) {
+    if (error == EACCES || error == EPERM) return "access denied";
+    return std::generic_category().message(error);
+}
+
+// Closes the descriptor when the scope ends.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
     }
-    if (status.type() != std::filesystem::file_type::regular) {
-        problem = prefix + "it is not a regular file";
-        return std::nullopt;
-    }
-    const uintmax_t size = std::filesystem::file_size(path, error);
-    if (error) {
-        problem = prefix + error.message();
-        return std::nullopt;
-    }
-    if (size > kLargestConfigFile) {
-        problem = prefix + "it is too large for a settings file";
-        return std::nullopt;
-    }
-    std::string content(static_cast<size_t>(size), '\0');
-    const FileError read =
-        files.readInto(path, std::span(reinterpret_cast<uint8_t*>(content.data()), content.size()));
-    if (read != FileError::None) {
-        problem = prefix + Describe(read);
-        return std::nullopt;
-    }
-    return content;
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+std::string LocalHostName() {
+    char name[HOST_NAME_MAX + 1] = {};
+    if (::gethostname(name, sizeof name - 1) != 0) return {};
+    return name;
 }
 
 std::vector<std::string> DeviceGroup(const PointerMouse& mouse) {
@@ -354,48 +359,179 @@ std::vector<std::string> DeviceGroup(const PointerMouse& mouse) {
 
 }  // namespace
 
+std::optional<std::string> ReadSettingsFile(const std::filesystem::path& path, size_t limit,
+                                            std::string& problem) {
+    const std::string prefix = "could not read " + path.string() + ": ";
+    // One open, read to its end: the content is whatever the file held at that open, even
+    // when a KDE program replaces the file meanwhile. O_NONBLOCK keeps a named pipe put
+    // there from blocking the open.
+    const Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (fd.get() < 0) {
+        if (errno == ENOENT) return std::string();
+        problem = prefix + DescribeErrno(errno);
+        return std::nullopt;
+    }
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0) {
+        problem = prefix + DescribeErrno(errno);
+        return std::nullopt;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        problem = prefix + "it is not a regular file";
+        return std::nullopt;
+    }
+    constexpr size_t kChunk = 64 * 1024;
+    std::string content;
+    content.reserve(std::min(static_cast<size_t>(std::max<off_t>(info.st_size, 0)), limit) + 1);
+    // One byte past the limit tells a file at the limit from a larger one.
+    while (content.size() <= limit) {
+        const size_t done = content.size();
+        const size_t want = std::min(kChunk, limit + 1 - done);
+        content.resize(done + want);
+        const ssize_t n = ::read(fd.get(), content.data() + done, want);
+        if (n < 0) {
+            const int error = errno;
+            content.resize(done);
+            if (error == EINTR) continue;
+            problem = prefix + DescribeErrno(error);
+            return std::nullopt;
+        }
+        content.resize(done + static_cast<size_t>(n));
+        if (n == 0) return content;
+    }
+    problem = prefix + "it is too large for a settings file";
+    return std::nullopt;
+}
+
+bool KConfigLockHeld(const std::filesystem::path& lockPath) {
+    std::error_code error;
+    const auto modified = std::filesystem::last_write_time(lockPath, error);
+    if (error) return false;  // no lock file
+    if (std::filesystem::file_time_type::clock::now() - modified > kStaleLockAge) return false;
+    std::string problem;
+    const std::optional<std::string> content = ReadSettingsFile(lockPath, 4096, problem);
+    if (!content || content->empty()) {
+        // Gone meanwhile, or just created and not yet written: QLockFile writes its lines
+        // right after it creates the file.
+        return content.has_value() && std::filesystem::exists(lockPath, error);
+    }
+    std::vector<std::string_view> lines;
+    for (std::string_view rest = *content; !rest.empty();) {
+        const size_t nl = rest.find('\n');
+        lines.push_back(rest.substr(0, nl));
+        rest = nl == std::string_view::npos ? std::string_view{} : rest.substr(nl + 1);
+    }
+    const std::string_view host = lines.size() > 2 ? lines[2] : std::string_view{};
+    if (!host.empty() && host != LocalHostName()) return true;  // its process cannot be seen
+    long pid = 0;
+    const std::string_view first = lines.front();
+    const auto [end, ec] = std::from_chars(first.data(), first.data() + first.size(), pid);
+    if (ec != std::errc{} || end != first.data() + first.size() || pid <= 0 || pid > INT_MAX) {
+        return false;  // not a lock KDE wrote
+    }
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
 KdePointerSettings::KdePointerSettings(Session session) : session_(std::move(session)) {}
+
+std::optional<std::string> KdePointerSettings::read(const std::filesystem::path& path,
+                                                    std::string& problem) {
+    if (session_.read) return session_.read(path, problem);
+    return ReadSettingsFile(path, kLargestKdeSettingsFile, problem);
+}
 
 bool KdePointerSettings::write(const char* name, const std::vector<KConfigEntry>& entries,
                                std::vector<std::string>& problems, std::vector<size_t>* locked) {
-    std::filesystem::path path = session_.configHome / name;
+    const std::filesystem::path named = session_.configHome / name;
+    std::filesystem::path path = named;
     // A settings file kept elsewhere and linked into the folder (dotfiles) is edited where
     // it lives; replacing the link would cut it off from its owner's copy.
     std::error_code error;
     if (std::filesystem::is_symlink(path, error)) {
         path = std::filesystem::weakly_canonical(path, error);
         if (error) {
-            problems.push_back("could not follow the link " +
-                               (session_.configHome / name).string());
+            problems.push_back("could not follow the link " + named.string());
             return false;
         }
     }
-    std::string problem;
-    const std::optional<std::string> old = ReadWhole(*session_.files, path, problem);
-    if (!old) {
-        problems.push_back(problem);
-        return false;
+    // KConfig locks the file by the path it was given or by the file it links to.
+    std::vector<std::filesystem::path> lockFiles{path.string() + ".lock"};
+    if (path != named) lockFiles.push_back(named.string() + ".lock");
+    static SteadyClock steady;
+    Clock& clock = session_.clock != nullptr ? *session_.clock : steady;
+    int pauses = 0;
+    const auto lockHeld = [&] {
+        return std::any_of(lockFiles.begin(), lockFiles.end(),
+                           [](const auto& lock) { return KConfigLockHeld(lock); });
+    };
+    const auto reportLocked = [&](const KConfigEdit& edit) {
+        for (size_t index : edit.locked) {
+            problems.push_back(KConfigGroupHeader(entries[index].group) + " " + entries[index].key +
+                               " in " + name + " is locked by the system administrator");
+        }
+        if (locked) *locked = edit.locked;
+    };
+
+    for (int tries = 0;;) {
+        if (lockHeld()) {
+            // A KDE program is saving the file: let it finish, then start from what it saved.
+            if (pauses == kLockPauses) {
+                problems.push_back("could not write " + path.string() +
+                                   ": another program kept it locked (" +
+                                   lockFiles.front().string() + ")");
+                return false;
+            }
+            ++pauses;
+            clock.sleepFor(kLockPause);
+            continue;
+        }
+        std::string problem;
+        const std::optional<std::string> old = read(path, problem);
+        if (!old) {
+            problems.push_back(problem);
+            return false;
+        }
+        const KConfigEdit edit = EditKConfig(*old, entries);
+        if (edit.locked.size() == entries.size() || edit.text == *old) {
+            reportLocked(edit);
+            return edit.locked.size() < entries.size();
+        }
+        if (!session_.files->exists(path.parent_path()) &&
+            !session_.files->createFolders(path.parent_path())) {
+            reportLocked(edit);
+            problems.push_back("could not write " + path.string() +
+                               ": could not create its folder");
+            return false;
+        }
+        // The last look before the file is replaced: a save that came in since it was read,
+        // or one under way, would be lost, so the edit starts over from what was saved.
+        const bool saving = lockHeld();
+        std::optional<std::string> now;
+        if (!saving) {
+            now = read(path, problem);
+            if (!now) {
+                problems.push_back(problem);
+                return false;
+            }
+        }
+        if (saving || *now != *old) {
+            if (++tries == kEditTries) {
+                reportLocked(edit);
+                problems.push_back("could not write " + path.string() +
+                                   ": another program kept changing it while it was edited");
+                return false;
+            }
+            continue;
+        }
+        reportLocked(edit);
+        const FileError written = session_.files->replace(
+            path, std::span(reinterpret_cast<const uint8_t*>(edit.text.data()), edit.text.size()));
+        if (written != FileError::None) {
+            problems.push_back("could not write " + path.string() + ": " + Describe(written));
+            return false;
+        }
+        return true;
     }
-    const KConfigEdit edit = EditKConfig(*old, entries);
-    for (size_t index : edit.locked) {
-        problems.push_back(KConfigGroupHeader(entries[index].group) + " " + entries[index].key +
-                           " in " + name + " is locked by the system administrator");
-    }
-    if (locked) *locked = edit.locked;
-    if (edit.locked.size() == entries.size()) return false;
-    if (edit.text == *old) return true;
-    if (!session_.files->exists(path.parent_path()) &&
-        !session_.files->createFolders(path.parent_path())) {
-        problems.push_back("could not write " + path.string() + ": could not create its folder");
-        return false;
-    }
-    const FileError written = session_.files->replace(
-        path, std::span(reinterpret_cast<const uint8_t*>(edit.text.data()), edit.text.size()));
-    if (written != FileError::None) {
-        problems.push_back("could not write " + path.string() + ": " + Describe(written));
-        return false;
-    }
-    return true;
 }
 
 bool KdePointerSettings::applyPointer(Setting setting, const char* mouseKey,

@@ -60,38 +60,105 @@ X11Summary SummariseX11(const std::vector<X11DeviceOutcome>& devices, std::strin
 
 namespace {
 
-// Xlib reports a failed request to one process-wide handler, whose default ends the
-// program. While this code talks to the server it counts errors instead; the mutex keeps
-// two of its sessions from swapping the handler under each other.
-std::mutex g_sessionMutex;
+// The route in place: the display it watches and what became of it. The handlers run on
+// whichever thread Xlib meets the failure on, so everything they touch is atomic; the
+// previous handlers are never cleared, as a toolkit may still call ours after the route
+// ended.
+std::mutex g_routeMutex;
+std::atomic<Display*> g_watched{nullptr};
 std::atomic<int> g_errors{0};
+std::atomic<bool> g_lost{false};
+std::atomic<XErrorHandler> g_previousError{nullptr};
+std::atomic<XIOErrorHandler> g_previousIOError{nullptr};
 
-int CountError(Display*, XErrorEvent*) {
-    ++g_errors;
-    return 0;
+bool Watched(Display* display) {
+    return display != nullptr && display == g_watched.load();
 }
 
+int RouteError(Display* display, XErrorEvent* event) {
+    if (Watched(display)) {
+        ++g_errors;
+        return 0;
+    }
+    const XErrorHandler previous = g_previousError.load();
+    return previous != nullptr ? previous(display, event) : 0;
+}
+
+int RouteIOError(Display* display) {
+    // Xlib then calls the display's exit handler, which for the watched display is
+    // X11ErrorRoute::EndSession.
+    if (Watched(display)) {
+        g_lost = true;
+        return 0;
+    }
+    const XIOErrorHandler previous = g_previousIOError.load();
+    return previous != nullptr ? previous(display) : 0;
+}
+
+}  // namespace
+
+X11ErrorRoute::X11ErrorRoute() : lock_(g_routeMutex) {
+    g_watched = nullptr;
+    g_errors = 0;
+    g_lost = false;
+    g_previousError = XSetErrorHandler(&RouteError);
+    g_previousIOError = XSetIOErrorHandler(&RouteIOError);
+}
+
+X11ErrorRoute::~X11ErrorRoute() {
+    const XErrorHandler error = XSetErrorHandler(g_previousError.load());
+    if (error != &RouteError) XSetErrorHandler(error);
+    const XIOErrorHandler ioError = XSetIOErrorHandler(g_previousIOError.load());
+    if (ioError != &RouteIOError) XSetIOErrorHandler(ioError);
+    g_watched = nullptr;
+}
+
+void X11ErrorRoute::watch(Display* display) {
+    g_watched = display;
+}
+
+int X11ErrorRoute::takeErrors() {
+    return g_errors.exchange(0);
+}
+
+bool X11ErrorRoute::connectionLost() const {
+    return g_lost.load();
+}
+
+void X11ErrorRoute::EndSession(Display* display, void*) {
+    if (Watched(display)) g_lost = true;
+}
+
+namespace {
+
+// A connection to the X server for one setting, its failures routed to itself.
 class XSession {
 public:
-    explicit XSession(const std::string& name) : lock_(g_sessionMutex) {
+    explicit XSession(const std::string& name) {
+        // A failure while the connection is set up still goes to the handlers in place:
+        // there is no display to tell it by yet.
         display_ = XOpenDisplay(name.c_str());
-        if (display_ != nullptr) previous_ = XSetErrorHandler(&CountError);
+        if (display_ == nullptr) return;
+        route_.watch(display_);
+        XSetIOErrorExitHandler(display_, &X11ErrorRoute::EndSession, nullptr);
     }
     ~XSession() {
         if (display_ == nullptr) return;
-        XSync(display_, False);
+        // Failures of the last requests still count as this session's; on a lost
+        // connection Xlib no longer talks to the server and only frees the display.
+        if (!route_.connectionLost()) XSync(display_, False);
         XCloseDisplay(display_);
-        XSetErrorHandler(previous_);
+        route_.watch(nullptr);
     }
     XSession(const XSession&) = delete;
     XSession& operator=(const XSession&) = delete;
 
     Display* display() const { return display_; }
+    X11ErrorRoute& route() { return route_; }
 
 private:
-    std::lock_guard<std::mutex> lock_;
+    X11ErrorRoute route_;
     Display* display_ = nullptr;
-    XErrorHandler previous_ = nullptr;
 };
 
 struct XProperty {
@@ -134,32 +201,52 @@ std::optional<std::vector<X11DeviceOutcome>> ForEachPointer(
         problem = "the X display '" + displayName + "' could not be opened";
         return std::nullopt;
     }
+    const std::string lost = "the connection to the X display '" + displayName + "' was lost";
     int opcode = 0;
     int event = 0;
     int error = 0;
     int major = 2;
     int minor = 0;
-    if (!XQueryExtension(display, "XInputExtension", &opcode, &event, &error) ||
-        XIQueryVersion(display, &major, &minor) != Success) {
+    // After a lost connection Xlib's answers are undefined (a failed reply leaves them
+    // unset), so the connection is checked before each answer is used.
+    const Bool present = XQueryExtension(display, "XInputExtension", &opcode, &event, &error);
+    if (session.route().connectionLost()) {
+        problem = lost;
+        return std::nullopt;
+    }
+    const bool xinput = present && XIQueryVersion(display, &major, &minor) == Success;
+    if (session.route().connectionLost()) {
+        problem = lost;
+        return std::nullopt;
+    }
+    if (!xinput) {
         problem = "the X server does not offer XInput 2";
         return std::nullopt;
     }
     std::vector<X11DeviceOutcome> outcomes;
     int count = 0;
     XIDeviceInfo* devices = XIQueryDevice(display, XIAllDevices, &count);
-    for (int i = 0; i < count; ++i) {
+    if (session.route().connectionLost()) count = 0;
+    for (int i = 0; i < count && !session.route().connectionLost(); ++i) {
         const XIDeviceInfo& device = devices[i];
         if (device.use != XISlavePointer || !device.enabled) continue;
         const std::string name = device.name != nullptr ? device.name : "";
         if (name.find("XTEST") != std::string::npos) continue;
         if (GetProperty(display, device.deviceid, "libinput Tapping Enabled")) continue;
-        g_errors = 0;
+        session.route().takeErrors();
         Result result = apply(display, device.deviceid);
         XSync(display, False);
-        if (result == Result::Applied && g_errors != 0) result = Result::Refused;
+        if (result == Result::Applied && session.route().takeErrors() != 0) {
+            result = Result::Refused;
+        }
         outcomes.push_back({name, result});
     }
     if (devices != nullptr) XIFreeDeviceInfo(devices);
+    // Whatever the devices took went with the server.
+    if (session.route().connectionLost()) {
+        problem = lost;
+        return std::nullopt;
+    }
     return outcomes;
 }
 

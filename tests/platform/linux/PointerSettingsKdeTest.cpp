@@ -2,11 +2,16 @@
 // through a recording stand-in, never over the real session bus.
 
 #include <gtest/gtest.h>
+#include <limits.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -144,6 +149,20 @@ public:
     bool setWheelScrollLines(int) override { return report(Setting::WheelScrollLines, false, {}); }
 };
 
+// Records the pauses instead of waiting; `onPause` runs at each (with its number, from 1),
+// standing in for whatever happens meanwhile.
+class PauseClock final : public Clock {
+public:
+    void sleepFor(std::chrono::milliseconds duration) override {
+        pauses.push_back(duration);
+        if (onPause) onPause(pauses.size());
+    }
+    uint32_t tickMs() override { return 0; }
+
+    std::vector<std::chrono::milliseconds> pauses;
+    std::function<void(size_t)> onPause;
+};
+
 class KdeSession {
 public:
     explicit KdeSession(std::vector<PointerMouse> mice = {kG502}, bool notifies = true,
@@ -157,19 +176,34 @@ public:
             return notifies;
         };
         if (x11) session.x11 = std::make_unique<FakeX11>();
+        session.read = [this](const std::filesystem::path& path, std::string& problem) {
+            auto content = ReadSettingsFile(path, kLargestKdeSettingsFile, problem);
+            ++reads_;
+            if (afterRead) afterRead(path, reads_);
+            return content;
+        };
+        session.clock = &clock_;
         settings_ = std::make_unique<KdePointerSettings>(std::move(session));
     }
     KdePointerSettings& settings() { return *settings_; }
     test::FaultyFileSystem& files() { return files_; }
+    PauseClock& clock() { return clock_; }
     std::filesystem::path config() const { return home_ / "config"; }
     std::string read(const char* name) const { return ReadText(config() / name); }
     int notifications() const { return notifications_; }
+    int reads() const { return reads_; }
+
+    // Runs after each read of a settings file (with the read's number, from 1): what a KDE
+    // program does meanwhile.
+    std::function<void(const std::filesystem::path&, int)> afterRead;
 
 private:
     test::TempFolder home_;
     test::FaultyFileSystem files_;
+    PauseClock clock_;
     std::unique_ptr<KdePointerSettings> settings_;
     int notifications_ = 0;
+    int reads_ = 0;
 };
 
 TEST(KdePointerSettings, SpeedGoesToTheX11KeyAndEveryMouseThenTheSessionIsTold) {
@@ -244,15 +278,301 @@ TEST(KdePointerSettings, AnUnwritableFolderIsReportedAndNobodyIsTold) {
     EXPECT_EQ(kde.notifications(), 0);
 }
 
-TEST(KdePointerSettings, AFileThatCannotBeReadIsNeverReplaced) {
+struct UnreadableCase {
+    const char* name;
+    std::function<void(const std::filesystem::path&)> make;
+    const char* reason;
+};
+
+class UnreadableKdeFileTest : public ::testing::TestWithParam<UnreadableCase> {};
+
+TEST_P(UnreadableKdeFileTest, IsNeverReplaced) {
     KdeSession kde;
-    WriteText(kde.config() / "kdeglobals", "[KDE]\nWheelScrollLines=3\n");
-    kde.files().failReads(kde.config() / "kdeglobals", FileError::AccessDenied);
+    const std::filesystem::path path = kde.config() / "kdeglobals";
+    std::filesystem::create_directories(kde.config());
+    GetParam().make(path);
     EXPECT_FALSE(kde.settings().setWheelScrollLines(9));
     EXPECT_EQ(kde.files().writeCount(), 0);
+    EXPECT_EQ(kde.notifications(), 0);
     EXPECT_EQ(kde.settings().notApplied(),
-              std::vector<std::string>{"Wheel scroll lines: could not read " +
-                                       (kde.config() / "kdeglobals").string() + ": access denied"});
+              std::vector<std::string>{"Wheel scroll lines: could not read " + path.string() +
+                                       ": " + GetParam().reason});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UnreadableKdeFileTest,
+    ::testing::Values(
+        UnreadableCase{"folder", [](const auto& path) { std::filesystem::create_directory(path); },
+                       "it is not a regular file"},
+        UnreadableCase{"named_pipe",
+                       [](const auto& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); },
+                       "it is not a regular file"},
+        UnreadableCase{"larger_than_any_settings_file",
+                       [](const auto& path) {
+                           WriteText(path, "[KDE]\nWheelScrollLines=3\n" +
+                                               std::string(kLargestKdeSettingsFile, '#'));
+                       },
+                       "it is too large for a settings file"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct ReadCase {
+    const char* name;
+    std::optional<std::string> content;  // written at the path; nothing: no file
+    size_t limit;
+    std::optional<std::string> read;  // what is read; nothing: refused
+    const char* reason;               // why it was refused
+};
+
+class KdeReadSettingsFileTest : public ::testing::TestWithParam<ReadCase> {};
+
+TEST_P(KdeReadSettingsFileTest, ReadsTheWholeFileOrNothing) {
+    test::TempFolder folder;
+    const std::filesystem::path path = folder / "kcminputrc";
+    if (GetParam().content) WriteText(path, *GetParam().content);
+    std::string problem;
+    EXPECT_EQ(ReadSettingsFile(path, GetParam().limit, problem), GetParam().read);
+    EXPECT_EQ(problem,
+              GetParam().read ? "" : "could not read " + path.string() + ": " + GetParam().reason);
+}
+
+std::string Pattern(size_t size) {
+    std::string text;
+    for (size_t i = 0; text.size() < size; ++i) text += "Key" + std::to_string(i) + "=value\n";
+    text.resize(size);
+    return text;
+}
+
+constexpr char kOddText[] = "[KDE]\r\nA=1\0B=2\n\xff\xfe no line end";
+const std::string kOddBytes(kOddText, sizeof kOddText - 1);
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KdeReadSettingsFileTest,
+    ::testing::Values(ReadCase{"missing_file_is_empty", std::nullopt, 100, "", ""},
+                      ReadCase{"empty_file", "", 100, "", ""},
+                      // Byte for byte: no bytes added or cut, a NUL kept where it is.
+                      ReadCase{"exact_bytes", kOddBytes, 100, kOddBytes, ""},
+                      ReadCase{"larger_than_one_read", Pattern(300000), 1 << 20, Pattern(300000),
+                               ""},
+                      ReadCase{"at_the_limit", Pattern(4096), 4096, Pattern(4096), ""},
+                      ReadCase{"over_the_limit", Pattern(4097), 4096, std::nullopt,
+                               "it is too large for a settings file"},
+                      ReadCase{"far_over_the_limit", Pattern(200000), 4096, std::nullopt,
+                               "it is too large for a settings file"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(KdeReadSettingsFile, APathBelowAFileIsAFailureNotAMissingFile) {
+    test::TempFolder folder;
+    WriteText(folder / "file", "x");
+    std::string problem;
+    EXPECT_EQ(ReadSettingsFile(folder / "file" / "kcminputrc", 100, problem), std::nullopt);
+    EXPECT_EQ(problem,
+              "could not read " + (folder / "file" / "kcminputrc").string() + ": Not a directory");
+}
+
+// What a KDE program saves while this program edits the same file (after its first read).
+struct SaveCase {
+    const char* name;
+    std::string before;                // the file when the edit begins
+    std::optional<std::string> saved;  // what KDE saves; nothing: it removes the file
+    std::string after;                 // the file when the edit is done
+};
+
+class KdeSavesDuringTheEditTest : public ::testing::TestWithParam<SaveCase> {};
+
+TEST_P(KdeSavesDuringTheEditTest, TheEditStartsOverFromWhatKdeSaved) {
+    // An X11 session without mice: only the [Mouse] keys are filed.
+    KdeSession kde({}, true, /*x11=*/true);
+    const std::filesystem::path path = kde.config() / "kcminputrc";
+    WriteText(path, GetParam().before);
+    kde.afterRead = [&](const std::filesystem::path& read, int number) {
+        ASSERT_EQ(read, path);
+        if (number != 1) return;
+        if (GetParam().saved) {
+            WriteText(path, *GetParam().saved);
+        } else {
+            std::filesystem::remove(path);
+        }
+    };
+    EXPECT_TRUE(kde.settings().setAcceleration(true));
+    EXPECT_EQ(kde.read("kcminputrc"), GetParam().after);
+    // Read, found changed at the last look; read again, unchanged: written once.
+    EXPECT_EQ(kde.reads(), 4);
+    EXPECT_EQ(kde.files().writeCount(), 1);
+}
+
+const std::string kLongFile = "[Keyboard]\nNumLock=0\nRepeatDelay=600\nRepeatRate=25\n\n" +
+                              std::string("[Mouse]\n") + Pattern(20000) + "\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KdeSavesDuringTheEditTest,
+    ::testing::Values(
+        SaveCase{"kde_adds_a_key", "[Mouse]\ncursorTheme=breeze\n",
+                 "[Mouse]\ncursorTheme=breeze\nDoubleClickInterval=400\n",
+                 "[Mouse]\ncursorTheme=breeze\nDoubleClickInterval=400\n"
+                 "XLbInptAccelProfileFlat=false\n"},
+        SaveCase{"kde_sets_the_same_key", "[Mouse]\nx=1\n",
+                 "[Mouse]\nXLbInptAccelProfileFlat=true\nx=2\n",
+                 "[Mouse]\nXLbInptAccelProfileFlat=false\nx=2\n"},
+        // A shorter file is neither padded nor given back what KDE took out.
+        SaveCase{"file_shrinks", kLongFile, "[Keyboard]\nNumLock=1\n",
+                 "[Keyboard]\nNumLock=1\n\n[Mouse]\nXLbInptAccelProfileFlat=false\n"},
+        // A longer file is kept whole.
+        SaveCase{"file_grows", "[Keyboard]\nNumLock=1\n", kLongFile,
+                 kLongFile + "XLbInptAccelProfileFlat=false\n"},
+        SaveCase{"file_created", "", "[General]\nColorScheme=BreezeDark\n",
+                 "[General]\nColorScheme=BreezeDark\n\n[Mouse]\nXLbInptAccelProfileFlat=false\n"},
+        SaveCase{"file_removed", "[Keyboard]\nNumLock=1\n", std::nullopt,
+                 "[Mouse]\nXLbInptAccelProfileFlat=false\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(KdePointerSettings, AFileThatKeepsChangingIsLeftToItsOtherWriter) {
+    KdeSession kde;
+    const std::filesystem::path path = kde.config() / "kdeglobals";
+    WriteText(path, "[KDE]\nWheelScrollLines=3\n");
+    int saves = 0;
+    kde.afterRead = [&](const std::filesystem::path&, int) {
+        WriteText(path, "[KDE]\nSingleClick=" + std::to_string(++saves) + "\n");
+    };
+    EXPECT_FALSE(kde.settings().setWheelScrollLines(9));
+    EXPECT_EQ(kde.files().writeCount(), 0);
+    EXPECT_EQ(kde.notifications(), 0);
+    EXPECT_EQ(kde.read("kdeglobals"), "[KDE]\nSingleClick=" + std::to_string(saves) + "\n");
+    EXPECT_LE(saves, 10);
+    EXPECT_EQ(kde.settings().notApplied(),
+              std::vector<std::string>{"Wheel scroll lines: could not write " + path.string() +
+                                       ": another program kept changing it while it was edited"});
+}
+
+std::string HostName() {
+    char name[HOST_NAME_MAX + 1] = {};
+    ::gethostname(name, sizeof name - 1);
+    return name;
+}
+
+// No process has this number: it is above the largest the kernel hands out (2^22).
+constexpr const char* kDeadPid = "99999999";
+
+struct LockCase {
+    const char* name;
+    std::optional<std::string> content;  // the lock file; nothing: none
+    std::chrono::seconds age;
+    bool held;
+};
+
+class KdeLockFileTest : public ::testing::TestWithParam<LockCase> {};
+
+TEST_P(KdeLockFileTest, OnlyALiveRecentLockCounts) {
+    test::TempFolder folder;
+    const std::filesystem::path lock = folder / "kcminputrc.lock";
+    if (GetParam().content) {
+        WriteText(lock, *GetParam().content);
+        std::filesystem::last_write_time(
+            lock, std::filesystem::file_time_type::clock::now() - GetParam().age);
+    }
+    EXPECT_EQ(KConfigLockHeld(lock), GetParam().held);
+}
+
+const std::string kOwnPid = std::to_string(::getpid());
+using std::chrono::seconds;
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KdeLockFileTest,
+    ::testing::Values(
+        LockCase{"none", std::nullopt, seconds(0), false},
+        LockCase{"live_process", kOwnPid + "\nkwin_wayland\n" + HostName() + "\n", seconds(0),
+                 true},
+        LockCase{"live_process_pid_only", kOwnPid + "\n", seconds(0), true},
+        LockCase{"dead_process", std::string(kDeadPid) + "\nkcminit\n" + HostName() + "\n",
+                 seconds(0), false},
+        LockCase{"left_behind_long_ago", kOwnPid + "\nkwin_wayland\n" + HostName() + "\n",
+                 seconds(60), false},
+        // QLockFile writes its lines right after it creates the file.
+        LockCase{"just_created", "", seconds(0), true},
+        LockCase{"empty_long_ago", "", seconds(60), false},
+        LockCase{"not_a_lock", "hello\n", seconds(0), false},
+        LockCase{"pid_with_trailing_text", kOwnPid + "x\n", seconds(0), false},
+        // Another computer sharing the home folder: its process cannot be checked.
+        LockCase{"other_computer", std::string(kDeadPid) + "\nkwin_x11\nx5k-elsewhere\n",
+                 seconds(0), true},
+        LockCase{"other_computer_long_ago", std::string(kDeadPid) + "\nkwin_x11\nx5k-elsewhere\n",
+                 seconds(60), false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(KdePointerSettings, ALiveKdeSaveIsWaitedFor) {
+    KdeSession kde;
+    const std::filesystem::path lock = kde.config() / "kdeglobals.lock";
+    WriteText(kde.config() / "kdeglobals", "[KDE]\nWheelScrollLines=3\n");
+    WriteText(lock, kOwnPid + "\nsystemsettings\n" + HostName() + "\n");
+    // KDE saves and lets go of the lock during the third pause.
+    kde.clock().onPause = [&](size_t pause) {
+        if (pause != 3) return;
+        WriteText(kde.config() / "kdeglobals", "[KDE]\nWheelScrollLines=3\nSingleClick=false\n");
+        std::filesystem::remove(lock);
+    };
+    EXPECT_TRUE(kde.settings().setWheelScrollLines(6));
+    EXPECT_EQ(kde.read("kdeglobals"), "[KDE]\nWheelScrollLines=6\nSingleClick=false\n");
+    EXPECT_EQ(kde.clock().pauses,
+              std::vector<std::chrono::milliseconds>(3, std::chrono::milliseconds(20)));
+    EXPECT_EQ(kde.reads(), 2);
+}
+
+TEST(KdePointerSettings, ALockHeldOnTheLinkNameIsWaitedForToo) {
+    KdeSession kde;
+    test::TempFolder dotfiles;
+    WriteText(dotfiles / "kdeglobals", "[KDE]\nWheelScrollLines=3\n");
+    std::filesystem::create_directories(kde.config());
+    std::filesystem::create_symlink(dotfiles / "kdeglobals", kde.config() / "kdeglobals");
+    const std::filesystem::path lock = kde.config() / "kdeglobals.lock";
+    WriteText(lock, kOwnPid + "\n");
+    kde.clock().onPause = [&](size_t) { std::filesystem::remove(lock); };
+    EXPECT_TRUE(kde.settings().setWheelScrollLines(4));
+    EXPECT_EQ(kde.clock().pauses.size(), 1u);
+    EXPECT_EQ(ReadText(dotfiles / "kdeglobals"), "[KDE]\nWheelScrollLines=4\n");
+}
+
+TEST(KdePointerSettings, ALockNeverLetGoOfIsReportedAndTheFileLeftAlone) {
+    KdeSession kde;
+    const std::filesystem::path path = kde.config() / "kcminputrc";
+    WriteText(path, "[Mouse]\nXLbInptPointerAcceleration=0.1\n");
+    WriteText(path.string() + ".lock", kOwnPid + "\nkwin_wayland\n" + HostName() + "\n");
+    EXPECT_FALSE(kde.settings().setSpeed(15));
+    EXPECT_EQ(kde.read("kcminputrc"), "[Mouse]\nXLbInptPointerAcceleration=0.1\n");
+    EXPECT_EQ(kde.files().writeCount(), 0);
+    EXPECT_EQ(kde.notifications(), 0);
+    // A bounded wait: half a second in all.
+    EXPECT_EQ(kde.clock().pauses.size(), 25u);
+    EXPECT_EQ(
+        kde.settings().notApplied(),
+        std::vector<std::string>{"Pointer speed: could not write " + path.string() +
+                                 ": another program kept it locked (" + path.string() + ".lock)"});
+}
+
+TEST(KdePointerSettings, ALockLeftBehindByADeadProgramIsIgnored) {
+    KdeSession kde;
+    WriteText(kde.config() / "kdeglobals.lock",
+              std::string(kDeadPid) + "\nkded6\n" + HostName() + "\n");
+    EXPECT_TRUE(kde.settings().setWheelScrollLines(2));
+    EXPECT_TRUE(kde.clock().pauses.empty());
+    EXPECT_EQ(kde.read("kdeglobals"), "[KDE]\nWheelScrollLines=2\n");
+}
+
+TEST(KdePointerSettings, ASaveUnderWayAtTheLastLookStartsTheEditOver) {
+    KdeSession kde;
+    const std::filesystem::path path = kde.config() / "kdeglobals";
+    const std::filesystem::path lock = path.string() + ".lock";
+    WriteText(path, "[KDE]\nWheelScrollLines=3\n");
+    // KDE takes the lock right after the first read, saves, and lets go during the pause.
+    kde.afterRead = [&](const std::filesystem::path&, int number) {
+        if (number == 1) WriteText(lock, kOwnPid + "\n");
+    };
+    kde.clock().onPause = [&](size_t) {
+        WriteText(path, "[KDE]\nWheelScrollLines=3\nShowDeleteCommand=true\n");
+        std::filesystem::remove(lock);
+    };
+    EXPECT_TRUE(kde.settings().setWheelScrollLines(8));
+    EXPECT_EQ(kde.read("kdeglobals"), "[KDE]\nWheelScrollLines=8\nShowDeleteCommand=true\n");
+    EXPECT_EQ(kde.clock().pauses.size(), 1u);
+    EXPECT_EQ(kde.files().writeCount(), 1);
 }
 
 TEST(KdePointerSettings, WithoutAMouseKWinHasNothingToApply) {
