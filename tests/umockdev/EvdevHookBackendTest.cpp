@@ -7,11 +7,14 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <string>
 #include <thread>
 #include <tuple>
 #include <vector>
@@ -25,6 +28,7 @@ namespace {
 
 using namespace mouse;
 using test::Event;
+using test::StampedAt;
 using test::Syn;
 
 // Waits for the input thread, looking every millisecond; false after five seconds.
@@ -42,6 +46,12 @@ std::vector<Triple> Triples(const std::vector<input_event>& events) {
     std::vector<Triple> out;
     for (const input_event& e : events) out.emplace_back(e.type, e.code, e.value);
     return out;
+}
+
+std::vector<input_event> Joined(std::vector<input_event> first,
+                                const std::vector<input_event>& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
 }
 
 class EvdevWatch : public ::testing::Test {
@@ -67,6 +77,11 @@ protected:
         for (const auto& m : poster_.messages()) {
             if (m.message == msg::kHookInput) out.emplace_back(m.wParam, m.lParam);
         }
+        return out;
+    }
+    std::vector<uintptr_t> inputCodes() const {
+        std::vector<uintptr_t> out;
+        for (const auto& [code, flags] : inputs()) out.push_back(code);
         return out;
     }
     std::vector<uintptr_t> notified() const {
@@ -310,6 +325,238 @@ TEST_F(EvdevWatch, NeverReadsItsOwnClone) {
     bed_.feed(keyboard, {Event(EV_KEY, KEY_C, 1), Syn()});
     ASSERT_TRUE(waitForInputs(1));
     EXPECT_EQ(backend_->status().openNodes, 2);
+}
+
+// What the mouse sends around the moment the grab is taken: what was stamped before it
+// reached the desktop from the device, what was stamped after it reached only the
+// program and goes on through the clone.
+struct GrabStartCase {
+    const char* name;
+    std::vector<input_event> before;  // stamped before the grab, still queued when it is taken
+    std::vector<input_event> after;   // coming while the grab is taken
+    bool letsGo;                      // a button is down from before: the grab goes at once
+    std::vector<input_event> later;   // once the grab has settled (or gone)
+    std::vector<Triple> passed;
+    std::vector<uintptr_t> reported;  // as forwarded input
+    std::vector<uintptr_t> notified;
+};
+
+const GrabStartCase kGrabStartCases[] = {
+    {"WheelStepQueuedBefore",
+     {Event(EV_REL, REL_WHEEL, 1), Event(EV_REL, REL_WHEEL_HI_RES, 120), Syn()},
+     {},
+     false,
+     {},
+     {},
+     {kWheelForward},
+     {kWheelForward}},
+    {"ClickQueuedBefore",
+     {Event(EV_KEY, BTN_LEFT, 1), Syn(), Event(EV_KEY, BTN_LEFT, 0), Syn()},
+     {},
+     false,
+     {},
+     {},
+     {kLeftDown, kLeftUp},
+     {kLeftDown}},
+    {"PressQueuedBefore",
+     {Event(EV_KEY, BTN_LEFT, 1), Syn()},
+     {},
+     true,
+     {Event(EV_KEY, BTN_LEFT, 0), Syn()},
+     {},
+     {kLeftDown, kLeftUp},
+     {kLeftDown}},
+    {"PressJustAfter",
+     {},
+     {Event(EV_KEY, BTN_LEFT, 1), Syn()},
+     false,
+     {Event(EV_KEY, BTN_LEFT, 0), Syn()},
+     {{EV_KEY, BTN_LEFT, 1},
+      {EV_SYN, SYN_REPORT, 0},
+      {EV_KEY, BTN_LEFT, 0},
+      {EV_SYN, SYN_REPORT, 0}},
+     {kLeftDown, kLeftUp},
+     {kLeftDown}},
+    {"SwallowedPressJustAfter",
+     {},
+     {Event(EV_KEY, BTN_SIDE, 1), Syn()},
+     false,
+     {Event(EV_KEY, BTN_SIDE, 0), Syn()},
+     {},
+     {},
+     {kSide1Down}},
+    {"WheelStepJustAfter",
+     {},
+     {Event(EV_REL, REL_WHEEL, -1), Event(EV_REL, REL_WHEEL_HI_RES, -120), Syn()},
+     false,
+     {},
+     {{EV_REL, REL_WHEEL, -1}, {EV_REL, REL_WHEEL_HI_RES, -120}, {EV_SYN, SYN_REPORT, 0}},
+     {kWheelBackward},
+     {kWheelBackward}},
+    {"PressBeforeAndWheelStepAfter",
+     {Event(EV_KEY, BTN_LEFT, 1), Syn()},
+     {Event(EV_REL, REL_WHEEL, 1), Event(EV_REL, REL_WHEEL_HI_RES, 120), Syn()},
+     true,
+     {Event(EV_KEY, BTN_LEFT, 0), Syn()},
+     {{EV_REL, REL_WHEEL, 1}, {EV_REL, REL_WHEEL_HI_RES, 120}, {EV_SYN, SYN_REPORT, 0}},
+     {kLeftDown, kWheelForward, kLeftUp},
+     {kLeftDown, kWheelForward}},
+};
+
+// Each case on a node that stamps its events with the monotonic clock and on one that
+// refuses and keeps the realtime clock.
+class GrabStart : public EvdevWatch,
+                  public ::testing::WithParamInterface<std::tuple<GrabStartCase, bool>> {};
+
+TEST_P(GrabStart, PassesOnExactlyWhatOnlyTheProgramGot) {
+    const auto& [c, refusesClockChange] = GetParam();
+    bed_.addUinput();
+    auto spec = test::MouseSpec("event5");
+    spec.refusesClockChange = refusesClockChange;
+    const auto mouse = bed_.addNode(spec);
+    start();
+    ASSERT_TRUE(hooks_->InstallHooks(Window::MainWindow));
+    ASSERT_TRUE(WaitFor([&] { return backend_->status().clones == 1; }));
+
+    const int64_t early = bed_.now(mouse);
+    bed_.feedAtGrab(mouse, Joined(StampedAt(c.before, early), c.after));
+    hooks_->BlockMouseCode(kSide1Down, false);
+    if (c.letsGo) {
+        // The button pressed before the grab is released on the device itself, and
+        // only then is the grab taken again.
+        ASSERT_TRUE(WaitFor([&] { return bed_.ungrabs(mouse) == 1; }));
+        bed_.feed(mouse, c.later);
+        ASSERT_TRUE(WaitFor([&] { return bed_.grabs(mouse) == 2 && bed_.grabbed(mouse); }));
+    } else {
+        ASSERT_TRUE(WaitFor([&] { return bed_.grabbed(mouse); }));
+        bed_.feed(mouse, c.later);
+    }
+    // A movement closes what the clone got: everything before it has been handled.
+    bed_.feed(mouse, {Event(EV_REL, REL_X, 7), Syn()});
+    auto expected = c.passed;
+    expected.insert(expected.end(), {{EV_REL, REL_X, 7}, {EV_SYN, SYN_REPORT, 0}});
+    ASSERT_TRUE(WaitFor([&] { return bed_.uinputWritten().size() >= expected.size(); }));
+    EXPECT_EQ(Triples(bed_.uinputWritten()), expected);
+    EXPECT_EQ(inputCodes(), c.reported);
+    EXPECT_EQ(notified(), c.notified);
+    EXPECT_EQ(bed_.ungrabs(mouse), c.letsGo ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Evdev, GrabStart, ::testing::Combine(::testing::ValuesIn(kGrabStartCases), ::testing::Bool()),
+    [](const ::testing::TestParamInfo<GrabStart::ParamType>& info) {
+        return std::string(std::get<0>(info.param).name) +
+               (std::get<1>(info.param) ? "RealtimeStamps" : "MonotonicStamps");
+    });
+
+// What the mouse sends around the moment the grab is released.
+struct GrabEndCase {
+    const char* name;
+    bool removingTheHook;             // rather than emptying the block list
+    std::vector<input_event> before;  // stamped before the release, read after it
+    std::vector<input_event> after;   // coming while the grab is released
+    std::vector<Triple> passed;
+};
+
+const GrabEndCase kGrabEndCases[] = {
+    {"WheelStepJustBefore",
+     false,
+     {Event(EV_REL, REL_WHEEL, 1), Event(EV_REL, REL_WHEEL_HI_RES, 120), Syn()},
+     {},
+     {{EV_REL, REL_WHEEL, 1}, {EV_REL, REL_WHEEL_HI_RES, 120}, {EV_SYN, SYN_REPORT, 0}}},
+    {"WheelStepJustAfter",
+     false,
+     {},
+     {Event(EV_REL, REL_WHEEL, 1), Event(EV_REL, REL_WHEEL_HI_RES, 120), Syn()},
+     {}},
+    // The press reaches the desktop, as a click: the clone may not keep it once the
+    // release can come from the device itself.
+    {"PressJustBefore",
+     false,
+     {Event(EV_KEY, BTN_LEFT, 1), Syn()},
+     {},
+     {{EV_KEY, BTN_LEFT, 1},
+      {EV_SYN, SYN_REPORT, 0},
+      {EV_KEY, BTN_LEFT, 0},
+      {EV_SYN, SYN_REPORT, 0}}},
+    {"WheelStepJustBeforeTheHookGoes",
+     true,
+     {Event(EV_REL, REL_WHEEL, -1), Event(EV_REL, REL_WHEEL_HI_RES, -120), Syn()},
+     {},
+     {{EV_REL, REL_WHEEL, -1}, {EV_REL, REL_WHEEL_HI_RES, -120}, {EV_SYN, SYN_REPORT, 0}}},
+    {"PressJustBeforeTheHookGoes",
+     true,
+     {Event(EV_KEY, BTN_MIDDLE, 1), Syn()},
+     {},
+     {{EV_KEY, BTN_MIDDLE, 1},
+      {EV_SYN, SYN_REPORT, 0},
+      {EV_KEY, BTN_MIDDLE, 0},
+      {EV_SYN, SYN_REPORT, 0}}},
+};
+
+class GrabEnd : public EvdevWatch, public ::testing::WithParamInterface<GrabEndCase> {};
+
+TEST_P(GrabEnd, PassesOnWhatCameBeforeTheRelease) {
+    const GrabEndCase& c = GetParam();
+    bed_.addUinput();
+    const auto mouse = bed_.addNode(test::MouseSpec("event5"));
+    start();
+    hooks_->BlockMouseCode(kSide1Down, false);
+    ASSERT_TRUE(hooks_->InstallHooks(Window::MainWindow));
+    ASSERT_TRUE(WaitFor([&] { return bed_.grabbed(mouse); }));
+
+    const int64_t whileGrabbed = bed_.now(mouse);
+    bed_.feedAtUngrab(mouse, Joined(StampedAt(c.before, whileGrabbed), c.after));
+    if (c.removingTheHook) {
+        hooks_->RemoveHooks();
+    } else {
+        hooks_->BlockMouseCode(kSide1Down, true);
+        ASSERT_TRUE(WaitFor([&] { return bed_.ungrabs(mouse) == 1; }));
+        hooks_->RemoveHooks();
+    }
+    // The clone goes last, after it has let go of what it holds.
+    ASSERT_TRUE(WaitFor([&] { return bed_.uinputDestroyed() == 1; }));
+    EXPECT_EQ(Triples(bed_.uinputWritten()), c.passed);
+    EXPECT_FALSE(bed_.grabbed(mouse));
+}
+
+INSTANTIATE_TEST_SUITE_P(Evdev, GrabEnd, ::testing::ValuesIn(kGrabEndCases),
+                         [](const ::testing::TestParamInfo<GrabEndCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// Tells whether the thread that hands it a key has an alternate signal stack.
+class StackProbeSink final : public HookSink {
+public:
+    void keyboardEvent(uint32_t, uint32_t) override {
+        stack_t current{};
+        const bool has =
+            sigaltstack(nullptr, &current) == 0 && (current.ss_flags & SS_DISABLE) == 0;
+        answer_ = has ? 1 : 0;
+    }
+    bool mouseEvent(uint32_t, uint32_t) override { return false; }
+    bool isBlocked(uint32_t) const override { return false; }
+    bool anythingBlocked() const override { return false; }
+    int answer() const { return answer_; }
+
+private:
+    std::atomic<int> answer_{-1};
+};
+
+TEST(EvdevInputThread, HasAnAlternateSignalStackForTheCrashHandler) {
+    test::EvdevTestbed bed;
+    const auto keyboard = bed.addNode(test::KeyboardSpec("event3"));
+    StackProbeSink sink;
+    {
+        EvdevHookBackend backend;
+        backend.setSink(&sink);
+        ASSERT_TRUE(backend.installKeyboardHook());
+        ASSERT_TRUE(WaitFor([&] { return backend.status().openNodes == 1; }));
+        bed.feed(keyboard, {Event(EV_KEY, KEY_A, 1), Syn()});
+        ASSERT_TRUE(WaitFor([&] { return sink.answer() >= 0; }));
+        backend.setSink(nullptr);
+    }
+    EXPECT_EQ(sink.answer(), 1);
 }
 
 }  // namespace

@@ -3,13 +3,16 @@
 #include <fcntl.h>
 #include <linux/uinput.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <bitset>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 namespace x5k::test {
 
@@ -23,6 +26,10 @@ struct EvdevTestbed::Node {
     bool grabbed = false;
     int grabs = 0;
     int ungrabs = 0;
+    clockid_t clock = CLOCK_REALTIME;
+    std::bitset<KEY_CNT> keys;  // held down by the events written
+    std::vector<input_event> atGrab;
+    std::vector<input_event> atUngrab;
 };
 
 struct EvdevTestbed::Uinput {
@@ -72,6 +79,25 @@ gboolean Answer(UMockdevIoctlClient* client, size_t size, const void* bytes, siz
     return TRUE;
 }
 
+// The int the client's ioctl argument points to.
+std::optional<int> ReadInt(UMockdevIoctlClient* client) {
+    GError* error = nullptr;
+    UMockdevIoctlData* data =
+        umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0, sizeof(int), &error);
+    g_clear_error(&error);
+    if (!data) return std::nullopt;
+    int value;
+    std::memcpy(&value, data->data, sizeof value);
+    g_object_unref(data);
+    return value;
+}
+
+int64_t Micros(clockid_t clock) {
+    timespec now{};
+    clock_gettime(clock, &now);
+    return int64_t{now.tv_sec} * 1'000'000 + now.tv_nsec / 1000;
+}
+
 gboolean Fail(UMockdevIoctlClient* client, int error) {
     umockdev_ioctl_client_complete(client, -1, error);
     return TRUE;
@@ -97,6 +123,14 @@ input_event Event(uint16_t type, uint16_t code, int32_t value) {
     e.code = code;
     e.value = value;
     return e;
+}
+
+std::vector<input_event> StampedAt(std::vector<input_event> events, int64_t micros) {
+    for (input_event& e : events) {
+        e.input_event_sec = static_cast<decltype(e.input_event_sec)>(micros / 1'000'000);
+        e.input_event_usec = static_cast<decltype(e.input_event_usec)>(micros % 1'000'000);
+    }
+    return events;
 }
 
 EvdevNodeSpec KeyboardSpec(std::string sysname) {
@@ -241,8 +275,46 @@ EvdevTestbed::Node* EvdevTestbed::find(const std::string& devnode) const {
 void EvdevTestbed::feed(const std::string& devnode, const std::vector<input_event>& events) {
     Node* node = find(devnode);
     if (!node) std::abort();
+    writeEvents(*node, events);
+}
+
+void EvdevTestbed::writeEvents(Node& node, std::vector<input_event> events) {
+    if (events.empty()) return;
+    {
+        std::lock_guard lock(*node.mutex);
+        const int64_t now = Micros(node.clock);
+        for (input_event& e : events) {
+            if (e.input_event_sec == 0 && e.input_event_usec == 0) e = StampedAt({e}, now)[0];
+            if (e.type == EV_KEY && e.code < KEY_CNT) node.keys.set(e.code, e.value != 0);
+        }
+    }
     const ssize_t size = static_cast<ssize_t>(events.size() * sizeof(input_event));
-    if (write(node->writeFd, events.data(), static_cast<size_t>(size)) != size) std::abort();
+    if (::write(node.writeFd, events.data(), static_cast<size_t>(size)) != size) std::abort();
+}
+
+void EvdevTestbed::feedAtGrab(const std::string& devnode, std::vector<input_event> events) {
+    Node* node = find(devnode);
+    if (!node) std::abort();
+    std::lock_guard lock(mutex_);
+    node->atGrab = std::move(events);
+}
+
+void EvdevTestbed::feedAtUngrab(const std::string& devnode, std::vector<input_event> events) {
+    Node* node = find(devnode);
+    if (!node) std::abort();
+    std::lock_guard lock(mutex_);
+    node->atUngrab = std::move(events);
+}
+
+std::string EvdevTestbed::file(const std::string& devnode) const {
+    return root_ + devnode;
+}
+
+int64_t EvdevTestbed::now(const std::string& devnode) const {
+    const Node* node = find(devnode);
+    if (!node) std::abort();
+    std::lock_guard lock(mutex_);
+    return Micros(node->clock);
 }
 
 int EvdevTestbed::grabs(const std::string& devnode) const {
@@ -289,9 +361,21 @@ gboolean EvdevTestbed::OnEvdevIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* cli
                       static_cast<long>(std::min(size, spec.name.size() + 1)));
     }
     if (nr == 0x07 || nr == 0x08) return Fail(client, ENOENT);  // EVIOCGPHYS, EVIOCGUNIQ
-    if (nr == 0x09 || nr == 0x18 || nr == 0x1a || nr == 0x1b) {
-        // Properties, key, sound and switch state: none set (no key held).
+    if (nr == 0x09 || nr == 0x1a || nr == 0x1b) {
+        // Properties, sound and switch state: none set.
         return Answer(client, size, nullptr, 0, static_cast<long>(size));
+    }
+    if (nr == 0x18) {  // EVIOCGKEY
+        std::vector<guint8> bits(size);
+        {
+            std::lock_guard lock(*node.mutex);
+            for (size_t code = 0; code < node.keys.size(); ++code) {
+                if (node.keys.test(code)) {
+                    SetBit(bits.data(), bits.size(), static_cast<unsigned>(code));
+                }
+            }
+        }
+        return Answer(client, size, bits.data(), bits.size(), static_cast<long>(size));
     }
     if (nr == 0x19) {  // EVIOCGLED
         std::vector<guint8> bits(size);
@@ -319,13 +403,29 @@ gboolean EvdevTestbed::OnEvdevIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* cli
     }
     if (nr == 0x90) {  // EVIOCGRAB: the argument is the value itself
         const gulong grab = *reinterpret_cast<gulong*>(umockdev_ioctl_client_get_arg(client)->data);
-        std::lock_guard lock(*node.mutex);
-        if ((grab != 0) == node.grabbed) return Fail(client, grab ? EBUSY : EINVAL);
-        node.grabbed = grab != 0;
-        ++(grab ? node.grabs : node.ungrabs);
+        std::vector<input_event> arriving;
+        {
+            std::lock_guard lock(*node.mutex);
+            if ((grab != 0) == node.grabbed) return Fail(client, grab ? EBUSY : EINVAL);
+            node.grabbed = grab != 0;
+            ++(grab ? node.grabs : node.ungrabs);
+            arriving.swap(grab ? node.atGrab : node.atUngrab);
+        }
+        writeEvents(node, std::move(arriving));
         return Succeed(client);
     }
-    if (nr == 0xa0 || nr == 0x91) return Succeed(client);  // EVIOCSCLOCKID, EVIOCREVOKE
+    if (nr == 0xa0) {  // EVIOCSCLOCKID
+        const std::optional<int> clock = ReadInt(client);
+        if (!clock) return Fail(client, EFAULT);
+        if (spec.refusesClockChange) return Fail(client, EINVAL);
+        if (*clock != CLOCK_REALTIME && *clock != CLOCK_MONOTONIC && *clock != CLOCK_BOOTTIME) {
+            return Fail(client, EINVAL);
+        }
+        std::lock_guard lock(*node.mutex);
+        node.clock = *clock;
+        return Succeed(client);
+    }
+    if (nr == 0x91) return Succeed(client);  // EVIOCREVOKE
     return Fail(client, EINVAL);
 }
 

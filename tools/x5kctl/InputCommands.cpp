@@ -1,11 +1,19 @@
 #include "tools/x5kctl/InputCommands.h"
 
+#include <errno.h>
+#include <limits.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/eventfd.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -85,10 +93,79 @@ std::string DescribeMouseCode(uint32_t code) {
     return text;
 }
 
-// Prints what the hooks post, one line each, as it comes (from the input thread).
+// The lines waiting to be printed. The input thread only queues them: it holds the
+// mouse grabbed, so it must never wait for whoever reads the output (a pager, a pipe
+// that is not read). What does not fit is dropped and counted.
+class LineQueue {
+public:
+    static constexpr size_t kCapacity = 4096;
+
+    LineQueue() : wakeFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+    ~LineQueue() {
+        if (wakeFd_ >= 0) close(wakeFd_);
+    }
+    LineQueue(const LineQueue&) = delete;
+    LineQueue& operator=(const LineQueue&) = delete;
+
+    bool ready() const { return wakeFd_ >= 0; }
+    // Readable when lines are waiting.
+    int wakeFd() const { return wakeFd_; }
+
+    // Any thread; never waits for the output.
+    void push(std::string line) {
+        {
+            std::lock_guard lock(mutex_);
+            if (lines_.size() >= kCapacity) {
+                ++dropped_;
+                return;
+            }
+            lines_.push_back(std::move(line));
+        }
+        const uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = write(wakeFd_, &one, sizeof one);
+    }
+
+    // Takes the waiting lines as text, led by a note of the lines dropped before them.
+    std::string take() {
+        uint64_t count = 0;
+        [[maybe_unused]] const ssize_t got = read(wakeFd_, &count, sizeof count);
+        std::deque<std::string> lines;
+        uint64_t dropped = 0;
+        {
+            std::lock_guard lock(mutex_);
+            lines.swap(lines_);
+            dropped = dropped_;
+            totalDropped_ += dropped_;
+            dropped_ = 0;
+        }
+        std::string text;
+        if (dropped > 0) {
+            text += "... " + std::to_string(dropped) +
+                    " lines dropped: the output was not read in time\n";
+        }
+        for (const std::string& line : lines) text += line + '\n';
+        return text;
+    }
+
+    // How many lines were dropped, and are waiting still, in all.
+    uint64_t notShown() const {
+        std::lock_guard lock(mutex_);
+        return totalDropped_ + dropped_ + lines_.size();
+    }
+
+private:
+    int wakeFd_;
+    mutable std::mutex mutex_;
+    std::deque<std::string> lines_;
+    uint64_t dropped_ = 0;
+    uint64_t totalDropped_ = 0;
+};
+
+// Turns what the hooks post into lines, one each (on the input thread).
 class PrintingPoster final : public MessagePoster {
 public:
-    explicit PrintingPoster(const KeyboardLayout& layout) : layout_(layout) {}
+    PrintingPoster(const KeyboardLayout& layout, LineQueue& lines)
+        : layout_(layout), lines_(lines) {}
     void watch(const InputHooks* hooks) { hooks_ = hooks; }
 
     void post(Window, uint32_t message, uintptr_t wParam, intptr_t lParam) override {
@@ -112,9 +189,7 @@ public:
                           static_cast<size_t>(wParam), static_cast<size_t>(lParam));
             line = head;
         }
-        std::lock_guard lock(mutex_);
-        std::printf("%s\n", line.c_str());
-        std::fflush(stdout);
+        lines_.push(std::move(line));
     }
     intptr_t send(Window target, uint32_t message, uintptr_t wParam, intptr_t lParam) override {
         post(target, message, wParam, lParam);
@@ -123,9 +198,53 @@ public:
 
 private:
     const KeyboardLayout& layout_;
+    LineQueue& lines_;
     const InputHooks* hooks_ = nullptr;
-    std::mutex mutex_;
 };
+
+// Prints the queued lines until SIGINT or SIGTERM comes (through `signals`, a
+// signalfd), or the output is closed. It writes only what the output takes at once
+// (whole lines of at most PIPE_BUF bytes after poll() says it takes something, which a
+// pipe takes whole without waiting), so a stop signal is never kept waiting by a full
+// pipe. Returns how many of the lines taken from the queue were left unwritten.
+uint64_t PrintUntilStopped(LineQueue& lines, int signals) {
+    std::string pending;
+    size_t offset = 0;
+    for (;;) {
+        std::array<pollfd, 3> fds = {
+            {{signals, POLLIN, 0}, {lines.wakeFd(), POLLIN, 0}, {STDOUT_FILENO, POLLOUT, 0}}};
+        // The queue is read only when what was taken is out, so the lines waiting stay
+        // bounded by the queue.
+        const bool writing = offset < pending.size();
+        const auto unwritten = [&] {
+            return static_cast<uint64_t>(
+                std::count(pending.begin() + static_cast<ptrdiff_t>(offset), pending.end(), '\n'));
+        };
+        if (poll(fds.data(), writing ? 3 : 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            return unwritten();
+        }
+        if (fds[0].revents & POLLIN) return unwritten();
+        if (!writing && (fds[1].revents & POLLIN)) {
+            pending = lines.take();
+            offset = 0;
+            continue;
+        }
+        if (writing && (fds[2].revents & (POLLOUT | POLLERR | POLLHUP | POLLNVAL))) {
+            // Whole lines only, so that a stop never leaves a line cut short.
+            size_t chunk = std::min<size_t>(pending.size() - offset, PIPE_BUF);
+            if (offset + chunk < pending.size()) {
+                const size_t lineEnd = pending.rfind('\n', offset + chunk - 1);
+                if (lineEnd != std::string::npos && lineEnd >= offset) chunk = lineEnd + 1 - offset;
+            }
+            const ssize_t written = write(STDOUT_FILENO, pending.data() + offset, chunk);
+            if (written < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+            // The reader went away (the pager was left), or there is no output.
+            if (written <= 0) return unwritten();
+            offset += static_cast<size_t>(written);
+        }
+    }
+}
 
 int WatchInput(std::span<char*> arguments) {
     std::vector<uint32_t> blocked;
@@ -146,16 +265,26 @@ int WatchInput(std::span<char*> arguments) {
         if (taken == 0) return kExitUsage;
     }
 
-    // SIGINT and SIGTERM are taken by sigwait below; blocked before the input thread
-    // starts, they stay blocked there too.
+    // SIGINT and SIGTERM are read from a signalfd below; blocked before the input thread
+    // starts, they stay blocked there too. SIGPIPE too: a reader that goes away ends the
+    // watch as a stop signal does, with the mouse let go properly.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    sigset_t masked = stopSignals;
+    sigaddset(&masked, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &masked, nullptr);
+    const int signals = signalfd(-1, &stopSignals, SFD_CLOEXEC | SFD_NONBLOCK);
+    LineQueue lines;
+    if (signals < 0 || !lines.ready()) {
+        std::perror("x5kctl");
+        if (signals >= 0) close(signals);
+        return kExitUnavailable;
+    }
 
     XkbKeyboardLayout layout;
-    PrintingPoster poster(layout);
+    PrintingPoster poster(layout, lines);
     EvdevHookBackend backend;
     InputHooks hooks(backend, poster);
     InputHooksSink sink(hooks);
@@ -170,6 +299,7 @@ int WatchInput(std::span<char*> arguments) {
     if (!hooks.keyboardHookInstalled() && !hooks.mouseHookInstalled()) {
         std::fprintf(stderr, "x5kctl: neither the keyboard nor the mouse can be watched\n");
         backend.setSink(nullptr);
+        close(signals);
         return kExitUnavailable;
     }
     std::fprintf(stderr, "watching %s%s; Ctrl+C ends\n",
@@ -178,11 +308,17 @@ int WatchInput(std::span<char*> arguments) {
                  : hooks.mouseHookInstalled() ? "the mice"
                                               : "");
 
-    int signal = 0;
-    sigwait(&stopSignals, &signal);
+    const uint64_t unwritten = PrintUntilStopped(lines, signals);
+    close(signals);
 
     hooks.RemoveHooks();
     backend.setSink(nullptr);
+    if (const uint64_t lost = unwritten + lines.notShown()) {
+        std::fprintf(stderr,
+                     "x5kctl: %llu lines were not shown: dropped while the output was not read, "
+                     "or still waiting at the end\n",
+                     static_cast<unsigned long long>(lost));
+    }
     return 0;
 }
 

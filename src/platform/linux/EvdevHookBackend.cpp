@@ -8,12 +8,15 @@
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <bitset>
 #include <cstdlib>
+#include <limits>
 #include <mutex>
 #include <string_view>
 #include <thread>
@@ -80,12 +83,24 @@ bool LooksLikePointer(const libevdev* device) {
            libevdev_has_event_code(device, EV_REL, REL_WHEEL);
 }
 
-// Whether the kernel holds any key or button of the node down right now, whatever this
-// program has read so far.
-bool KernelHoldsKey(int fd) {
-    std::array<uint8_t, KEY_CNT / 8 + 1> bits{};
-    if (ioctl(fd, EVIOCGKEY(bits.size()), bits.data()) < 0) return false;
-    return std::any_of(bits.begin(), bits.end(), [](uint8_t b) { return b != 0; });
+// Times in microseconds, the kernel's precision for event stamps.
+constexpr int64_t kForever = std::numeric_limits<int64_t>::max();
+
+int64_t StampOf(const input_event& event) {
+    return int64_t{event.input_event_sec} * 1'000'000 + int64_t{event.input_event_usec};
+}
+
+int64_t Now(clockid_t clock) {
+    timespec now{};
+    clock_gettime(clock, &now);
+    return int64_t{now.tv_sec} * 1'000'000 + now.tv_nsec / 1000;
+}
+
+// Asks the node to stamp its events with the monotonic clock, which no one sets; the
+// clock its events are stamped with.
+clockid_t UseMonotonicStamps(int fd) {
+    int clock = CLOCK_MONOTONIC;
+    return ioctl(fd, EVIOCSCLOCKID, &clock) == 0 ? CLOCK_MONOTONIC : CLOCK_REALTIME;
 }
 
 class NullSink final : public HookSink {
@@ -245,6 +260,15 @@ private:
         bool grabbed = false;
         bool gone = false;
         std::vector<input_event> out;
+        // The clock the node's events are stamped with, and the events that reached
+        // only this program, which go on to the clone: those stamped from
+        // `exclusiveFrom` (just before the grab) up to `exclusiveUntil` (just before its
+        // release, for ever while it is held). Empty once the release is done.
+        clockid_t clock = CLOCK_REALTIME;
+        int64_t exclusiveFrom = 0;
+        int64_t exclusiveUntil = 0;
+        // Keys and buttons held down by events from before the grab, read since.
+        std::bitset<KEY_CNT> heldBeforeGrab;
     };
 
     // --- Installing thread -------------------------------------------------------
@@ -337,6 +361,8 @@ private:
     // --- Input thread --------------------------------------------------------------
 
     void run() {
+        // The crash handler runs on it, even when this thread overflowed its stack.
+        const crash_guard::ThreadSignalStack signalStack;
         udev_ = udev_new();
         std::vector<pollfd> fds;
         std::vector<Node*> polled;
@@ -354,8 +380,9 @@ private:
                     } else {
                         dropClone(*node);
                     }
-                    updateGrab(*node);
+                    const bool lookAgain = updateGrab(*node);
                     if (node->clone) timeout = static_cast<int>(options_.blockListCheck.count());
+                    if (lookAgain) timeout = 0;
                 }
                 publishStatus();
             }
@@ -459,6 +486,8 @@ private:
             }
             return;
         }
+        // Before anything is queued: changing the clock throws away what is.
+        const clockid_t clock = UseMonotonicStamps(fd);
         libevdev* evdev = nullptr;
         if (libevdev_new_from_fd(fd, &evdev) != 0) {
             close(fd);
@@ -481,12 +510,13 @@ private:
         node->device = evdev;
         node->ofMouse = ofMouse && pointer;
         node->filter = EvdevFrameFilter(traits);
+        node->clock = clock;
         nodes_.push_back(std::move(node));
     }
 
     void closeNode(Node& node) {
         dropClone(node);
-        if (node.grabbed) crash_guard::UnregisterGrabbed(node.fd);
+        if (node.grabbed) crash_guard::UnregisterDescriptor(node.fd);
         node.grabbed = false;
         libevdev_free(node.device);
         node.device = nullptr;
@@ -523,21 +553,31 @@ private:
         static NullSink nullSink;
         HookSink& sink = sink_ ? *sink_ : nullSink;
         const EvdevFrameFilter::Reporting reporting{keyboardHook_.load(), mouseHook_.load()};
-        std::vector<input_event>* out = node.grabbed ? &node.out : nullptr;
+        // The events a frame holds share its stamp, so a frame goes on to the clone
+        // whole or not at all. The state libevdev makes up after lost events carries the
+        // stamp of the loss.
+        auto feed = [&](const input_event& event) {
+            const int64_t stamp = StampOf(event);
+            const bool exclusive = stamp >= node.exclusiveFrom && stamp < node.exclusiveUntil;
+            if (node.grabbed && !exclusive && event.type == EV_KEY && event.code < KEY_CNT) {
+                node.heldBeforeGrab.set(event.code, event.value != 0);
+            }
+            node.filter.feed(event, reporting, sink, exclusive ? &node.out : nullptr);
+        };
         input_event event{};
         int rc;
         for (;;) {
             rc = libevdev_next_event(node.device, LIBEVDEV_READ_FLAG_NORMAL, &event);
             if (rc == LIBEVDEV_READ_STATUS_SUCCESS) {
-                node.filter.feed(event, reporting, sink, out);
+                feed(event);
                 continue;
             }
             if (rc != LIBEVDEV_READ_STATUS_SYNC) break;
             // Events were lost: the SYN_DROPPED, then the state that changed meanwhile.
-            node.filter.feed(event, reporting, sink, out);
+            feed(event);
             while ((rc = libevdev_next_event(node.device, LIBEVDEV_READ_FLAG_SYNC, &event)) ==
                    LIBEVDEV_READ_STATUS_SYNC) {
-                node.filter.feed(event, reporting, sink, out);
+                feed(event);
             }
             if (rc != -EAGAIN) break;
         }
@@ -585,6 +625,10 @@ private:
             access_.cloneFailed = true;
             return;
         }
+        // Closing the file removes the clone, and the kernel lets go of whatever it
+        // holds down: a crash must not leave a button pressed until its core dump ends.
+        crash_guard::InstallHandlers();
+        crash_guard::RegisterDescriptor(fd);
         node.clone = clone;
         node.uinputFd = fd;
         if (const char* syspath = libevdev_uinput_get_syspath(clone)) {
@@ -598,6 +642,7 @@ private:
         if (node.clone) {
             node.filter.releaseHeld(node.out);
             flush(node);
+            crash_guard::UnregisterDescriptor(node.uinputFd);
             libevdev_uinput_destroy(node.clone);
             close(node.uinputFd);
         }
@@ -616,7 +661,16 @@ private:
         return false;
     }
 
-    void updateGrab(Node& node) {
+    // True when the grab was given back because of a press from before it: what was
+    // read meanwhile may have released the button already, and no event may come to
+    // tell, so the grab is looked at again at once.
+    bool updateGrab(Node& node) {
+        // A press from before the grab that was read only now: its release must reach
+        // the desktop from the device.
+        if (node.grabbed && node.heldBeforeGrab.any()) {
+            ungrab(node);
+            return true;
+        }
         GrabSituation s;
         s.grabbed = node.grabbed;
         s.mouseHook = mouseHook_;
@@ -628,43 +682,61 @@ private:
         if (mayChange) s.buttonsHeld = holdsAnything(node);
         switch (NextGrabStep(s)) {
             case GrabStep::Grab:
-                takeGrab(node);
-                break;
+                return takeGrab(node);
             case GrabStep::Release:
                 releaseGrab(node, !s.mouseHook || !s.cloneReady);
                 break;
             case GrabStep::Keep:
                 break;
         }
+        return false;
     }
 
-    void takeGrab(Node& node) {
-        if (libevdev_grab(node.device, LIBEVDEV_GRAB) != 0) return;
+    // True when the grab was given back at once.
+    bool takeGrab(Node& node) {
+        // Noted before the grab: what is stamped later may have reached only this
+        // program, and is better passed on twice than lost.
+        const int64_t start = Now(node.clock);
+        if (libevdev_grab(node.device, LIBEVDEV_GRAB) != 0) return false;
         crash_guard::InstallHandlers();
-        crash_guard::RegisterGrabbed(node.fd);
+        crash_guard::RegisterDescriptor(node.fd);
         node.grabbed = true;
+        node.exclusiveFrom = start;
+        node.exclusiveUntil = kForever;
+        node.heldBeforeGrab.reset();
         node.filter.forgetSwallowed();
-        // A press that came between the last read and the grab reached the desktop
-        // directly, and its release would now come only here: the desktop would keep
-        // the button down. When the kernel holds anything down, the grab is given back
-        // and tried again once everything is up.
-        // What is queued came before the grab, most likely, and reached the desktop
-        // already, so it is not re-emitted.
-        if (KernelHoldsKey(node.fd)) ungrab(node);
+        // What is queued now came before the grab (it reached the desktop already and
+        // is only reported) or after it (it goes on through the clone). A press that
+        // came between the last read and the grab reached the desktop too, and its
+        // release would now come only here, so the desktop would keep the button down:
+        // the grab goes again at once, to be taken once everything is up. The events
+        // read tell, not the kernel's key state, which would count a press that came
+        // after the grab too, one that only this program got.
+        readNode(node);
+        if (node.heldBeforeGrab.none()) return false;
+        ungrab(node);
+        return true;
     }
 
     void releaseGrab(Node& node, bool forced) {
         if (!node.grabbed) return;
-        // What is still queued came while grabbed: it goes through the clone first.
+        // What is queued first: it may hold a button down, or let go of one.
         readNode(node);
         if (!forced && holdsAnything(node)) return;
         ungrab(node);
     }
 
     void ungrab(Node& node) {
-        crash_guard::UnregisterGrabbed(node.fd);
+        // Noted before the release: what is stamped later reached the desktop from the
+        // device itself.
+        node.exclusiveUntil = Now(node.clock);
+        crash_guard::UnregisterDescriptor(node.fd);
         libevdev_grab(node.device, LIBEVDEV_UNGRAB);
         node.grabbed = false;
+        // What came since the last read and before the release reached only this
+        // program: it goes on through the clone. Then nothing more does.
+        readNode(node);
+        node.exclusiveFrom = node.exclusiveUntil = 0;
         // From now on the desktop reads the device itself; the clone lets go of
         // whatever it still holds, so no button stays down on it.
         node.filter.releaseHeld(node.out);

@@ -19,6 +19,31 @@
 // once, after the clone has let go of any button it holds. See EvdevCrashGuard.h for
 // crashes.
 //
+// Which events go on through the clone is told by their time stamps, not by when they
+// are read. The nodes are asked to stamp their events with the monotonic clock (where
+// a node refuses, its stamps stay on the realtime clock and are compared with that);
+// the time is noted just before the grab is taken and just before it is released, and
+// exactly the events stamped in between go on to the clone, as only this program got
+// them; the others reached the desktop from the device itself. So the events still
+// queued when the grab is taken are reported but not passed on a second time, and
+// those that came since the last read when the grab is released are read at once and
+// passed on rather than lost.
+//
+// A key or button held down by events from before the grab (a press that came after
+// the last read, just before the grab was taken) makes the grab go again at once: its
+// release must reach the desktop from the device, where its press went; the grab is
+// taken again once everything is up. This is judged by the events read, not by the
+// kernel's key state, which would count a press that came just after the grab too:
+// such a press reached only this program, goes on through the clone and keeps the
+// grab.
+//
+// What is left to chance is a few microseconds around each switch. An event stamped
+// while the grab ioctl runs may reach the desktop from both the device and the clone,
+// an event stamped while the release ioctl runs from neither, and a release coming
+// within microseconds of a press from just before the grab reaches only the clone. A
+// press passed on when the grab is released reaches the desktop as a click, as the
+// clone lets go of everything then; its release comes from the device.
+//
 // The input hooks tell the backend when the block list changes, and the input thread
 // takes or releases the grab at once; it also looks at the list after every read and
 // every blockListCheck, in case a change came from elsewhere.
