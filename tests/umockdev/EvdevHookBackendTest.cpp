@@ -411,9 +411,9 @@ class GrabStart : public EvdevWatch,
 TEST_P(GrabStart, PassesOnExactlyWhatOnlyTheProgramGot) {
     const auto& [c, refusesClockChange] = GetParam();
     bed_.addUinput();
-    auto spec = test::MouseSpec("event5");
-    spec.refusesClockChange = refusesClockChange;
-    const auto mouse = bed_.addNode(spec);
+    auto description = test::MouseSpec("event5");
+    description.refusesClockChange = refusesClockChange;
+    const auto mouse = bed_.addNode(description);
     start();
     ASSERT_TRUE(hooks_->InstallHooks(Window::MainWindow));
     ASSERT_TRUE(WaitFor([&] { return backend_->status().clones == 1; }));

@@ -17,7 +17,7 @@
 namespace x5k::test {
 
 struct EvdevTestbed::Node {
-    EvdevNodeSpec spec;
+    EvdevNodeSpec description;
     std::string devnode;
     std::string syspath;
     int writeFd = -1;
@@ -134,36 +134,36 @@ std::vector<input_event> StampedAt(std::vector<input_event> events, int64_t micr
 }
 
 EvdevNodeSpec KeyboardSpec(std::string sysname) {
-    EvdevNodeSpec spec;
-    spec.sysname = std::move(sysname);
-    spec.name = "Fake USB Keyboard";
-    spec.vendor = 0x046D;
-    spec.product = 0xC31C;
-    spec.properties = {{"ID_INPUT", "1"}, {"ID_INPUT_KEY", "1"}, {"ID_INPUT_KEYBOARD", "1"}};
-    spec.codes = {{EV_SYN, SYN_REPORT}, {EV_MSC, MSC_SCAN},  {EV_REP, REP_DELAY},
-                  {EV_LED, LED_NUML},   {EV_LED, LED_CAPSL}, {EV_LED, LED_SCROLLL}};
-    AddRange(spec.codes, EV_KEY, KEY_ESC, KEY_MICMUTE);
-    spec.numLock = true;
-    return spec;
+    EvdevNodeSpec description;
+    description.sysname = std::move(sysname);
+    description.name = "Fake USB Keyboard";
+    description.vendor = 0x046D;
+    description.product = 0xC31C;
+    description.properties = {{"ID_INPUT", "1"}, {"ID_INPUT_KEY", "1"}, {"ID_INPUT_KEYBOARD", "1"}};
+    description.codes = {{EV_SYN, SYN_REPORT}, {EV_MSC, MSC_SCAN},  {EV_REP, REP_DELAY},
+                         {EV_LED, LED_NUML},   {EV_LED, LED_CAPSL}, {EV_LED, LED_SCROLLL}};
+    AddRange(description.codes, EV_KEY, KEY_ESC, KEY_MICMUTE);
+    description.numLock = true;
+    return description;
 }
 
 EvdevNodeSpec MouseSpec(std::string sysname) {
-    EvdevNodeSpec spec;
-    spec.sysname = std::move(sysname);
-    spec.name = "X5K Gaming Mouse";
-    spec.vendor = 0x7A1D;
-    spec.product = 0x5217;
-    spec.properties = {{"ID_INPUT", "1"}, {"ID_INPUT_MOUSE", "1"}};
-    spec.codes = {{EV_SYN, SYN_REPORT},
-                  {EV_MSC, MSC_SCAN},
-                  {EV_REL, REL_X},
-                  {EV_REL, REL_Y},
-                  {EV_REL, REL_WHEEL},
-                  {EV_REL, REL_HWHEEL},
-                  {EV_REL, REL_WHEEL_HI_RES},
-                  {EV_REL, REL_HWHEEL_HI_RES}};
-    AddRange(spec.codes, EV_KEY, BTN_LEFT, BTN_TASK);
-    return spec;
+    EvdevNodeSpec description;
+    description.sysname = std::move(sysname);
+    description.name = "X5K Gaming Mouse";
+    description.vendor = 0x7A1D;
+    description.product = 0x5217;
+    description.properties = {{"ID_INPUT", "1"}, {"ID_INPUT_MOUSE", "1"}};
+    description.codes = {{EV_SYN, SYN_REPORT},
+                         {EV_MSC, MSC_SCAN},
+                         {EV_REL, REL_X},
+                         {EV_REL, REL_Y},
+                         {EV_REL, REL_WHEEL},
+                         {EV_REL, REL_HWHEEL},
+                         {EV_REL, REL_WHEEL_HI_RES},
+                         {EV_REL, REL_HWHEEL_HI_RES}};
+    AddRange(description.codes, EV_KEY, BTN_LEFT, BTN_TASK);
+    return description;
 }
 
 EvdevTestbed::EvdevTestbed() {
@@ -183,32 +183,33 @@ EvdevTestbed::~EvdevTestbed() {
     g_object_unref(testbed_);
 }
 
-std::string EvdevTestbed::addNode(const EvdevNodeSpec& spec) {
+std::string EvdevTestbed::addNode(const EvdevNodeSpec& description) {
     std::string parent;
-    if (spec.usbParent) {
+    if (description.usbParent) {
         const std::string name = "usb" + std::to_string(nextUsb_++);
-        const std::string vendor = Hex4(spec.vendor);
-        const std::string product = Hex4(spec.product);
+        const std::string vendor = Hex4(description.vendor);
+        const std::string product = Hex4(description.product);
         gchar* usb = umockdev_testbed_add_device(
             testbed_, "usb", name.c_str(), nullptr, "idVendor", vendor.c_str(), "idProduct",
             product.c_str(), "bcdDevice", "0100", nullptr, "DEVTYPE", "usb_device", nullptr);
         parent = usb;
         g_free(usb);
     }
-    return add(parent, spec, false);
+    return add(parent, description, false);
 }
 
-std::string EvdevTestbed::addVirtualNode(const std::string& inputName, const EvdevNodeSpec& spec) {
+std::string EvdevTestbed::addVirtualNode(const std::string& inputName,
+                                         const EvdevNodeSpec& description) {
     // Built from the top, as uinput's devices hang below /sys/devices/virtual/input.
     const std::string name = "virtual/input/" + inputName;
     gchar* input = umockdev_testbed_add_device(testbed_, "input", name.c_str(), nullptr, "name",
-                                               spec.name.c_str(), nullptr, nullptr);
+                                               description.name.c_str(), nullptr, nullptr);
     const std::string inputPath = input;
     g_free(input);
-    return add(inputPath, spec, true);
+    return add(inputPath, description, true);
 }
 
-std::string EvdevTestbed::add(const std::string& parentSyspath, const EvdevNodeSpec& spec,
+std::string EvdevTestbed::add(const std::string& parentSyspath, const EvdevNodeSpec& description,
                               bool parentIsInputDevice) {
     // The node hangs below its input device, which is made below the parent (or at the
     // top) unless the parent is that input device.
@@ -216,29 +217,29 @@ std::string EvdevTestbed::add(const std::string& parentSyspath, const EvdevNodeS
     if (parentIsInputDevice) {
         inputPath = parentSyspath;
     } else {
-        const std::string inputName = "input" + spec.sysname.substr(5);
+        const std::string inputName = "input" + description.sysname.substr(5);
         gchar* input =
             umockdev_testbed_add_device(testbed_, "input", inputName.c_str(),
                                         parentSyspath.empty() ? nullptr : parentSyspath.c_str(),
-                                        "name", spec.name.c_str(), nullptr, nullptr);
+                                        "name", description.name.c_str(), nullptr, nullptr);
         inputPath = input;
         g_free(input);
     }
 
     auto node = std::make_unique<Node>();
-    node->spec = spec;
-    node->devnode = "/dev/input/" + spec.sysname;
+    node->description = description;
+    node->devnode = "/dev/input/" + description.sysname;
     node->mutex = &mutex_;
     const std::string dev = "13:" + std::to_string(nextMinor_++);
     std::vector<const gchar*> attributes = {"dev", dev.c_str(), nullptr};
     std::vector<const gchar*> properties = {"DEVNAME", node->devnode.c_str()};
-    for (const auto& [key, value] : spec.properties) {
+    for (const auto& [key, value] : description.properties) {
         properties.push_back(key.c_str());
         properties.push_back(value.c_str());
     }
     properties.push_back(nullptr);
     gchar* syspath = umockdev_testbed_add_devicev(
-        testbed_, "input", spec.sysname.c_str(), inputPath.c_str(),
+        testbed_, "input", description.sysname.c_str(), inputPath.c_str(),
         const_cast<gchar**>(attributes.data()), const_cast<gchar**>(properties.data()));
     node->syspath = syspath;
     g_free(syspath);
@@ -341,14 +342,14 @@ gboolean EvdevTestbed::OnEvdevIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* cli
     const unsigned nr = _IOC_NR(request);
     const size_t size = _IOC_SIZE(request);
     const bool reading = (_IOC_DIR(request) & _IOC_READ) != 0;
-    const EvdevNodeSpec& spec = node.spec;
+    const EvdevNodeSpec& description = node.description;
 
     if (nr == 0x01) {  // EVIOCGVERSION
         const int version = EV_VERSION;
         return Answer(client, size, &version, sizeof version, 0);
     }
     if (nr == 0x02) {  // EVIOCGID
-        const input_id id{BUS_USB, spec.vendor, spec.product, 0x0111};
+        const input_id id{BUS_USB, description.vendor, description.product, 0x0111};
         return Answer(client, size, &id, sizeof id, 0);
     }
     if (nr == 0x03) {  // EVIOCGREP / EVIOCSREP
@@ -357,8 +358,8 @@ gboolean EvdevTestbed::OnEvdevIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* cli
         return Answer(client, size, rep, sizeof rep, 0);
     }
     if (nr == 0x06) {  // EVIOCGNAME
-        return Answer(client, size, spec.name.c_str(), spec.name.size() + 1,
-                      static_cast<long>(std::min(size, spec.name.size() + 1)));
+        return Answer(client, size, description.name.c_str(), description.name.size() + 1,
+                      static_cast<long>(std::min(size, description.name.size() + 1)));
     }
     if (nr == 0x07 || nr == 0x08) return Fail(client, ENOENT);  // EVIOCGPHYS, EVIOCGUNIQ
     if (nr == 0x09 || nr == 0x1a || nr == 0x1b) {
@@ -379,13 +380,13 @@ gboolean EvdevTestbed::OnEvdevIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* cli
     }
     if (nr == 0x19) {  // EVIOCGLED
         std::vector<guint8> bits(size);
-        if (spec.numLock) SetBit(bits.data(), bits.size(), LED_NUML);
+        if (description.numLock) SetBit(bits.data(), bits.size(), LED_NUML);
         return Answer(client, size, bits.data(), bits.size(), static_cast<long>(size));
     }
     if (nr >= 0x20 && nr < 0x40) {  // EVIOCGBIT
         const unsigned type = nr - 0x20;
         std::vector<guint8> bits(size);
-        for (const auto& [t, code] : spec.codes) {
+        for (const auto& [t, code] : description.codes) {
             if (type == 0) {
                 SetBit(bits.data(), bits.size(), t);
             } else if (t == type) {
@@ -417,7 +418,7 @@ gboolean EvdevTestbed::OnEvdevIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* cli
     if (nr == 0xa0) {  // EVIOCSCLOCKID
         const std::optional<int> clock = ReadInt(client);
         if (!clock) return Fail(client, EFAULT);
-        if (spec.refusesClockChange) return Fail(client, EINVAL);
+        if (description.refusesClockChange) return Fail(client, EINVAL);
         if (*clock != CLOCK_REALTIME && *clock != CLOCK_MONOTONIC && *clock != CLOCK_BOOTTIME) {
             return Fail(client, EINVAL);
         }

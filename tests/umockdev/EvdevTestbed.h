@@ -50,9 +50,9 @@ public:
 
     // Adds the node (with its input device and, if asked, its USB device) and returns
     // the node's device path (/dev/input/...).
-    std::string addNode(const EvdevNodeSpec& spec);
+    std::string addNode(const EvdevNodeSpec& description);
     // Adds a node below /sys/devices/virtual/input/<inputName>, as uinput makes them.
-    std::string addVirtualNode(const std::string& inputName, const EvdevNodeSpec& spec);
+    std::string addVirtualNode(const std::string& inputName, const EvdevNodeSpec& description);
     // Sends the uevent udev would send for the node.
     void announce(const std::string& devnode, const char* action);
 
@@ -88,7 +88,7 @@ public:
 private:
     struct Node;
     struct Uinput;
-    std::string add(const std::string& parentSyspath, const EvdevNodeSpec& spec,
+    std::string add(const std::string& parentSyspath, const EvdevNodeSpec& description,
                     bool parentIsInputDevice);
     Node* find(const std::string& devnode) const;
     static void writeEvents(Node& node, std::vector<input_event> events);
