@@ -13,6 +13,7 @@
 #include "device/emulator/EmulatedMouse.h"
 #include "functions/FunctionCatalogue.h"
 #include "support/FaultyFileSystem.h"
+#include "support/RecordingBlockList.h"
 #include "support/RecordingLinkObserver.h"
 #include "support/RecordingPointerSettings.h"
 #include "support/RecordingPoster.h"
@@ -309,18 +310,6 @@ TEST_F(ShortReportTest, FeatureReportsFollowTheDescriptor) {
 
 // ---------------------------------------------------------------- apply
 
-class RecordingBlockList final : public MouseBlockList {
-public:
-    void BlockMouseCode(uint32_t code, bool remove) override {
-        if (remove) {
-            codes.erase(code);
-        } else {
-            codes.insert(code);
-        }
-    }
-    std::set<uint32_t> codes;
-};
-
 class FakeMacros final : public MacroSource {
 public:
     std::optional<EncodedMacro> encodeMacro(int32_t id) override {
@@ -365,7 +354,7 @@ protected:
     std::atomic<bool> chinese{false};
     ConfigStore store{files, messages, strings, chinese, data.path()};
     FakeMacros macros;
-    RecordingBlockList blockList;
+    test::RecordingBlockList blockList;
     test::RecordingPointerSettings pointer;
     test::RecordingPoster poster;
     std::atomic<bool> idle{true};

@@ -13,6 +13,7 @@
 #include "device/emulator/EmulatedMouse.h"
 #include "functions/FunctionCatalogue.h"
 #include "platform/linux/HidrawBackend.h"
+#include "support/RecordingBlockList.h"
 #include "support/RecordingPointerSettings.h"
 #include "support/RecordingPoster.h"
 #include "support/VirtualClock.h"
@@ -40,18 +41,6 @@ public:
     std::map<int32_t, EncodedMacro> macros;
 };
 
-class BlockList final : public MouseBlockList {
-public:
-    void BlockMouseCode(uint32_t code, bool remove) override {
-        if (remove) {
-            codes.erase(code);
-        } else {
-            codes.insert(code);
-        }
-    }
-    std::set<uint32_t> codes;
-};
-
 // What one apply left behind on its side.
 struct Outcome {
     std::vector<test::PostedMessage> messages;
@@ -65,7 +54,7 @@ Outcome Apply(HidBackend& backend, const ProfileSnapshot& profile, FixedMacros& 
     CUSBDriver driver(backend, clock);
     EXPECT_TRUE(driver.discover());
     FixedProfile source(profile);
-    BlockList blockList;
+    test::RecordingBlockList blockList;
     test::RecordingPointerSettings pointer;
     test::RecordingPoster poster;
     std::atomic<bool> idle{true};
