@@ -1,4 +1,5 @@
 #include "platform/linux/EvdevHookBackend.h"
+#include "platform/linux/UdevScan.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -278,18 +279,7 @@ private:
         Probe probe;
         udev* context = udev_new();
         if (!context) return probe;
-        udev_enumerate* enumeration = udev_enumerate_new(context);
-        udev_enumerate_add_match_subsystem(enumeration, "input");
-        udev_enumerate_scan_devices(enumeration);
-        for (udev_list_entry* entry = udev_enumerate_get_list_entry(enumeration); entry;
-             entry = udev_list_entry_get_next(entry)) {
-            udev_device* device =
-                udev_device_new_from_syspath(context, udev_list_entry_get_name(entry));
-            if (!device) continue;
-            probeNode(device, probe);
-            udev_device_unref(device);
-        }
-        udev_enumerate_unref(enumeration);
+        ForEachUdevDevice(context, "input", [&](udev_device* device) { probeNode(device, probe); });
         udev_unref(context);
         return probe;
     }
@@ -438,18 +428,7 @@ private:
                 monitor_ = nullptr;
             }
         }
-        udev_enumerate* enumeration = udev_enumerate_new(udev_);
-        udev_enumerate_add_match_subsystem(enumeration, "input");
-        udev_enumerate_scan_devices(enumeration);
-        for (udev_list_entry* entry = udev_enumerate_get_list_entry(enumeration); entry;
-             entry = udev_list_entry_get_next(entry)) {
-            udev_device* device =
-                udev_device_new_from_syspath(udev_, udev_list_entry_get_name(entry));
-            if (!device) continue;
-            openNode(device);
-            udev_device_unref(device);
-        }
-        udev_enumerate_unref(enumeration);
+        ForEachUdevDevice(udev_, "input", [&](udev_device* device) { openNode(device); });
     }
 
     void deactivate() {

@@ -1,4 +1,5 @@
 #include "platform/linux/HidrawBackend.h"
+#include "platform/linux/UdevScan.h"
 
 #include <fcntl.h>
 #include <libudev.h>
@@ -24,15 +25,6 @@ namespace {
 
 using std::chrono::milliseconds;
 using std::chrono::steady_clock;
-
-struct UdevDeleter {
-    void operator()(udev* context) const { udev_unref(context); }
-    void operator()(udev_enumerate* enumeration) const { udev_enumerate_unref(enumeration); }
-    void operator()(udev_device* device) const { udev_device_unref(device); }
-};
-using UdevPtr = std::unique_ptr<udev, UdevDeleter>;
-using EnumeratePtr = std::unique_ptr<udev_enumerate, UdevDeleter>;
-using DevicePtr = std::unique_ptr<udev_device, UdevDeleter>;
 
 std::string_view Trimmed(std::string_view text) {
     const auto space = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
@@ -361,19 +353,9 @@ HidrawInterface DescribeHidraw(udev_device* hidraw, bool queryNode) {
 std::vector<HidrawInterface> ListHidrawInterfaces() {
     std::vector<HidrawInterface> list;
     const UdevPtr context(udev_new());
-    if (!context) return list;
-    const EnumeratePtr enumeration(udev_enumerate_new(context.get()));
-    if (!enumeration || udev_enumerate_add_match_subsystem(enumeration.get(), "hidraw") < 0 ||
-        udev_enumerate_scan_devices(enumeration.get()) < 0) {
-        return list;
-    }
-    udev_list_entry* entry;
-    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumeration.get())) {
-        const DevicePtr device(
-            udev_device_new_from_syspath(context.get(), udev_list_entry_get_name(entry)));
-        if (!device || !udev_device_get_devnode(device.get())) continue;
-        list.push_back(DescribeHidraw(device.get(), true));
-    }
+    ForEachUdevDevice(context.get(), "hidraw", [&](udev_device* device) {
+        if (udev_device_get_devnode(device)) list.push_back(DescribeHidraw(device, true));
+    });
     return list;
 }
 
@@ -399,25 +381,15 @@ std::unique_ptr<HidHandle> HidrawBackend::open(const std::string& path, HidAcces
 std::vector<std::string> HidrawBackend::usbHardwareIds() {
     std::vector<std::string> ids;
     const UdevPtr context(udev_new());
-    if (!context) return ids;
-    const EnumeratePtr enumeration(udev_enumerate_new(context.get()));
-    if (!enumeration || udev_enumerate_add_match_subsystem(enumeration.get(), "usb") < 0 ||
-        udev_enumerate_scan_devices(enumeration.get()) < 0) {
-        return ids;
-    }
-    udev_list_entry* entry;
-    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumeration.get())) {
-        const DevicePtr device(
-            udev_device_new_from_syspath(context.get(), udev_list_entry_get_name(entry)));
+    ForEachUdevDevice(context.get(), "usb", [&](udev_device* device) {
         // The interfaces of a device are in the same subsystem; only devices have IDs.
-        if (!device || Text(udev_device_get_devtype(device.get())) != "usb_device") continue;
-        if (auto id =
-                UsbHardwareId(Text(udev_device_get_sysattr_value(device.get(), "idVendor")),
-                              Text(udev_device_get_sysattr_value(device.get(), "idProduct")),
-                              Text(udev_device_get_sysattr_value(device.get(), "bcdDevice")))) {
+        if (Text(udev_device_get_devtype(device)) != "usb_device") return;
+        if (auto id = UsbHardwareId(Text(udev_device_get_sysattr_value(device, "idVendor")),
+                                    Text(udev_device_get_sysattr_value(device, "idProduct")),
+                                    Text(udev_device_get_sysattr_value(device, "bcdDevice")))) {
             ids.push_back(std::move(*id));
         }
-    }
+    });
     return ids;
 }
 

@@ -8,16 +8,10 @@
 
 #include "device/ReportDescriptor.h"
 #include "platform/linux/HidrawBackend.h"
+#include "platform/linux/UdevScan.h"
 
 namespace x5k {
 namespace {
-
-struct DeviceDeleter {
-    void operator()(udev_device* device) const { udev_device_unref(device); }
-    void operator()(udev_enumerate* enumeration) const { udev_enumerate_unref(enumeration); }
-};
-using DevicePtr = std::unique_ptr<udev_device, DeviceDeleter>;
-using EnumeratePtr = std::unique_ptr<udev_enumerate, DeviceDeleter>;
 
 std::string_view Text(const char* text) {
     return text ? std::string_view(text) : std::string_view();
@@ -53,20 +47,9 @@ UdevMonitor::UdevMonitor() {
     }
     // Listening starts before the nodes present are listed, so none falls in between; a
     // node seen both ways is tracked once.
-    const EnumeratePtr enumeration(udev_enumerate_new(udev_));
-    if (!enumeration || udev_enumerate_add_match_subsystem(enumeration.get(), "hidraw") < 0 ||
-        udev_enumerate_scan_devices(enumeration.get()) < 0) {
-        return;
-    }
-    udev_list_entry* entry;
-    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumeration.get())) {
-        const DevicePtr device(
-            udev_device_new_from_syspath(udev_, udev_list_entry_get_name(entry)));
-        if (!device) continue;
-        if (auto tracked = configurationInterface(device.get())) {
-            present_.push_back(std::move(*tracked));
-        }
-    }
+    ForEachUdevDevice(udev_, "hidraw", [&](udev_device* device) {
+        if (auto tracked = configurationInterface(device)) present_.push_back(std::move(*tracked));
+    });
 }
 
 UdevMonitor::~UdevMonitor() {
@@ -110,7 +93,7 @@ std::vector<std::pair<DeviceChange, std::string>> UdevMonitor::readChanges() {
     std::vector<std::pair<DeviceChange, std::string>> changes;
     if (!monitor_) return changes;
     // The monitor's socket does not block: this ends when nothing is pending.
-    while (const DevicePtr device{udev_monitor_receive_device(monitor_)}) {
+    while (const UdevDevicePtr device{udev_monitor_receive_device(monitor_)}) {
         const std::string_view action = Text(udev_device_get_action(device.get()));
         const std::string_view subsystem = Text(udev_device_get_subsystem(device.get()));
         const std::string syspath(Text(udev_device_get_syspath(device.get())));
