@@ -30,16 +30,7 @@ using namespace mouse;
 using test::Event;
 using test::StampedAt;
 using test::Syn;
-
-// Waits for the input thread, looking every millisecond; false after five seconds.
-bool WaitFor(const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
+using test::WaitFor;
 
 using Triple = std::tuple<uint16_t, uint16_t, int32_t>;
 std::vector<Triple> Triples(const std::vector<input_event>& events) {

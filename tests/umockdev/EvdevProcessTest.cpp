@@ -28,15 +28,7 @@ namespace {
 
 using test::Event;
 using test::Syn;
-
-bool WaitFor(const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
+using test::WaitFor;
 
 // A child process, killed and reaped unless it has ended by itself.
 class Child {

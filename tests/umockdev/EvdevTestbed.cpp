@@ -9,10 +9,12 @@
 #include <algorithm>
 #include <bitset>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <thread>
 
 namespace x5k::test {
 
@@ -131,6 +133,15 @@ std::vector<input_event> StampedAt(std::vector<input_event> events, int64_t micr
         e.input_event_usec = static_cast<decltype(e.input_event_usec)>(micros % 1'000'000);
     }
     return events;
+}
+
+bool WaitFor(const std::function<bool()>& condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
 }
 
 EvdevNodeSpec KeyboardSpec(std::string sysname) {

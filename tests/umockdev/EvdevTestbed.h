@@ -14,6 +14,7 @@
 #include <umockdev.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -40,6 +41,9 @@ struct EvdevNodeSpec {
 // A keyboard and the mouse's pointer node, as udev and the kernel describe them.
 EvdevNodeSpec KeyboardSpec(std::string sysname);
 EvdevNodeSpec MouseSpec(std::string sysname);
+
+// Waits for the input thread, looking every millisecond; false after five seconds.
+bool WaitFor(const std::function<bool()>& condition);
 
 class EvdevTestbed {
 public:
