@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "support/FaultyFileSystem.h"
+#include "support/InertHookBackend.h"
 #include "support/RecordingPoster.h"
 #include "support/RecordingUserMessages.h"
 #include "support/TempFolder.h"
@@ -17,19 +18,11 @@ using namespace std::chrono_literals;
 using test::BoxKind;
 using test::ShownMessage;
 
-class NoHookBackend final : public HookBackend {
-public:
-    bool installKeyboardHook() override { return true; }
-    bool installMouseHook() override { return true; }
-    void removeKeyboardHook() override {}
-    void removeMouseHook() override {}
-};
-
 constexpr uint32_t kA = 0x41, kB = 0x42;
 constexpr uint32_t kUp = kKeyReleasedFlag;
 
 struct Fixture {
-    NoHookBackend backend;
+    test::InertHookBackend backend;
     test::RecordingPoster poster;
     test::VirtualClock clock;
     test::RecordingUserMessages messages;

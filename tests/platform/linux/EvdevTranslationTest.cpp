@@ -12,6 +12,7 @@
 
 #include "functions/KeyNames.h"
 #include "platform/linux/XkbKeyboardLayout.h"
+#include "support/InertHookBackend.h"
 #include "support/RecordingPoster.h"
 
 namespace x5k {
@@ -131,14 +132,6 @@ TEST(EvdevWheel, DeltaGoesSignedIntoTheHighWord) {
 }
 
 // --- The frame filter, with the real input hooks deciding -------------------------
-
-class NoHooks final : public HookBackend {
-public:
-    bool installKeyboardHook() override { return true; }
-    bool installMouseHook() override { return true; }
-    void removeKeyboardHook() override {}
-    void removeMouseHook() override {}
-};
 
 // The input hooks' callbacks, with every call written down.
 class RecordingSink final : public HookSink {
@@ -295,7 +288,7 @@ void PrintTo(const FilterCase& c, std::ostream* os) {
 
 class EvdevFilterTest : public ::testing::TestWithParam<FilterCase> {
 protected:
-    NoHooks backend_;
+    test::InertHookBackend backend_;
     test::RecordingPoster poster_;
     InputHooks hooks_{backend_, poster_};
 };
