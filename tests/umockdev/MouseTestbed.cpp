@@ -329,15 +329,21 @@ gboolean MouseTestbed::onWrite(UMockdevIoctlBase*, UMockdevIoctlClient* client, 
     return static_cast<MouseTestbed*>(self)->handleWrite(client);
 }
 
-gboolean MouseTestbed::handleIoctl(UMockdevIoctlClient* client) {
-    std::lock_guard lock(mutex_);
+const MouseTestbed::Node* MouseTestbed::liveNode(UMockdevIoctlClient* client) {
     const Node* node = findNode(umockdev_ioctl_client_get_devnode(client));
     const auto generation =
         reinterpret_cast<uintptr_t>(g_object_get_data(G_OBJECT(client), kGenerationKey));
     if (!node || !node->present || generation != generation_) {
         umockdev_ioctl_client_complete(client, -1, ENODEV);
-        return TRUE;
+        return nullptr;
     }
+    return node;
+}
+
+gboolean MouseTestbed::handleIoctl(UMockdevIoctlClient* client) {
+    std::lock_guard lock(mutex_);
+    const Node* node = liveNode(client);
+    if (!node) return TRUE;
     const gulong request = umockdev_ioctl_client_get_request(client);
     UMockdevIoctlData* argument = umockdev_ioctl_client_get_arg(client);
     // Resolves the caller's buffer of `size` bytes; the changes go back on completion.
@@ -396,13 +402,8 @@ gboolean MouseTestbed::handleIoctl(UMockdevIoctlClient* client) {
 
 gboolean MouseTestbed::handleWrite(UMockdevIoctlClient* client) {
     std::lock_guard lock(mutex_);
-    const Node* node = findNode(umockdev_ioctl_client_get_devnode(client));
-    const auto generation =
-        reinterpret_cast<uintptr_t>(g_object_get_data(G_OBJECT(client), kGenerationKey));
-    if (!node || !node->present || generation != generation_) {
-        umockdev_ioctl_client_complete(client, -1, ENODEV);
-        return TRUE;
-    }
+    const Node* node = liveNode(client);
+    if (!node) return TRUE;
     UMockdevIoctlData* argument = umockdev_ioctl_client_get_arg(client);
     const std::span<const uint8_t> bytes(argument->data, static_cast<size_t>(argument->data_len));
     if (!node->vendor) {

@@ -106,6 +106,9 @@ private:
                                           const std::vector<Interface>& interfaces);
     void removeDevices(const std::vector<std::string>& added);
     Node* findNode(const std::string& devnode);
+    // The node a client's call is for, when it is present and the client opened it since
+    // it last came; otherwise the call is completed with ENODEV and nothing returned.
+    const Node* liveNode(UMockdevIoctlClient* client);
 
     static gboolean onIoctl(UMockdevIoctlBase* handler, UMockdevIoctlClient* client, gpointer self);
     static gboolean onWrite(UMockdevIoctlBase* handler, UMockdevIoctlClient* client, gpointer self);
