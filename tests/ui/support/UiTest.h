@@ -105,6 +105,13 @@ protected:
             on(msg::kApplyFailed, &RecordingWindow::record<msg::kApplyFailed>),
             on(msg::kPageHover, &RecordingWindow::record<msg::kPageHover>),
             on(msg::kSettingChange, &RecordingWindow::record<msg::kSettingChange>),
+            on(msg::kSwitchLanguage, &RecordingWindow::record<msg::kSwitchLanguage>),
+            on(msg::kListSelectionChanged, &RecordingWindow::record<msg::kListSelectionChanged>),
+            on(msg::kListEditEnded, &RecordingWindow::record<msg::kListEditEnded>),
+            on(msg::kButtonPress, &RecordingWindow::record<msg::kButtonPress>),
+            on(msg::kMenuChoice, &RecordingWindow::record<msg::kMenuChoice>),
+            on(msg::kSliderPosition, &RecordingWindow::record<msg::kSliderPosition>),
+            on(msg::kCommand, &RecordingWindow::record<msg::kCommand>),
         };
         return table;
     }
