@@ -232,6 +232,9 @@ bool MessageWindow::eventFilter(QObject* watched, QEvent* event) {
         }
         case QEvent::KeyPress:
         case QEvent::KeyRelease:
+            // A text box has taken these keys itself: Space types a space, Enter ends and
+            // Escape cancels an in-place edit. Nothing of the window reacts to them there.
+            if (widget->testAttribute(Qt::WA_InputMethodEnabled)) break;
             if (isSwallowedKey(event)) {
                 event->accept();
                 return true;

@@ -2,7 +2,7 @@
 // The base of every page and dialog: a widget that handles numbered window messages
 // through a per-class table, accepts them from any thread, and keeps the shared
 // conventions of the program's windows (mouse moves of controls repeated to their
-// window, Enter/Escape/Space swallowed, an unscaled background picture).
+// window, Enter/Escape/Space swallowed except in text boxes, an unscaled background picture).
 
 #include <QPixmap>
 #include <QPoint>

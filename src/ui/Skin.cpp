@@ -2,7 +2,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFontMetrics>
 #include <QStringList>
+
+#include <algorithm>
 
 namespace x5k::ui {
 namespace {
@@ -13,13 +16,21 @@ QString& folder() {
 }
 
 QFont sansFont(int pixelHeight, int weight) {
+    // Liberation Sans has Arial's metrics, the face the pages were laid out with; WenQuanYi
+    // covers the Chinese and Korean texts, DejaVu anything else.
     QFont font;
-    // DejaVu covers Latin, Greek and Cyrillic; WenQuanYi the Chinese and Korean texts.
-    font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("WenQuanYi Micro Hei"),
-                      QStringLiteral("sans-serif")});
-    font.setPixelSize(pixelHeight);
+    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("WenQuanYi Micro Hei"),
+                      QStringLiteral("DejaVu Sans"), QStringLiteral("sans-serif")});
     font.setWeight(static_cast<QFont::Weight>(weight));
     font.setStyleStrategy(QFont::PreferAntialias);
+    // The height the windows ask for is the height of a whole text line (ascent plus
+    // descent), as the pages' rectangles were measured, not the size of the letters: take
+    // the largest letter size whose line fits.
+    int size = std::max(pixelHeight, 1);
+    font.setPixelSize(size);
+    while (size > 1 && QFontMetrics(font).height() > pixelHeight) {
+        font.setPixelSize(--size);
+    }
     return font;
 }
 

@@ -1,4 +1,5 @@
 #include <QImage>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
@@ -180,6 +181,17 @@ private slots:
         const std::vector<int> expected =
             swallowed ? std::vector<int>{} : std::vector<int>{key, key};
         QVERIFY(window.keysReceived() == expected);
+    }
+
+    void textBoxKeepsEnterEscapeAndSpace() {
+        RecordingWindow window;
+        auto* edit = new QLineEdit(&window);
+        QSignalSpy entered(edit, &QLineEdit::returnPressed);
+        QTest::keyClick(edit, Qt::Key_Space);
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(edit->text(), QStringLiteral(" "));
+        QCOMPARE(entered.count(), 1);
+        QVERIFY(window.keysReceived().empty());
     }
 
     void spaceOnControlBehavesNormallyOutsideWindow() {
