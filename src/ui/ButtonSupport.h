@@ -1,0 +1,51 @@
+#pragma once
+// Small pieces the owner-drawn buttons share: how they reach the window they sit on, when
+// the program counts as active for a hover, and their switchable tooltip.
+
+#include <QApplication>
+#include <QEvent>
+#include <QHelpEvent>
+#include <QMouseEvent>
+#include <QString>
+#include <QToolTip>
+#include <QWidget>
+
+#include <cstdint>
+
+#include "ui/MessageWindow.h"
+
+namespace x5k::ui::buttons {
+
+// Numbered messages go to the page or dialog the control sits on; a control on a plain
+// widget has nobody to tell.
+inline void postToParent(const QWidget* control, uint32_t message, uintptr_t wParam,
+                         intptr_t lParam) {
+    if (auto* target = qobject_cast<MessageWindow*>(control->parentWidget())) {
+        target->post(message, wParam, lParam);
+    }
+}
+
+// A button starts to hover only while one of the program's windows is active.
+inline bool programWindowActive() {
+    return QApplication::activeWindow() != nullptr;
+}
+
+inline bool leftButtonHeld(const QMouseEvent* event) {
+    return (event->buttons() & Qt::LeftButton) != 0;
+}
+
+// Answers a tooltip request: shows the text while the tooltip is active, otherwise hides
+// any tooltip. Returns true for a tooltip request (handled either way).
+inline bool handleTooltip(QWidget* control, QEvent* event, const QString& text, bool active) {
+    if (event->type() != QEvent::ToolTip) return false;
+    if (active && !text.isEmpty()) {
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), text, control,
+                           control->rect());
+    } else {
+        QToolTip::hideText();
+        event->ignore();
+    }
+    return true;
+}
+
+}  // namespace x5k::ui::buttons

@@ -1,0 +1,223 @@
+#include "ui/CGDIBitmapBtn.h"
+
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+
+#include "platform/WindowMessages.h"
+#include "ui/ButtonSupport.h"
+#include "ui/Skin.h"
+
+namespace x5k::ui {
+
+using controls::ButtonPicture;
+using controls::CaptionColour;
+
+namespace {
+
+// The caption leaves room for the picture's own edge decoration: 8 pixels on the left,
+// 5 on the right.
+constexpr int kCaptionInsetLeft = 8;
+constexpr int kCaptionInsetRight = 5;
+constexpr int kCaptionPixelHeight = 14;
+constexpr int kCaptionWeight = 300;
+
+}  // namespace
+
+CGDIBitmapBtn::CGDIBitmapBtn(QWidget* parent, const QRect& rect) : QAbstractButton(parent) {
+    setGeometry(rect);
+    // The pages are driven by the mouse only: a button never takes the keyboard focus, so
+    // Space or Enter never click one behind the user's back.
+    setFocusPolicy(Qt::NoFocus);
+    setMouseTracking(true);
+    setVisible(true);
+}
+
+void CGDIBitmapBtn::SetImages(const QRect& rect, const QPixmap& normal, const QPixmap& hover,
+                              const QPixmap& pressed, const QPixmap& disabled) {
+    const auto cut = [&rect](QPixmap& target, const QPixmap& source) {
+        if (!source.isNull()) target = piece(source, rect);
+    };
+    cut(normal_, normal);
+    cut(hover_, hover);
+    cut(pressed_, pressed);
+    cut(disabled_, disabled);
+    update();
+}
+
+void CGDIBitmapBtn::ReplaceImages(const QPixmap& normal, const QPixmap& hover,
+                                  const QPixmap& pressed, const QPixmap& disabled) {
+    normal_ = normal;
+    hover_ = hover;
+    pressed_ = pressed;
+    disabled_ = disabled;
+    update();
+}
+
+void CGDIBitmapBtn::SetCheckMode(bool checkMode, bool toggleOnClick) {
+    checkMode_ = checkMode;
+    toggleOnClick_ = toggleOnClick;
+    update();
+}
+
+void CGDIBitmapBtn::SetChecked(bool checked) {
+    if (checked_ == checked) return;
+    checked_ = checked;
+    update();
+}
+
+void CGDIBitmapBtn::SetCaption(const QString& caption) {
+    caption_ = caption;
+    update();
+}
+
+void CGDIBitmapBtn::SetCaptionColours(const QColor& normal, const QColor& hover,
+                                      const QColor& pressed) {
+    normalColour_ = normal;
+    hoverColour_ = hover;
+    pressedColour_ = pressed;
+    update();
+}
+
+void CGDIBitmapBtn::SetTooltip(const QString& text, bool active) {
+    tooltipText_ = text;
+    tooltipActive_ = active;
+    if (!active && QToolTip::isVisible()) QToolTip::hideText();
+}
+
+void CGDIBitmapBtn::SetPressNotify(bool on) {
+    pressNotify_ = on;
+}
+
+controls::ButtonLook CGDIBitmapBtn::look() const {
+    return controls::pictureButtonLook({.checkMode = checkMode_,
+                                        .checked = checked_,
+                                        .pushed = isDown(),
+                                        .hovering = hoverState_.hovering(),
+                                        .enabled = isEnabled()});
+}
+
+void CGDIBitmapBtn::paintEvent(QPaintEvent*) {
+    const controls::ButtonLook current = look();
+    const QPixmap* picture = &normal_;
+    QColor colour = normalColour_;
+    switch (current.picture) {
+        case ButtonPicture::Normal:
+            picture = &normal_;
+            break;
+        case ButtonPicture::Hover:
+            picture = &hover_;
+            break;
+        case ButtonPicture::Pressed:
+            picture = &pressed_;
+            break;
+        case ButtonPicture::Disabled:
+            picture = &disabled_;
+            break;
+    }
+    switch (current.caption) {
+        case CaptionColour::Normal:
+            colour = normalColour_;
+            break;
+        case CaptionColour::Hover:
+            colour = hoverColour_;
+            break;
+        case CaptionColour::Pressed:
+            colour = pressedColour_;
+            break;
+        case CaptionColour::Disabled:
+            colour = disabledCaptionColour();
+            break;
+    }
+
+    QPainter painter(this);
+    if (!picture->isNull()) painter.drawPixmap(QPoint(0, 0), *picture);
+    if (caption_.isEmpty()) return;
+    painter.setFont(dialogFont(kCaptionPixelHeight, kCaptionWeight));
+    painter.setPen(colour);
+    const QRect area = rect().adjusted(kCaptionInsetLeft, 0, -kCaptionInsetRight, 0);
+    const QString shown = painter.fontMetrics().elidedText(caption_, Qt::ElideRight, area.width(),
+                                                           Qt::TextSingleLine);
+    painter.drawText(area, Qt::AlignCenter | Qt::TextSingleLine, shown);
+}
+
+bool CGDIBitmapBtn::event(QEvent* event) {
+    if (buttons::handleTooltip(this, event, tooltipText_, tooltipActive_)) return true;
+    // The window this button sits on stopped being the active one: the pointer is now
+    // another window's, and the hover look must not stay behind.
+    if (event->type() == QEvent::WindowDeactivate) endHover();
+    return QAbstractButton::event(event);
+}
+
+void CGDIBitmapBtn::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        // A click on a window in the background brings that window forward first.
+        if (!window()->isActiveWindow()) window()->activateWindow();
+        if (toggleOnClick_) {
+            // Flipped on the press, so whoever handles the click already reads the new state.
+            checked_ = !checked_;
+            update();
+        }
+        if (pressNotify_) postPressReport(msg::kLeftButtonDown);
+    }
+    QAbstractButton::mousePressEvent(event);
+}
+
+void CGDIBitmapBtn::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && pressNotify_) postPressReport(msg::kLeftButtonUp);
+    // Whoever handles the click may close the window and destroy this button with it.
+    const QPointer<CGDIBitmapBtn> alive(this);
+    QAbstractButton::mouseReleaseEvent(event);
+    if (!alive) return;
+    // The press may have ended over another window; the hover look follows the pointer.
+    if (hoverState_.moved(buttons::leftButtonHeld(event),
+                          rect().contains(event->position().toPoint()),
+                          buttons::programWindowActive())) {
+        update();
+    }
+}
+
+void CGDIBitmapBtn::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press of a double-click has already arrived as a press; handling the
+    // double-click as one more would toggle twice and report two presses for one release.
+    event->accept();
+}
+
+void CGDIBitmapBtn::mouseMoveEvent(QMouseEvent* event) {
+    if (hoverState_.moved(buttons::leftButtonHeld(event),
+                          rect().contains(event->position().toPoint()),
+                          buttons::programWindowActive())) {
+        update();
+    }
+    QAbstractButton::mouseMoveEvent(event);
+    // The window this button sits on hears of the move through its own control hook; it
+    // must not take it for a move over its background as well.
+    event->accept();
+}
+
+void CGDIBitmapBtn::leaveEvent(QEvent* event) {
+    endHover();
+    QAbstractButton::leaveEvent(event);
+}
+
+void CGDIBitmapBtn::hideEvent(QHideEvent* event) {
+    endHover();
+    QAbstractButton::hideEvent(event);
+}
+
+void CGDIBitmapBtn::changeEvent(QEvent* event) {
+    // A button being disabled loses the pointer grab: the hover look must not stay behind.
+    if (event->type() == QEvent::EnabledChange && !isEnabled()) endHover();
+    QAbstractButton::changeEvent(event);
+}
+
+void CGDIBitmapBtn::endHover() {
+    if (hoverState_.ended()) update();
+}
+
+void CGDIBitmapBtn::postPressReport(uint32_t wParam) {
+    buttons::postToParent(this, msg::kButtonPress, wParam, reinterpret_cast<intptr_t>(this));
+}
+
+}  // namespace x5k::ui

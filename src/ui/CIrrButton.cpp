@@ -1,0 +1,171 @@
+#include "ui/CIrrButton.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+
+#include "platform/WindowMessages.h"
+#include "ui/ButtonSupport.h"
+#include "ui/Skin.h"
+
+namespace x5k::ui {
+
+using controls::ButtonPicture;
+using controls::CaptionColour;
+
+namespace {
+
+constexpr int kCaptionPixelHeight = 14;
+constexpr int kCaptionWeight = 300;
+
+}  // namespace
+
+CIrrButton::CIrrButton(QWidget* parent, const QString& caption, const QPolygon& outline)
+    : QAbstractButton(parent) {
+    // A polygon region leaves out its right and bottom edges, so its bounding box has the
+    // exclusive right and bottom of the layout tables.
+    const QRegion region(outline);
+    box_ = region.boundingRect();
+    shape_ = region.translated(-box_.topLeft());
+    setText(caption);
+    setGeometry(box_);
+    setMask(shape_);
+    setFocusPolicy(Qt::NoFocus);
+    setMouseTracking(true);
+    setVisible(true);
+}
+
+void CIrrButton::SetImages(int normalId, int pressedId, int hoverId, int disabledId) {
+    SetImages(loadResource(normalId), loadResource(pressedId), loadResource(hoverId),
+              loadResource(disabledId));
+}
+
+void CIrrButton::SetImages(const QPixmap& normal, const QPixmap& pressed, const QPixmap& hover,
+                           const QPixmap& disabled) {
+    normal_ = normal;
+    pressed_ = pressed;
+    hover_ = hover;
+    disabled_ = disabled;
+    update();
+}
+
+void CIrrButton::SetCheckMode(bool on) {
+    checkMode_ = on;
+    update();
+}
+
+void CIrrButton::SetChecked(bool checked) {
+    checked_ = checked;
+    hovering_ = false;
+    update();
+}
+
+bool CIrrButton::HitTest(const QPoint& parentPoint) const {
+    return box_.contains(parentPoint) && shape_.contains(parentPoint - box_.topLeft());
+}
+
+QPoint CIrrButton::CaptionOrigin() const {
+    // The anchor is the centre of the bounding box, reckoned with the box's own edges as
+    // the layout tables give them and then taken into the button's coordinates.
+    const int anchorX = (box_.left() + box_.left() + box_.width()) / 2 - box_.left();
+    const int anchorY = (box_.top() + box_.top() + box_.height()) / 2 - box_.top();
+    const auto origin =
+        controls::shapedCaptionOrigin(anchorX, anchorY, static_cast<int>(text().size()));
+    return {origin.x, origin.y};
+}
+
+void CIrrButton::paintEvent(QPaintEvent*) {
+    const controls::ButtonLook look = controls::shapedButtonLook({.checkMode = checkMode_,
+                                                                  .checked = checked_,
+                                                                  .pushed = isDown(),
+                                                                  .hovering = hovering_,
+                                                                  .enabled = isEnabled()});
+    const QPixmap* picture = &normal_;
+    switch (look.picture) {
+        case ButtonPicture::Normal:
+            picture = &normal_;
+            break;
+        case ButtonPicture::Hover:
+            picture = &hover_;
+            break;
+        case ButtonPicture::Pressed:
+            picture = &pressed_;
+            break;
+        case ButtonPicture::Disabled:
+            picture = &disabled_;
+            break;
+    }
+    QColor colour = normalColour_;
+    if (look.caption == CaptionColour::Hover) colour = hoverColour_;
+    if (look.caption == CaptionColour::Pressed) colour = pressedColour_;
+
+    QPainter painter(this);
+    painter.setClipRegion(shape_);
+    if (!picture->isNull()) painter.drawPixmap(QPoint(0, 0), *picture, box_);
+    if (text().isEmpty()) return;
+    painter.setFont(dialogFont(kCaptionPixelHeight, kCaptionWeight));
+    painter.setPen(colour);
+    // The origin is the caption's top-left corner, so the text sits below and right of it.
+    const QPoint origin = CaptionOrigin();
+    painter.drawText(QRect(origin, QSize(width() * 2, kCaptionPixelHeight * 2)),
+                     Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text());
+}
+
+bool CIrrButton::hitButton(const QPoint& pos) const {
+    return shape_.contains(pos);
+}
+
+void CIrrButton::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && hitButton(event->position().toPoint())) {
+        // The command goes out at once: a release elsewhere does not take it back.
+        buttons::postToParent(this, msg::kCommand, 0, reinterpret_cast<intptr_t>(this));
+        // Whoever handles the command may destroy this button.
+        const QPointer<CIrrButton> alive(this);
+        emit commandPressed();
+        if (!alive) return;
+    }
+    QAbstractButton::mousePressEvent(event);
+}
+
+void CIrrButton::mouseReleaseEvent(QMouseEvent* event) {
+    const QPointer<CIrrButton> alive(this);
+    QAbstractButton::mouseReleaseEvent(event);
+    if (!alive) return;
+    followPointer(event->position().toPoint());
+}
+
+void CIrrButton::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press of a double-click has already arrived as a press and sent its
+    // command; one command per press.
+    event->accept();
+}
+
+void CIrrButton::mouseMoveEvent(QMouseEvent* event) {
+    followPointer(event->position().toPoint());
+    QAbstractButton::mouseMoveEvent(event);
+    event->accept();
+}
+
+void CIrrButton::leaveEvent(QEvent* event) {
+    setHovering(false);
+    QAbstractButton::leaveEvent(event);
+}
+
+void CIrrButton::hideEvent(QHideEvent* event) {
+    setHovering(false);
+    QAbstractButton::hideEvent(event);
+}
+
+void CIrrButton::followPointer(const QPoint& pos) {
+    setHovering(hitButton(pos));
+}
+
+void CIrrButton::setHovering(bool hovering) {
+    if (hovering_ == hovering) return;
+    hovering_ = hovering;
+    // Repainted at once rather than at the next idle moment, so the look keeps up with a
+    // fast pointer.
+    repaint();
+}
+
+}  // namespace x5k::ui
