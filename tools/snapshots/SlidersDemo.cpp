@@ -156,12 +156,12 @@ std::unique_ptr<QWidget> makeSliders(Language) {
         fill = progressPicture(true);
     }
     for (const BarRow& row : kBars) {
-        // The program's own progress pictures are the bar's size; the stand-ins are
-        // page-sized and cut at the bar's rectangle.
-        const QRect bar =
-            ownPictures ? QRect(barRect(row).topLeft(), background.size()) : barRect(row);
+        // The program's own progress pictures are the progress dialog's size, with the bar
+        // at (35,47)-(295,56); the stand-ins are page-sized and cut at the bar's rectangle.
+        const QRect source = ownPictures ? x5k::ui::edges(35, 47, 295, 56) : barRect(row);
+        const QRect bar = ownPictures ? QRect(barRect(row).topLeft(), source.size()) : barRect(row);
         auto* progress = new CPngHProgressBar(panel.get(), bar, 0);
-        progress->SetImages(ownPictures ? QRect(QPoint(0, 0), bar.size()) : bar, background, fill);
+        progress->SetImages(source, background, fill);
         progress->SetRange(0, 100);
         progress->SetPos(row.position);
     }
