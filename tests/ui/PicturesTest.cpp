@@ -9,6 +9,7 @@
 #include <set>
 #include <vector>
 
+#include "layout/Layout.h"
 #include "support/UiTest.h"
 #include "ui/Skin.h"
 
@@ -308,6 +309,75 @@ private slots:
         for (int x = bar.left(); x <= bar.right(); ++x)
             QVERIFY(over.pixelColor(x, bar.center().y()).blue() >
                     normal.pixelColor(x, bar.center().y()).blue() + 40);
+    }
+
+    // Every picture the windows' layout tables name is painted, at the size the windows
+    // take from it.
+    void everyNamedPictureIsPainted() {
+        for (const auto& skin : x5k::layout::skinPictures()) {
+            const QString path = QString::fromUtf8(skin.path.data(), qsizetype(skin.path.size()));
+            QCOMPARE(picture(path).size(), QSize(skin.width, skin.height));
+        }
+        for (const auto& resource : x5k::layout::resourcePictures()) {
+            const QString path = QStringLiteral("res/%1.png").arg(resource.id);
+            QCOMPARE(picture(path).size(), QSize(resource.width, resource.height));
+        }
+    }
+
+    // A button cut from a page's normal, hover and pressed pictures shows three different
+    // looks, so the user sees the pointer over it and the press.
+    void pageControlsHaveThreeLooks() {
+        for (const auto& page : x5k::layout::pages()) {
+            if (page.normal.empty()) continue;
+            const auto load = [](std::string_view file) {
+                return picture(QString::fromUtf8(file.data(), qsizetype(file.size())));
+            };
+            const QImage normal = load(page.normal), over = load(page.over), down = load(page.down);
+            for (const auto& control : page.controls) {
+                if (control.art != x5k::layout::Art::Skin) continue;
+                const auto& r = control.rect;
+                const QRect rect = edges(r.left, r.top, r.right, r.bottom);
+                const QByteArray where =
+                    QByteArray(page.name.data(), qsizetype(page.name.size())) + '.' +
+                    QByteArray(control.name.data(), qsizetype(control.name.size()));
+                // Lamps and lit cells (indicators, the level bar) need only lit and unlit.
+                QVERIFY2(x5k::ui::piece(normal, rect) != x5k::ui::piece(down, rect), where);
+                if (control.look != x5k::layout::Look::Button &&
+                    control.look != x5k::layout::Look::CheckButton)
+                    continue;
+                QVERIFY2(x5k::ui::piece(normal, rect) != x5k::ui::piece(over, rect), where);
+                QVERIFY2(x5k::ui::piece(over, rect) != x5k::ui::piece(down, rect), where);
+            }
+        }
+    }
+
+    // The region buttons and slanted tabs take their looks from whole numbered pictures,
+    // one set per layout: each shows three different looks inside its outline.
+    void outlinedButtonsHaveThreeLooks() {
+        using x5k::layout::State;
+        int checked = 0;
+        for (const auto& page : x5k::layout::pages()) {
+            for (const bool chinese : {false, true}) {
+                const auto* n = x5k::layout::pageResource(page.name, State::Normal, chinese);
+                const auto* o = x5k::layout::pageResource(page.name, State::Over, chinese);
+                const auto* d = x5k::layout::pageResource(page.name, State::Down, chinese);
+                if (n == nullptr || o == nullptr || d == nullptr) continue;
+                const QImage normal = picture(QStringLiteral("res/%1.png").arg(n->id));
+                const QImage over = picture(QStringLiteral("res/%1.png").arg(o->id));
+                const QImage down = picture(QStringLiteral("res/%1.png").arg(d->id));
+                for (const auto& control : page.controls) {
+                    if (control.art != x5k::layout::Art::Resources) continue;
+                    const auto& r = control.rectFor(chinese);
+                    const QRect rect = edges(r.left, r.top, r.right, r.bottom);
+                    const QByteArray name(control.name.data(), qsizetype(control.name.size()));
+                    QVERIFY2(x5k::ui::piece(normal, rect) != x5k::ui::piece(over, rect), name);
+                    QVERIFY2(x5k::ui::piece(normal, rect) != x5k::ui::piece(down, rect), name);
+                    QVERIFY2(x5k::ui::piece(over, rect) != x5k::ui::piece(down, rect), name);
+                    ++checked;
+                }
+            }
+        }
+        QVERIFY(checked >= 2 * (11 + 7));  // page, profile and Apply buttons; seven tabs
     }
 };
 
