@@ -39,7 +39,7 @@ constexpr QRect edges(int left, int top, int right, int bottom) {
 QPixmap piece(const QPixmap& source, const QRect& rect);
 QImage piece(const QImage& source, const QRect& rect);
 
-// The dialog font of the pages ("MS Shell Dlg" on the original system): a sans-serif face
+// The dialog font of the pages ("MS Shell Dlg" where the pages were laid out): a sans-serif face
 // with a CJK fallback, at a pixel height and weight (300 light, 400 normal, 500 medium).
 QFont dialogFont(int pixelHeight, int weight);
 // "Arial" of the menus, the same faces.
