@@ -3,15 +3,18 @@
 // the program counts as active for a hover, and their switchable tooltip.
 
 #include <QApplication>
+#include <QColor>
 #include <QEvent>
 #include <QHelpEvent>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QString>
 #include <QToolTip>
 #include <QWidget>
 
 #include <cstdint>
 
+#include "controls/ButtonLook.h"
 #include "ui/MessageWindow.h"
 
 namespace x5k::ui::buttons {
@@ -23,6 +26,39 @@ inline void postToParent(const QWidget* control, uint32_t message, uintptr_t wPa
     if (auto* target = qobject_cast<MessageWindow*>(control->parentWidget())) {
         target->post(message, wParam, lParam);
     }
+}
+
+// The picture of the look, from a button's four.
+inline const QPixmap& pictureOf(controls::ButtonPicture picture, const QPixmap& normal,
+                                const QPixmap& hover, const QPixmap& pressed,
+                                const QPixmap& disabled) {
+    switch (picture) {
+        case controls::ButtonPicture::Hover:
+            return hover;
+        case controls::ButtonPicture::Pressed:
+            return pressed;
+        case controls::ButtonPicture::Disabled:
+            return disabled;
+        case controls::ButtonPicture::Normal:
+            break;
+    }
+    return normal;
+}
+
+// The caption colour of the look, from a button's four.
+inline QColor colourOf(controls::CaptionColour caption, const QColor& normal, const QColor& hover,
+                       const QColor& pressed, const QColor& disabled) {
+    switch (caption) {
+        case controls::CaptionColour::Hover:
+            return hover;
+        case controls::CaptionColour::Pressed:
+            return pressed;
+        case controls::CaptionColour::Disabled:
+            return disabled;
+        case controls::CaptionColour::Normal:
+            break;
+    }
+    return normal;
 }
 
 // A button starts to hover only while one of the program's windows is active.

@@ -11,9 +11,6 @@
 
 namespace x5k::ui {
 
-using controls::ButtonPicture;
-using controls::CaptionColour;
-
 namespace {
 
 // The caption leaves room for the picture's own edge decoration: 8 pixels on the left,
@@ -100,39 +97,13 @@ controls::ButtonLook CGDIBitmapBtn::look() const {
 
 void CGDIBitmapBtn::paintEvent(QPaintEvent*) {
     const controls::ButtonLook current = look();
-    const QPixmap* picture = &normal_;
-    QColor colour = normalColour_;
-    switch (current.picture) {
-        case ButtonPicture::Normal:
-            picture = &normal_;
-            break;
-        case ButtonPicture::Hover:
-            picture = &hover_;
-            break;
-        case ButtonPicture::Pressed:
-            picture = &pressed_;
-            break;
-        case ButtonPicture::Disabled:
-            picture = &disabled_;
-            break;
-    }
-    switch (current.caption) {
-        case CaptionColour::Normal:
-            colour = normalColour_;
-            break;
-        case CaptionColour::Hover:
-            colour = hoverColour_;
-            break;
-        case CaptionColour::Pressed:
-            colour = pressedColour_;
-            break;
-        case CaptionColour::Disabled:
-            colour = disabledCaptionColour();
-            break;
-    }
+    const QPixmap& picture =
+        buttons::pictureOf(current.picture, normal_, hover_, pressed_, disabled_);
+    const QColor colour = buttons::colourOf(current.caption, normalColour_, hoverColour_,
+                                            pressedColour_, disabledCaptionColour());
 
     QPainter painter(this);
-    if (!picture->isNull()) painter.drawPixmap(QPoint(0, 0), *picture);
+    if (!picture.isNull()) painter.drawPixmap(QPoint(0, 0), picture);
     if (caption_.isEmpty()) return;
     painter.setFont(dialogFont(kCaptionPixelHeight, kCaptionWeight));
     painter.setPen(colour);

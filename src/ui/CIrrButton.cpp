@@ -10,9 +10,6 @@
 
 namespace x5k::ui {
 
-using controls::ButtonPicture;
-using controls::CaptionColour;
-
 namespace {
 
 constexpr int kCaptionPixelHeight = 14;
@@ -80,28 +77,14 @@ void CIrrButton::paintEvent(QPaintEvent*) {
                                                                   .pushed = isDown(),
                                                                   .hovering = hovering_,
                                                                   .enabled = isEnabled()});
-    const QPixmap* picture = &normal_;
-    switch (look.picture) {
-        case ButtonPicture::Normal:
-            picture = &normal_;
-            break;
-        case ButtonPicture::Hover:
-            picture = &hover_;
-            break;
-        case ButtonPicture::Pressed:
-            picture = &pressed_;
-            break;
-        case ButtonPicture::Disabled:
-            picture = &disabled_;
-            break;
-    }
-    QColor colour = normalColour_;
-    if (look.caption == CaptionColour::Hover) colour = hoverColour_;
-    if (look.caption == CaptionColour::Pressed) colour = pressedColour_;
+    const QPixmap& picture = buttons::pictureOf(look.picture, normal_, hover_, pressed_, disabled_);
+    // A disabled region button keeps the normal caption colour.
+    const QColor colour =
+        buttons::colourOf(look.caption, normalColour_, hoverColour_, pressedColour_, normalColour_);
 
     QPainter painter(this);
     painter.setClipRegion(shape_);
-    if (!picture->isNull()) painter.drawPixmap(QPoint(0, 0), *picture, box_);
+    if (!picture.isNull()) painter.drawPixmap(QPoint(0, 0), picture, box_);
     if (text().isEmpty()) return;
     painter.setFont(dialogFont(kCaptionPixelHeight, kCaptionWeight));
     painter.setPen(colour);

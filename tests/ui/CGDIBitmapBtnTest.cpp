@@ -13,32 +13,10 @@
 
 using x5k::ui::CGDIBitmapBtn;
 using x5k::uitest::HandledMessage;
+using x5k::uitest::RecordingWindow;
 namespace msg = x5k::msg;
 
 namespace {
-
-// A page that logs the press reports and commands its controls post to it.
-class PressRecordingWindow : public x5k::ui::MessageWindow {
-public:
-    using MessageWindow::MessageWindow;
-    const std::vector<HandledMessage>& handled() const { return handled_; }
-
-protected:
-    std::span<const MessageEntry> messageTable() const override {
-        static const MessageEntry table[] = {
-            on(msg::kButtonPress, &PressRecordingWindow::record<msg::kButtonPress>),
-        };
-        return table;
-    }
-
-private:
-    template <uint32_t Message>
-    intptr_t record(uintptr_t wParam, intptr_t lParam) {
-        handled_.push_back({Message, wParam, lParam});
-        return 0;
-    }
-    std::vector<HandledMessage> handled_;
-};
 
 const QSize kPage(200, 120);
 const QRect kButtonRect = x5k::ui::edges(40, 30, 110, 54);
@@ -78,7 +56,7 @@ void release(QWidget* widget, QPoint point) {
 }
 
 struct Fixture {
-    PressRecordingWindow window;
+    RecordingWindow window;
     CGDIBitmapBtn* button;
 
     Fixture() {

@@ -12,30 +12,10 @@
 
 using x5k::ui::CIrrButton;
 using x5k::uitest::HandledMessage;
+using x5k::uitest::RecordingWindow;
 namespace msg = x5k::msg;
 
 namespace {
-
-class CommandRecordingWindow : public x5k::ui::MessageWindow {
-public:
-    using MessageWindow::MessageWindow;
-    const std::vector<HandledMessage>& handled() const { return handled_; }
-
-protected:
-    std::span<const MessageEntry> messageTable() const override {
-        static const MessageEntry table[] = {
-            on(msg::kCommand, &CommandRecordingWindow::record),
-        };
-        return table;
-    }
-
-private:
-    intptr_t record(uintptr_t wParam, intptr_t lParam) {
-        handled_.push_back({msg::kCommand, wParam, lParam});
-        return 0;
-    }
-    std::vector<HandledMessage> handled_;
-};
 
 // A slanted tab: straight on the left, its right edge running from (127, 408) down to
 // (95, 441).
@@ -69,7 +49,7 @@ void mouse(QWidget* widget, QEvent::Type type, QPoint point, Qt::MouseButtons he
 }
 
 struct Fixture {
-    CommandRecordingWindow window;
+    RecordingWindow window;
     CIrrButton* button;
 
     explicit Fixture(const QString& caption = {}) {
