@@ -12,12 +12,6 @@ const QRect kSwatch = x5k::ui::edges(10, 10, 34, 28);
 // The program's steel blue, as a profile stores it.
 constexpr uint32_t kSteelBlue = 0x00B98C15;
 
-void press(QWidget* widget, QPoint point) {
-    QMouseEvent event(QEvent::MouseButtonPress, QPointF(point), QPointF(widget->mapToGlobal(point)),
-                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(widget, &event);
-}
-
 }  // namespace
 
 class CColorBtnTest : public QObject {
@@ -54,7 +48,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&window));
         const QPoint centre = swatch->rect().center();
         if (pointer != "away") x5k::uitest::moveAt(swatch, centre);
-        if (pointer == "pressed") press(swatch, centre);
+        if (pointer == "pressed") x5k::uitest::pressAt(swatch, centre);
         const QImage shot = swatch->grab().toImage();
         const int right = kSwatch.width() - 1, bottom = kSwatch.height() - 1;
         for (const QPoint corner :

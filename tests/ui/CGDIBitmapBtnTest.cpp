@@ -42,19 +42,6 @@ QColor pixelAt(QWidget* widget, QPoint point) {
     return widget->grab().toImage().pixelColor(point);
 }
 
-void press(QWidget* widget, QPoint point) {
-    QMouseEvent event(QEvent::MouseButtonPress, QPointF(point), QPointF(widget->mapToGlobal(point)),
-                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(widget, &event);
-}
-
-void release(QWidget* widget, QPoint point) {
-    QMouseEvent event(QEvent::MouseButtonRelease, QPointF(point),
-                      QPointF(widget->mapToGlobal(point)), Qt::LeftButton, Qt::NoButton,
-                      Qt::NoModifier);
-    QApplication::sendEvent(widget, &event);
-}
-
 struct Fixture {
     RecordingWindow window;
     CGDIBitmapBtn* button;
@@ -116,7 +103,7 @@ private slots:
         f.button->SetCheckMode(checkMode, false);
         f.button->SetChecked(checked);
         if (pointer != "away") x5k::uitest::moveAt(f.button, f.centre());
-        if (pointer == "pressed") press(f.button, f.centre());
+        if (pointer == "pressed") x5k::uitest::pressAt(f.button, f.centre());
         f.button->setEnabled(enabled);
         QCOMPARE(pixelAt(f.button, kPicturePoint), picture);
         QCOMPARE(pixelAt(f.button, f.centre()), caption);
@@ -150,7 +137,7 @@ private slots:
             QEvent leave(QEvent::Leave);
             QApplication::sendEvent(f.button, &leave);
         } else if (how == "drag away") {
-            press(f.button, f.centre());
+            x5k::uitest::pressAt(f.button, f.centre());
             x5k::uitest::moveAt(f.button, QPoint(-20, -20), Qt::LeftButton);
         } else if (how == "deactivate") {
             QWidget other;
@@ -178,9 +165,9 @@ private slots:
         std::vector<bool> seenAtClick;
         QObject::connect(f.button, &CGDIBitmapBtn::clicked,
                          [&] { seenAtClick.push_back(f.button->IsChecked()); });
-        press(f.button, f.centre());
+        x5k::uitest::pressAt(f.button, f.centre());
         QVERIFY(f.button->IsChecked());  // already on the press
-        release(f.button, f.centre());
+        x5k::uitest::releaseAt(f.button, f.centre());
         x5k::uitest::clickAt(f.button, f.centre());
         QCOMPARE(seenAtClick, (std::vector<bool>{true, false}));
         QVERIFY(!f.button->IsChecked());
@@ -210,8 +197,8 @@ private slots:
         Fixture f;
         f.button->SetPressNotify(notify);
         QSignalSpy clicked(f.button, &CGDIBitmapBtn::clicked);
-        press(f.button, QPoint(10, 10));
-        release(f.button, releaseAt);
+        x5k::uitest::pressAt(f.button, QPoint(10, 10));
+        x5k::uitest::releaseAt(f.button, releaseAt);
         QCoreApplication::sendPostedEvents(&f.window);
         const auto self = reinterpret_cast<intptr_t>(f.button);
         std::vector<HandledMessage> expected;
@@ -239,14 +226,14 @@ private slots:
         f.button->SetPressNotify(true);
         f.button->SetCheckMode(true, true);
         const QPoint at = f.centre();
-        press(f.button, at);
-        release(f.button, at);
-        press(f.button, at);
+        x5k::uitest::pressAt(f.button, at);
+        x5k::uitest::releaseAt(f.button, at);
+        x5k::uitest::pressAt(f.button, at);
         QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(at),
                         QPointF(f.button->mapToGlobal(at)), Qt::LeftButton, Qt::LeftButton,
                         Qt::NoModifier);
         QApplication::sendEvent(f.button, &dbl);
-        release(f.button, at);
+        x5k::uitest::releaseAt(f.button, at);
         QCoreApplication::sendPostedEvents(&f.window);
         QCOMPARE(f.window.handled().size(), std::size_t{4});  // press, release, press, release
         QVERIFY(!f.button->IsChecked());                      // flipped twice

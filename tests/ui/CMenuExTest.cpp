@@ -56,18 +56,6 @@ QPointer<CMenuEx> openMenu(MenuOwner& owner) {
     return menu;
 }
 
-void press(QWidget* widget, QPoint at) {
-    QMouseEvent event(QEvent::MouseButtonPress, QPointF(at), QPointF(widget->mapToGlobal(at)),
-                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(widget, &event);
-}
-
-void release(QWidget* widget, QPoint at) {
-    QMouseEvent event(QEvent::MouseButtonRelease, QPointF(at), QPointF(widget->mapToGlobal(at)),
-                      Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(widget, &event);
-}
-
 }  // namespace
 
 class CMenuExTest : public QObject {
@@ -104,9 +92,9 @@ private slots:
         QPointer<CMenuEx> menu = openMenu(owner);
         QVERIFY(menu->isVisible());
         x5k::uitest::moveAt(menu, pressAt);
-        press(menu, pressAt);
+        x5k::uitest::pressAt(menu, pressAt);
         x5k::uitest::moveAt(menu, releaseAt, Qt::LeftButton);
-        if (menu) release(menu, releaseAt);
+        if (menu) x5k::uitest::releaseAt(menu, releaseAt);
         QCOMPARE(owner.received, expected);
         QCOMPARE(!menu.isNull() && menu->isVisible(), staysOpen);
         if (staysOpen) QCOMPARE(menu->highlighted(), -1);

@@ -43,19 +43,6 @@ QImage syntheticSkin() {
     return skin;
 }
 
-void press(QWidget* widget, QPoint point) {
-    QMouseEvent event(QEvent::MouseButtonPress, QPointF(point), QPointF(widget->mapToGlobal(point)),
-                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(widget, &event);
-}
-
-void release(QWidget* widget, QPoint point) {
-    QMouseEvent event(QEvent::MouseButtonRelease, QPointF(point),
-                      QPointF(widget->mapToGlobal(point)), Qt::LeftButton, Qt::NoButton,
-                      Qt::NoModifier);
-    QApplication::sendEvent(widget, &event);
-}
-
 using Commands = std::vector<std::pair<int, int>>;
 
 Commands commands(const QSignalSpy& spy) {
@@ -100,7 +87,7 @@ private slots:
         CSkinScrollBar& bar = fixture.bar;
         QSignalSpy spy(&bar, &CSkinScrollBar::scrollCommand);
 
-        press(&bar, at);
+        x5k::uitest::pressAt(&bar, at);
         QCOMPARE(commands(spy), Commands{command(code)});  // once, at the press
         QVERIFY(bar.repeatTimer().isActive());
         QCOMPARE(bar.repeatTimer().interval(), 500);
@@ -120,7 +107,7 @@ private slots:
         bar.repeatTick();
         QCOMPARE(spy.count(), 5);
 
-        release(&bar, at);
+        x5k::uitest::releaseAt(&bar, at);
         QVERIFY(!bar.repeatTimer().isActive());
         QCOMPARE(commands(spy).back(), command(ScrollCode::EndScroll));
         QCOMPARE(commands(spy).size(), std::size_t{6});
@@ -130,7 +117,7 @@ private slots:
         Bar fixture;
         CSkinScrollBar& bar = fixture.bar;
         QSignalSpy spy(&bar, &CSkinScrollBar::scrollCommand);
-        press(&bar, QPoint(9, 70));  // 11 pixels into the thumb
+        x5k::uitest::pressAt(&bar, QPoint(9, 70));  // 11 pixels into the thumb
         QVERIFY(spy.isEmpty());
         QVERIFY(!bar.repeatTimer().isActive());
         // The thumb's start follows to 18 + 82 = 100 pixels: position 50 of 0..75.
@@ -138,7 +125,7 @@ private slots:
         QCOMPARE(bar.trackPosition(), 50);
         QCOMPARE(bar.GetScrollInfo().pos, 25);  // the owner moves the bar, not the drag
         x5k::uitest::moveAt(&bar, QPoint(9, 400), Qt::LeftButton);
-        release(&bar, QPoint(9, 400));
+        x5k::uitest::releaseAt(&bar, QPoint(9, 400));
         QCOMPARE(
             commands(spy),
             (Commands{command(ScrollCode::ThumbTrack, 50), command(ScrollCode::ThumbTrack, 75),
@@ -188,7 +175,7 @@ private slots:
         bar.SetSkin(syntheticSkin());
         bar.resize(orientation == Qt::Vertical ? QSize(kCell, 200) : QSize(200, kCell));
         bar.SetScrollInfo(ScrollInfo{0, 99, 25, 25});
-        if (pressAt.x() >= 0) press(&bar, pressAt);
+        if (pressAt.x() >= 0) x5k::uitest::pressAt(&bar, pressAt);
         QCOMPARE(bar.grab().toImage().pixelColor(probe), colour);
     }
 
@@ -245,16 +232,16 @@ private slots:
         x5k::uitest::clickAt(bar, QPoint(9, 95));  // down arrow: one row
         QCOMPARE(list->verticalScrollBar()->value(), 1);
         QCOMPARE(bar->GetScrollInfo().pos, 1);
-        press(bar, QPoint(9, 70));  // track below the thumb: one page
+        x5k::uitest::pressAt(bar, QPoint(9, 70));  // track below the thumb: one page
         QCOMPARE(list->verticalScrollBar()->value(), 6);
         bar->repeatTick();
         QCOMPARE(list->verticalScrollBar()->value(), 11);
-        release(bar, QPoint(9, 70));
+        x5k::uitest::releaseAt(bar, QPoint(9, 70));
         // A drag to the far end reaches the last position.
-        press(bar, bar->partRect(ScrollPart::Thumb).center());
+        x5k::uitest::pressAt(bar, bar->partRect(ScrollPart::Thumb).center());
         x5k::uitest::moveAt(bar, QPoint(9, 300), Qt::LeftButton);
         QCOMPARE(list->verticalScrollBar()->value(), 15);
-        release(bar, QPoint(9, 300));
+        x5k::uitest::releaseAt(bar, QPoint(9, 300));
         QCOMPARE(bar->GetScrollInfo().pos, 15);
         // Scrolling the list by itself moves the bar too.
         list->scrollToItem(list->item(0));

@@ -50,6 +50,21 @@ inline void moveAt(QWidget* widget, QPoint point, Qt::MouseButtons buttons = Qt:
     QApplication::sendEvent(widget, &move);
 }
 
+// A press of the left button at the point, in the widget's own coordinates.
+inline void pressAt(QWidget* widget, QPoint point) {
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(point), QPointF(widget->mapToGlobal(point)),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+}
+
+// A release of the left button at the point, in the widget's own coordinates.
+inline void releaseAt(QWidget* widget, QPoint point) {
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(point),
+                        QPointF(widget->mapToGlobal(point)), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(widget, &release);
+}
+
 // A press and release of the button at the point, in the widget's own coordinates.
 inline void clickAt(QWidget* widget, QPoint point, Qt::MouseButton button = Qt::LeftButton) {
     const QPointF local(point);
