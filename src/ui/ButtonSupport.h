@@ -28,38 +28,48 @@ inline void postToParent(const QWidget* control, uint32_t message, uintptr_t wPa
     }
 }
 
-// The picture of the look, from a button's four.
-inline const QPixmap& pictureOf(controls::ButtonPicture picture, const QPixmap& normal,
-                                const QPixmap& hover, const QPixmap& pressed,
-                                const QPixmap& disabled) {
-    switch (picture) {
-        case controls::ButtonPicture::Hover:
-            return hover;
-        case controls::ButtonPicture::Pressed:
-            return pressed;
-        case controls::ButtonPicture::Disabled:
-            return disabled;
-        case controls::ButtonPicture::Normal:
-            break;
-    }
-    return normal;
-}
+// A button's four pictures, one per look.
+struct Pictures {
+    QPixmap normal;
+    QPixmap hover;
+    QPixmap pressed;
+    QPixmap disabled;
 
-// The caption colour of the look, from a button's four.
-inline QColor colourOf(controls::CaptionColour caption, const QColor& normal, const QColor& hover,
-                       const QColor& pressed, const QColor& disabled) {
-    switch (caption) {
-        case controls::CaptionColour::Hover:
-            return hover;
-        case controls::CaptionColour::Pressed:
-            return pressed;
-        case controls::CaptionColour::Disabled:
-            return disabled;
-        case controls::CaptionColour::Normal:
-            break;
+    const QPixmap& of(controls::ButtonPicture picture) const {
+        switch (picture) {
+            case controls::ButtonPicture::Hover:
+                return hover;
+            case controls::ButtonPicture::Pressed:
+                return pressed;
+            case controls::ButtonPicture::Disabled:
+                return disabled;
+            case controls::ButtonPicture::Normal:
+                break;
+        }
+        return normal;
     }
-    return normal;
-}
+};
+
+// A button's caption colours; the disabled colour is the button kind's own.
+struct CaptionColours {
+    QColor normal{189, 189, 200};
+    QColor hover{255, 255, 255};
+    QColor pressed{38, 29, 5};
+
+    QColor of(controls::CaptionColour caption, const QColor& disabled) const {
+        switch (caption) {
+            case controls::CaptionColour::Hover:
+                return hover;
+            case controls::CaptionColour::Pressed:
+                return pressed;
+            case controls::CaptionColour::Disabled:
+                return disabled;
+            case controls::CaptionColour::Normal:
+                break;
+        }
+        return normal;
+    }
+};
 
 // A button starts to hover only while one of the program's windows is active.
 inline bool programWindowActive() {

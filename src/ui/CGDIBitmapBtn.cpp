@@ -36,19 +36,19 @@ void CGDIBitmapBtn::SetImages(const QRect& rect, const QPixmap& normal, const QP
     const auto cut = [&rect](QPixmap& target, const QPixmap& source) {
         if (!source.isNull()) target = piece(source, rect);
     };
-    cut(normal_, normal);
-    cut(hover_, hover);
-    cut(pressed_, pressed);
-    cut(disabled_, disabled);
+    cut(pictures_.normal, normal);
+    cut(pictures_.hover, hover);
+    cut(pictures_.pressed, pressed);
+    cut(pictures_.disabled, disabled);
     update();
 }
 
 void CGDIBitmapBtn::ReplaceImages(const QPixmap& normal, const QPixmap& hover,
                                   const QPixmap& pressed, const QPixmap& disabled) {
-    normal_ = normal;
-    hover_ = hover;
-    pressed_ = pressed;
-    disabled_ = disabled;
+    pictures_.normal = normal;
+    pictures_.hover = hover;
+    pictures_.pressed = pressed;
+    pictures_.disabled = disabled;
     update();
 }
 
@@ -71,9 +71,9 @@ void CGDIBitmapBtn::SetCaption(const QString& caption) {
 
 void CGDIBitmapBtn::SetCaptionColours(const QColor& normal, const QColor& hover,
                                       const QColor& pressed) {
-    normalColour_ = normal;
-    hoverColour_ = hover;
-    pressedColour_ = pressed;
+    colours_.normal = normal;
+    colours_.hover = hover;
+    colours_.pressed = pressed;
     update();
 }
 
@@ -97,10 +97,8 @@ controls::ButtonLook CGDIBitmapBtn::look() const {
 
 void CGDIBitmapBtn::paintEvent(QPaintEvent*) {
     const controls::ButtonLook current = look();
-    const QPixmap& picture =
-        buttons::pictureOf(current.picture, normal_, hover_, pressed_, disabled_);
-    const QColor colour = buttons::colourOf(current.caption, normalColour_, hoverColour_,
-                                            pressedColour_, disabledCaptionColour());
+    const QPixmap& picture = pictures_.of(current.picture);
+    const QColor colour = colours_.of(current.caption, disabledCaptionColour());
 
     QPainter painter(this);
     if (!picture.isNull()) painter.drawPixmap(QPoint(0, 0), picture);

@@ -12,6 +12,7 @@
 #include <QString>
 
 #include "controls/ButtonLook.h"
+#include "ui/ButtonSupport.h"
 
 namespace x5k::ui {
 
@@ -68,14 +69,9 @@ private:
     void postPressReport(uint32_t wParam);
     controls::ButtonLook look() const;
 
-    QPixmap normal_;
-    QPixmap hover_;
-    QPixmap pressed_;
-    QPixmap disabled_;
+    buttons::Pictures pictures_;
     QString caption_;
-    QColor normalColour_{189, 189, 200};
-    QColor hoverColour_{255, 255, 255};
-    QColor pressedColour_{38, 29, 5};
+    buttons::CaptionColours colours_;
     bool checkMode_ = false;
     bool checked_ = false;
     bool toggleOnClick_ = false;

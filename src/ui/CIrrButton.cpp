@@ -39,10 +39,10 @@ void CIrrButton::SetImages(int normalId, int pressedId, int hoverId, int disable
 
 void CIrrButton::SetImages(const QPixmap& normal, const QPixmap& pressed, const QPixmap& hover,
                            const QPixmap& disabled) {
-    normal_ = normal;
-    pressed_ = pressed;
-    hover_ = hover;
-    disabled_ = disabled;
+    pictures_.normal = normal;
+    pictures_.pressed = pressed;
+    pictures_.hover = hover;
+    pictures_.disabled = disabled;
     update();
 }
 
@@ -77,10 +77,9 @@ void CIrrButton::paintEvent(QPaintEvent*) {
                                                                   .pushed = isDown(),
                                                                   .hovering = hovering_,
                                                                   .enabled = isEnabled()});
-    const QPixmap& picture = buttons::pictureOf(look.picture, normal_, hover_, pressed_, disabled_);
+    const QPixmap& picture = pictures_.of(look.picture);
     // A disabled region button keeps the normal caption colour.
-    const QColor colour =
-        buttons::colourOf(look.caption, normalColour_, hoverColour_, pressedColour_, normalColour_);
+    const QColor colour = colours_.of(look.caption, colours_.normal);
 
     QPainter painter(this);
     painter.setClipRegion(shape_);

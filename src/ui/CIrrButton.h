@@ -15,6 +15,7 @@
 #include <QString>
 
 #include "controls/ButtonLook.h"
+#include "ui/ButtonSupport.h"
 
 namespace x5k::ui {
 
@@ -67,13 +68,8 @@ private:
 
     QRegion shape_;  // the outline moved to the button's origin
     QRect box_;
-    QPixmap normal_;
-    QPixmap pressed_;
-    QPixmap hover_;
-    QPixmap disabled_;
-    QColor normalColour_{189, 189, 200};
-    QColor hoverColour_{255, 255, 255};
-    QColor pressedColour_{38, 29, 5};
+    buttons::Pictures pictures_;
+    buttons::CaptionColours colours_;
     bool checkMode_ = false;
     bool checked_ = false;
     bool hovering_ = false;
