@@ -2,14 +2,40 @@
 
 namespace x5k::controls {
 
+namespace {
+
+const layout::Control& control(const layout::PageLayout& page, std::string_view name) {
+    // The tables are fixed and tested; every name asked for here is in them.
+    return *layout::findControl(page, name);
+}
+
+int resource(std::string_view page, layout::State state) {
+    return layout::pageResource(page, state, false)->id;
+}
+
+}  // namespace
+
 InfoLayout infoLayout(bool withCancel) {
     // The close button sits in the top-right corner in both layouts; without Cancel the
     // OK button moves right into the place the pair would take.
-    constexpr BoxRect kClose{300, 0, 329, 29};
-    if (withCancel) {
-        return {1006, 1008, 1004, kClose, BoxRect{178, 127, 244, 159}, BoxRect{245, 127, 311, 159}};
-    }
-    return {1007, 1009, 1005, kClose, BoxRect{240, 127, 306, 159}, std::nullopt};
+    const std::string_view name = withCancel ? "info_cancel" : "info";
+    const layout::PageLayout& page = *layout::findPage(name);
+    InfoLayout result{resource(name, layout::State::Normal),
+                      resource(name, layout::State::Over),
+                      resource(name, layout::State::Down),
+                      control(page, "close").rect,
+                      control(page, "ok").rect,
+                      std::nullopt,
+                      control(page, "message").rect,
+                      control(page, "title").rect};
+    if (withCancel) result.cancelButton = control(page, "cancel").rect;
+    return result;
+}
+
+ProgressLayout progressLayout() {
+    const layout::PageLayout& page = *layout::findPage("progress");
+    const layout::Control& bar = control(page, "bar");
+    return {page.width, page.height, bar.rect, bar.id, control(page, "text").rect};
 }
 
 std::string okCaption(bool chinese) {

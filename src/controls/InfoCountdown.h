@@ -7,23 +7,14 @@
 #include <optional>
 #include <string>
 
+#include "layout/Layout.h"
+
 namespace x5k::controls {
 
-// A rectangle as the layout tables give it: left and top inclusive, right and bottom
-// exclusive.
-struct BoxRect {
-    int left;
-    int top;
-    int right;
-    int bottom;
-    bool operator==(const BoxRect&) const = default;
-};
-
-struct BoxPoint {
-    int x;
-    int y;
-    bool operator==(const BoxPoint&) const = default;
-};
+// Rectangles and points as the layout tables give them: left and top inclusive, right and
+// bottom exclusive.
+using BoxRect = layout::Rect;
+using BoxPoint = layout::Point;
 
 // The answers of the box: OK, and Cancel for everything else that ends it (the Cancel
 // button, the close button, closing the window, the countdown running out).
@@ -34,17 +25,10 @@ inline constexpr int kInfoResultCancel = 2;
 inline constexpr int kInfoBoxWidth = 330;
 inline constexpr int kInfoBoxHeight = 160;
 
-inline constexpr BoxRect kInfoMessageRect{90, 73, 305, 91};
-inline constexpr BoxRect kInfoTitleRect{10, 9, 100, 23};
 // RGB (83, 97, 103): the message, the title and the idle button captions.
 inline constexpr unsigned kInfoTextRgb = 0x536167;
 
-// The progress dialog: its bar, the bar's control identifier, the text's layout
-// rectangle and colour, and the percentage that ends an apply.
-inline constexpr int kProgressBoxHeight = 80;
-inline constexpr BoxRect kProgressBarRect{35, 47, 295, 56};
-inline constexpr int kProgressBarId = 777;
-inline constexpr BoxRect kProgressTextRect{35, 20, 35 + 310, 20 + 40};
+// The progress dialog: the text's colour and the percentage that ends an apply.
 inline constexpr unsigned kProgressTextArgb = 0xFF808080;
 inline constexpr int kProgressDone = 100;
 // The dialog stays half a second at 100 % so the user sees the full bar.
@@ -53,7 +37,8 @@ inline constexpr int kProgressCloseDelayMs = 500;
 inline constexpr int kCountdownSeconds = 5;
 inline constexpr int kCountdownTickMs = 1000;
 
-// The box's pictures and controls for one layout (with Cancel or OK only).
+// The box's pictures and controls for one layout (with Cancel or OK only), from the
+// windows' layout tables.
 struct InfoLayout {
     int normalResource;
     int hoverResource;
@@ -61,9 +46,23 @@ struct InfoLayout {
     BoxRect closeButton;
     BoxRect okButton;
     std::optional<BoxRect> cancelButton;
+    BoxRect message;
+    BoxRect title;
 };
 
 InfoLayout infoLayout(bool withCancel);
+
+// The progress dialog's bar (with its control identifier) and text area, from the
+// windows' layout tables.
+struct ProgressLayout {
+    int width;
+    int height;
+    BoxRect bar;
+    int barId;
+    BoxRect text;
+};
+
+ProgressLayout progressLayout();
 
 // Built-in texts, UTF-8, in the form the Chinese-interface flag chooses.
 std::string okCaption(bool chinese);

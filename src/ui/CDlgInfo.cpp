@@ -17,10 +17,6 @@ namespace x5k::ui {
 
 namespace {
 
-QRect toRect(const controls::BoxRect& r) {
-    return edges(r.left, r.top, r.right, r.bottom);
-}
-
 QColor textColour() {
     return QColor::fromRgb(static_cast<QRgb>(controls::kInfoTextRgb));
 }
@@ -73,7 +69,7 @@ void CDlgInfo::buildButtons() {
     // Each button shows its piece of the three whole-box pictures; it has no picture of
     // its own for the disabled look, so it keeps the normal piece.
     const auto make = [this](const controls::BoxRect& where) {
-        const QRect rect = toRect(where);
+        const QRect rect = edges(where);
         auto* button = new CGDIBitmapBtn(this, rect);
         button->SetImages(rect, normal_, hover_, pressed_, normal_);
         button->SetCaptionColours(textColour(), Qt::white, Qt::white);
@@ -198,10 +194,10 @@ void CDlgInfo::paintEvent(QPaintEvent*) {
     }
     painter.setFont(dialogFont(14, 300));
     painter.setPen(textColour());
-    const QRect message = toRect(controls::kInfoMessageRect);
+    const QRect message = edges(controls::infoLayout(withCancel_).message);
     painter.drawText(message, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextDontClip,
                      FitWords(text_, painter.fontMetrics(), message.width()));
-    painter.drawText(toRect(controls::kInfoTitleRect),
+    painter.drawText(edges(controls::infoLayout(withCancel_).title),
                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                      QString::fromStdString(controls::tipsTitle(chinese_)));
 }

@@ -17,10 +17,6 @@ namespace x5k::ui {
 
 namespace {
 
-QRect toRect(const controls::BoxRect& r) {
-    return edges(r.left, r.top, r.right, r.bottom);
-}
-
 // Alt+F4 would close the window through the window manager; the key itself is swallowed
 // too, for platforms that hand it to the window first.
 bool isAltF4(const QEvent* event) {
@@ -34,9 +30,9 @@ bool isAltF4(const QEvent* event) {
 CDlgProgress::CDlgProgress(QWidget* parent) : MessageWindow(parent) {
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setWindowTitle(QStringLiteral("ZintuX5KProcessDlg"));
-    setFixedSize(controls::kInfoBoxWidth, controls::kProgressBoxHeight);
-    const QRect barRect = toRect(controls::kProgressBarRect);
-    bar_ = new CPngHProgressBar(this, barRect, controls::kProgressBarId);
+    const controls::ProgressLayout layout = controls::progressLayout();
+    setFixedSize(layout.width, layout.height);
+    bar_ = new CPngHProgressBar(this, edges(layout.bar), layout.barId);
     bar_->SetRange(0, controls::kProgressDone);
     closeTimer_.setSingleShot(true);
     closeTimer_.setInterval(controls::kProgressCloseDelayMs);
@@ -64,8 +60,7 @@ void CDlgProgress::Open() {
     background_ = loadImage(skinPath(QStringLiteral("ProgressBar/Progress_Normal.png")));
     fill_ = loadImage(skinPath(QStringLiteral("ProgressBar/Progress_Over.png")));
     if (!background_.isNull()) setFixedSize(background_.size());
-    const QRect barRect = toRect(controls::kProgressBarRect);
-    bar_->SetImages(barRect, background_, fill_);
+    bar_->SetImages(edges(controls::progressLayout().bar), background_, fill_);
     bar_->SetRange(0, controls::kProgressDone);
     bar_->SetPos(0);
 
@@ -164,8 +159,7 @@ void CDlgProgress::paintEvent(QPaintEvent*) {
     font.setPointSize(8);
     painter.setFont(font);
     painter.setPen(QColor::fromRgba(controls::kProgressTextArgb));
-    const controls::BoxRect& r = controls::kProgressTextRect;
-    painter.drawText(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top),
+    painter.drawText(edges(controls::progressLayout().text),
                      Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
                      QString::fromStdString(controls::progressText(chinese_)));
 }

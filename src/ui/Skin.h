@@ -10,6 +10,8 @@
 #include <QRect>
 #include <QString>
 
+#include "layout/Layout.h"
+
 namespace x5k::ui {
 
 // The program folder holding skins/ and res/. Set once at start-up (tests point it at the
@@ -32,6 +34,10 @@ QImage loadResourceImage(int id);
 // A rectangle given by its edges, right and bottom exclusive, as the layout tables give it.
 constexpr QRect edges(int left, int top, int right, int bottom) {
     return QRect(left, top, right - left, bottom - top);
+}
+
+constexpr QRect edges(const layout::Rect& rect) {
+    return edges(rect.left, rect.top, rect.right, rect.bottom);
 }
 
 // The part of a page picture at the rectangle, as a picture of the rectangle's size; an
