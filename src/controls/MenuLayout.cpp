@@ -28,7 +28,7 @@ MenuLayout LayOutMenu(std::span<const MenuEntryKind> entries) {
 std::optional<std::size_t> MenuHitTest(const MenuLayout& layout, int x, int y) {
     for (std::size_t i = 0; i < layout.entries.size(); ++i) {
         const MenuSlot& slot = layout.entries[i];
-        if (!slot.separator && slot.rect.contains(x, y)) return i;
+        if (!slot.separator && slot.rect.contains({x, y})) return i;
     }
     return std::nullopt;
 }
@@ -44,7 +44,7 @@ bool MenuTracker::move(const MenuLayout& layout, int x, int y) {
     // Staying inside the highlighted entry changes nothing, which spares a redraw on
     // every move within a row.
     if (highlighted_ && *highlighted_ < layout.entries.size() &&
-        layout.entries[*highlighted_].rect.contains(x, y)) {
+        layout.entries[*highlighted_].rect.contains({x, y})) {
         return false;
     }
     return set(MenuHitTest(layout, x, y));
@@ -60,7 +60,7 @@ std::optional<std::size_t> MenuTracker::release(const MenuLayout& layout, int x,
     const bool wasPressed = pressed_;
     pressed_ = false;
     if (wasPressed && highlighted_ && *highlighted_ < layout.entries.size() &&
-        layout.entries[*highlighted_].rect.contains(x, y)) {
+        layout.entries[*highlighted_].rect.contains({x, y})) {
         return highlighted_;
     }
     set(std::nullopt);

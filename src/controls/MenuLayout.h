@@ -13,21 +13,12 @@
 #include <vector>
 
 #include "common/ByteRecord.h"
+#include "layout/Layout.h"
 
 namespace x5k::controls {
 
-// A rectangle by its edges; right and bottom are exclusive.
-struct MenuRect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-
-    bool contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
-    int width() const { return right - left; }
-    int height() const { return bottom - top; }
-    bool operator==(const MenuRect&) const = default;
-};
+// A rectangle by its edges, as the layout tables keep them; right and bottom are exclusive.
+using MenuRect = layout::Rect;
 
 enum class MenuEntryKind { Item, Separator };
 

@@ -205,8 +205,7 @@ void CMenuEx::Layout() {
     }
     layout_ = controls::LayOutMenu(kinds);
     for (std::size_t i = 0; i < entries_.size(); ++i) {
-        const controls::MenuRect& r = layout_.entries[i].rect;
-        entries_[i].rect = edges(r.left, r.top, r.right, r.bottom);
+        entries_[i].rect = edges(layout_.entries[i].rect);
     }
     // A new entry may have moved the highlighted one; start over rather than highlight
     // the wrong row.

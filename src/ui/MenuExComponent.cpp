@@ -88,8 +88,7 @@ MenuExWindow::MenuExWindow(MessageWindow* owner, int itemHeight, std::array<QCol
 
 QRect MenuExWindow::entryRect(int index) const {
     if (index < 0 || index >= static_cast<int>(layout_.entries.size())) return {};
-    const controls::MenuRect& r = layout_.entries[static_cast<std::size_t>(index)].rect;
-    return edges(r.left, r.top, r.right, r.bottom);
+    return edges(layout_.entries[static_cast<std::size_t>(index)].rect);
 }
 
 int MenuExWindow::highlighted() const {

@@ -335,8 +335,7 @@ private slots:
             const QImage normal = load(page.normal), over = load(page.over), down = load(page.down);
             for (const auto& control : page.controls) {
                 if (control.art != x5k::layout::Art::Skin) continue;
-                const auto& r = control.rect;
-                const QRect rect = edges(r.left, r.top, r.right, r.bottom);
+                const QRect rect = edges(control.rect);
                 const QByteArray where =
                     QByteArray(page.name.data(), qsizetype(page.name.size())) + '.' +
                     QByteArray(control.name.data(), qsizetype(control.name.size()));
@@ -367,8 +366,7 @@ private slots:
                 const QImage down = picture(QStringLiteral("res/%1.png").arg(d->id));
                 for (const auto& control : page.controls) {
                     if (control.art != x5k::layout::Art::Resources) continue;
-                    const auto& r = control.rectFor(chinese);
-                    const QRect rect = edges(r.left, r.top, r.right, r.bottom);
+                    const QRect rect = edges(control.rectFor(chinese));
                     const QByteArray name(control.name.data(), qsizetype(control.name.size()));
                     QVERIFY2(x5k::ui::piece(normal, rect) != x5k::ui::piece(over, rect), name);
                     QVERIFY2(x5k::ui::piece(normal, rect) != x5k::ui::piece(down, rect), name);
