@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "layout/Layout.h"
+
 namespace x5k::controls {
 
 // Which of a button's four pictures is drawn.
@@ -65,11 +67,7 @@ inline constexpr uint32_t kSwatchFramePushed = 0xFFD31814;
 inline constexpr uint32_t kSwatchFrameHover = 0xFFE8BE1C;
 inline constexpr uint32_t kSwatchFrameBorder = 0xFF313439;
 
-struct TextPoint {
-    int x;
-    int y;
-    bool operator==(const TextPoint&) const = default;
-};
+using TextPoint = layout::Point;
 
 // Where the shaped button puts the top-left corner of its caption: a rough centring around
 // the anchor that assumes about six pixels per character for short captions and three for
