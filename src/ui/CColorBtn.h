@@ -2,7 +2,6 @@
 // A plain colour swatch, as the lighting page shows its preset colours: the colour fills
 // the button and a one-pixel frame tells selected, pushed and hovered swatches apart.
 
-#include <QAbstractButton>
 #include <QColor>
 #include <QRect>
 #include <QString>
@@ -10,10 +9,11 @@
 #include <cstdint>
 
 #include "controls/ButtonLook.h"
+#include "ui/HoverButton.h"
 
 namespace x5k::ui {
 
-class CColorBtn : public QAbstractButton {
+class CColorBtn : public HoverButton {
     Q_OBJECT
 
 public:
@@ -25,31 +25,17 @@ public:
     void SetSelected(bool selected);
     bool IsSelected() const { return selected_; }
     void SetBorder(bool border);
-    void SetTooltip(const QString& text, bool active);
-    bool IsHovering() const { return hover_.hovering(); }
 
     // The swatch colour as a QColor.
     static QColor fromColorref(uint32_t colorref);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    bool event(QEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-    void changeEvent(QEvent* event) override;
 
 private:
-    void endHover();
-
     uint32_t colour_ = 0;
     bool selected_ = false;
     bool border_ = false;
-    bool tooltipActive_ = false;
-    QString tooltipText_;
-    controls::HoverTracker hover_;
 };
 
 }  // namespace x5k::ui

@@ -3,7 +3,6 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPointer>
 
 #include "platform/WindowMessages.h"
 #include "ui/ButtonSupport.h"
@@ -22,14 +21,7 @@ constexpr int kCaptionWeight = 300;
 
 }  // namespace
 
-CGDIBitmapBtn::CGDIBitmapBtn(QWidget* parent, const QRect& rect) : QAbstractButton(parent) {
-    setGeometry(rect);
-    // The pages are driven by the mouse only: a button never takes the keyboard focus, so
-    // Space or Enter never click one behind the user's back.
-    setFocusPolicy(Qt::NoFocus);
-    setMouseTracking(true);
-    setVisible(true);
-}
+CGDIBitmapBtn::CGDIBitmapBtn(QWidget* parent, const QRect& rect) : HoverButton(parent, rect) {}
 
 void CGDIBitmapBtn::SetImages(const QRect& rect, const QPixmap& normal, const QPixmap& hover,
                               const QPixmap& pressed, const QPixmap& disabled) {
@@ -77,12 +69,6 @@ void CGDIBitmapBtn::SetCaptionColours(const QColor& normal, const QColor& hover,
     update();
 }
 
-void CGDIBitmapBtn::SetTooltip(const QString& text, bool active) {
-    tooltipText_ = text;
-    tooltipActive_ = active;
-    if (!active && QToolTip::isVisible()) QToolTip::hideText();
-}
-
 void CGDIBitmapBtn::SetPressNotify(bool on) {
     pressNotify_ = on;
 }
@@ -91,7 +77,7 @@ controls::ButtonLook CGDIBitmapBtn::look() const {
     return controls::pictureButtonLook({.checkMode = checkMode_,
                                         .checked = checked_,
                                         .pushed = isDown(),
-                                        .hovering = hoverState_.hovering(),
+                                        .hovering = IsHovering(),
                                         .enabled = isEnabled()});
 }
 
@@ -111,14 +97,6 @@ void CGDIBitmapBtn::paintEvent(QPaintEvent*) {
     painter.drawText(area, Qt::AlignCenter | Qt::TextSingleLine, shown);
 }
 
-bool CGDIBitmapBtn::event(QEvent* event) {
-    if (buttons::handleTooltip(this, event, tooltipText_, tooltipActive_)) return true;
-    // The window this button sits on stopped being the active one: the pointer is now
-    // another window's, and the hover look must not stay behind.
-    if (event->type() == QEvent::WindowDeactivate) endHover();
-    return QAbstractButton::event(event);
-}
-
 void CGDIBitmapBtn::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         // A click on a window in the background brings that window forward first.
@@ -130,59 +108,12 @@ void CGDIBitmapBtn::mousePressEvent(QMouseEvent* event) {
         }
         if (pressNotify_) postPressReport(msg::kLeftButtonDown);
     }
-    QAbstractButton::mousePressEvent(event);
+    HoverButton::mousePressEvent(event);
 }
 
 void CGDIBitmapBtn::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && pressNotify_) postPressReport(msg::kLeftButtonUp);
-    // Whoever handles the click may close the window and destroy this button with it.
-    const QPointer<CGDIBitmapBtn> alive(this);
-    QAbstractButton::mouseReleaseEvent(event);
-    if (!alive) return;
-    // The press may have ended over another window; the hover look follows the pointer.
-    if (hoverState_.moved(buttons::leftButtonHeld(event),
-                          rect().contains(event->position().toPoint()),
-                          buttons::programWindowActive())) {
-        update();
-    }
-}
-
-void CGDIBitmapBtn::mouseDoubleClickEvent(QMouseEvent* event) {
-    // The second press of a double-click has already arrived as a press; handling the
-    // double-click as one more would toggle twice and report two presses for one release.
-    event->accept();
-}
-
-void CGDIBitmapBtn::mouseMoveEvent(QMouseEvent* event) {
-    if (hoverState_.moved(buttons::leftButtonHeld(event),
-                          rect().contains(event->position().toPoint()),
-                          buttons::programWindowActive())) {
-        update();
-    }
-    QAbstractButton::mouseMoveEvent(event);
-    // The window this button sits on hears of the move through its own control hook; it
-    // must not take it for a move over its background as well.
-    event->accept();
-}
-
-void CGDIBitmapBtn::leaveEvent(QEvent* event) {
-    endHover();
-    QAbstractButton::leaveEvent(event);
-}
-
-void CGDIBitmapBtn::hideEvent(QHideEvent* event) {
-    endHover();
-    QAbstractButton::hideEvent(event);
-}
-
-void CGDIBitmapBtn::changeEvent(QEvent* event) {
-    // A button being disabled loses the pointer grab: the hover look must not stay behind.
-    if (event->type() == QEvent::EnabledChange && !isEnabled()) endHover();
-    QAbstractButton::changeEvent(event);
-}
-
-void CGDIBitmapBtn::endHover() {
-    if (hoverState_.ended()) update();
+    HoverButton::mouseReleaseEvent(event);
 }
 
 void CGDIBitmapBtn::postPressReport(uint32_t wParam) {

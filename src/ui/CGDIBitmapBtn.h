@@ -5,7 +5,6 @@
 // clicked() signal; with press notify on it also reports its own left-button press and
 // release to the window it sits on, which the macro page's mouse pads record.
 
-#include <QAbstractButton>
 #include <QColor>
 #include <QPixmap>
 #include <QRect>
@@ -13,10 +12,11 @@
 
 #include "controls/ButtonLook.h"
 #include "ui/ButtonSupport.h"
+#include "ui/HoverButton.h"
 
 namespace x5k::ui {
 
-class CGDIBitmapBtn : public QAbstractButton {
+class CGDIBitmapBtn : public HoverButton {
     Q_OBJECT
 
 public:
@@ -40,32 +40,19 @@ public:
     QString Caption() const { return caption_; }
     void SetCaptionColours(const QColor& normal, const QColor& hover, const QColor& pressed);
 
-    // Keeps the text even while inactive, so activating again shows the same text.
-    void SetTooltip(const QString& text, bool active);
-    QString TooltipText() const { return tooltipText_; }
-    bool TooltipActive() const { return tooltipActive_; }
-
     // Press and release reports (message 0x70D) posted to the parent window, lParam the
     // button.
     void SetPressNotify(bool on);
-    bool IsHovering() const { return hoverState_.hovering(); }
 
     // The caption colour of a disabled button is fixed.
     static QColor disabledCaptionColour() { return QColor(38, 42, 39); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    bool event(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-    void changeEvent(QEvent* event) override;
 
 private:
-    void endHover();
     void postPressReport(uint32_t wParam);
     controls::ButtonLook look() const;
 
@@ -76,9 +63,6 @@ private:
     bool checked_ = false;
     bool toggleOnClick_ = false;
     bool pressNotify_ = false;
-    bool tooltipActive_ = false;
-    QString tooltipText_;
-    controls::HoverTracker hoverState_;
 };
 
 }  // namespace x5k::ui
