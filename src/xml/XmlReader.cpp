@@ -598,12 +598,12 @@ void CXmlReader::IndexChildNames(uint32_t parent) {
     size_t capacity = 16;
     while (capacity < children * 2) capacity *= 2;
     childNames_.parent = parent;
-    childNames_.slots.assign(capacity, kNone);
+    childNames_.buckets.assign(capacity, kNone);
     const size_t mask = capacity - 1;
     for (uint32_t e = elements_[parent].firstChild; e != kNone; e = elements_[e].nextSibling) {
         const std::u16string_view name = NameOf(e);
         for (size_t slot = HashName(name) & mask;; slot = (slot + 1) & mask) {
-            uint32_t& entry = childNames_.slots[slot];
+            uint32_t& entry = childNames_.buckets[slot];
             if (entry == kNone) {
                 entry = e;
                 break;
@@ -614,9 +614,9 @@ void CXmlReader::IndexChildNames(uint32_t parent) {
 }
 
 uint32_t CXmlReader::IndexedChild(std::u16string_view name) const {
-    const size_t mask = childNames_.slots.size() - 1;
+    const size_t mask = childNames_.buckets.size() - 1;
     for (size_t slot = HashName(name) & mask;; slot = (slot + 1) & mask) {
-        const uint32_t entry = childNames_.slots[slot];
+        const uint32_t entry = childNames_.buckets[slot];
         if (entry == kNone || SameUnits(NameOf(entry), name)) return entry;
     }
 }

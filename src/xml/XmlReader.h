@@ -135,7 +135,7 @@ private:
     // The children of one element by tag name, the first of each name; see FindChild.
     struct ChildNames {
         uint32_t parent = kNone;
-        std::vector<uint32_t> slots;  // open addressing; kNone marks a free slot
+        std::vector<uint32_t> buckets;  // open addressing; kNone marks a free slot
     };
     ChildNames childNames_;
     // Working text of GetChildText, kept so a lookup allocates only its result.

@@ -1,0 +1,69 @@
+#include "app/MainWindowRules.h"
+
+#include "functions/Assignment.h"
+#include "localisation/Languages.h"
+
+namespace x5k::mainwindow {
+
+PageSelection SelectPage(int n) {
+    PageSelection selection;
+    if (n < 1 || n > kPageCount) return selection;
+    selection.valid = true;
+    selection.leaveMacroPage = n != kMacroPage;
+    selection.shown[static_cast<size_t>(n - 1)] = true;
+    selection.profileButtonsEnabled = n <= 2;
+    selection.refreshSettings = n == 1;
+    selection.refreshLighting = n == 2;
+    return selection;
+}
+
+std::vector<int> HoverHints(layout::Point point) {
+    std::vector<int> hints;
+    const layout::PageLayout* main = layout::findPage("main");
+    for (size_t i = 0; i < kRegionButtons.size(); ++i) {
+        const layout::Control* control = layout::findControl(*main, kRegionButtons[i]);
+        const layout::Rect& box = control->rect;
+        const layout::Rect grown{box.left - 1, box.top - 1, box.right + 1, box.bottom + 1};
+        if (grown.contains(point)) hints.push_back(static_cast<int>(i) + 1);
+    }
+    return hints;
+}
+
+std::string HintText(int number, const InterfaceStrings& strings, const ProfileImage& profile,
+                     bool chinese) {
+    const Hint hint = HintOf(number);
+    switch (hint.kind) {
+        case Hint::Kind::Empty:
+            return {};
+        case Hint::Kind::String:
+            return strings.get(hint.key);
+        case Hint::Kind::ButtonName: {
+            ProfileImage copy = profile;
+            TranslateDefaultName(copy, hint.button, chinese);
+            return copy.text(profile::DisplayName(hint.button));
+        }
+    }
+    return {};
+}
+
+std::optional<int> ButtonOfHookCode(uint32_t code) {
+    struct Row {
+        uint32_t code;
+        int button;
+    };
+    static constexpr Row kRows[] = {
+        {0x207, 1}, {0x204, 2}, {0x2020B, 3}, {0x1020B, 4}, {0x20A01, 5}, {0x20A00, 6},
+    };
+    for (const Row& row : kRows) {
+        if (row.code == code) return row.button;
+    }
+    return std::nullopt;
+}
+
+TrayEvent TrayEventOf(intptr_t lParam) {
+    if (lParam == kDoubleClick) return TrayEvent::Show;
+    if (lParam == kRightButtonUp) return TrayEvent::Menu;
+    return TrayEvent::Ignore;
+}
+
+}  // namespace x5k::mainwindow

@@ -1,0 +1,88 @@
+#pragma once
+// The main window's rules that need no window: which page shows and what it enables,
+// which hint the pointer calls up, which button a reported mouse input belongs to, what
+// a notification-icon event asks for.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/ProfileImage.h"
+#include "layout/Layout.h"
+#include "localisation/InterfaceStrings.h"
+
+namespace x5k::mainwindow {
+
+inline constexpr std::string_view kTitle = "Zintu X5K Gaming Mouse Driver";
+inline constexpr std::string_view kRunningBalloonTitle = "Running";
+
+inline constexpr int kPageCount = 5;
+inline constexpr int kMacroPage = 3;
+inline constexpr int kRegionButtonCount = 11;
+// The region buttons in the order of their hint numbers 1..11: page buttons 1..5,
+// profile buttons 1..5, Apply. Their names in the main window's layout table.
+inline constexpr std::array<std::string_view, kRegionButtonCount> kRegionButtons = {
+    "page1",    "page2",    "page3",    "page4",    "page5", "profile1",
+    "profile2", "profile3", "profile4", "profile5", "apply"};
+inline constexpr int kFirstProfileButton = 5;
+inline constexpr int kApplyButton = 10;
+// The tooltips of the region buttons, in the same order.
+inline constexpr std::array<std::string_view, kRegionButtonCount> kRegionTooltipKeys = {
+    "str_main",     "str_led_title", "str_macro_manager", "str_sts",      "str_about",
+    "str_profile1", "str_profile2",  "str_profile3",      "str_profile4", "str_profile5",
+    "str_ok"};
+
+// The region buttons' four pictures are whole-window resources: normal, pressed, hover,
+// disabled = c, c + 2, c + 1, c, with c chosen by the interface language at creation.
+constexpr int RegionPictureBase(bool chinese) {
+    return chinese ? 154 : 157;
+}
+
+// The notification icon's menu commands and their icons.
+inline constexpr int kConfigCommand = 0x6000;
+inline constexpr int kExitCommand = 0x6001;
+inline constexpr int kConfigIcon = 1012;
+inline constexpr int kExitIcon = 1011;
+inline constexpr int kApplicationIcon = 128;
+
+// The one-shot timer that starts the updater, and its delay.
+inline constexpr int kUpdaterTimer = 4;
+inline constexpr int kUpdaterDelayMs = 3000;
+inline constexpr std::string_view kUpdaterProgram = "zintu_update/ZintuUpdate.exe";
+
+// What selecting page n does.
+struct PageSelection {
+    bool valid = false;           // n outside 1..5 does nothing
+    bool leaveMacroPage = false;  // the macro page closes its group menu and ends recording
+    std::array<bool, kPageCount> shown{};
+    bool profileButtonsEnabled = false;  // the five profile buttons and Apply
+    bool refreshSettings = false;        // the main settings page redraws from the profile
+    bool refreshLighting = false;        // the lighting page redraws from the profile
+};
+PageSelection SelectPage(int n);
+
+// The hint numbers (1..11) of the region buttons whose bounding box, grown by one pixel
+// on every side, holds the point (main-window client coordinates), in that order.
+std::vector<int> HoverHints(layout::Point point);
+
+// The text a hint number shows in the hint line. Numbers 19..25 show the display names
+// of buttons 0..6, a default name in the other built-in language translated first.
+std::string HintText(int number, const InterfaceStrings& strings, const ProfileImage& profile,
+                     bool chinese);
+
+// The button (1..6) whose host action a reported mouse input code may run; nothing for
+// the left button and for codes that are no press of a programmable button.
+std::optional<int> ButtonOfHookCode(uint32_t code);
+// The function code of a host action bound to a button.
+inline constexpr int32_t kHostActionFunction = 19;
+
+// A notification-icon event (lParam of its callback message).
+enum class TrayEvent { Show, Menu, Ignore };
+TrayEvent TrayEventOf(intptr_t lParam);
+inline constexpr intptr_t kDoubleClick = 0x203;
+inline constexpr intptr_t kRightButtonUp = 0x205;
+
+}  // namespace x5k::mainwindow

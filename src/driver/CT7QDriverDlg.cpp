@@ -1,0 +1,696 @@
+#include "driver/CT7QDriverDlg.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QIcon>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QTextLayout>
+#include <QWindow>
+
+#include <cstdio>
+#include <string_view>
+
+#include "app/Folders.h"
+#include "app/MainWindowRules.h"
+#include "functions/Assignment.h"
+#include "layout/Layout.h"
+#include "pages/Pages.h"
+#include "ui/CDlgProgress.h"
+#include "ui/CGDIBitmapBtn.h"
+#include "ui/CIrrButton.h"
+#include "ui/CMenuEx.h"
+#include "ui/CXPMenu.h"
+#include "ui/QtMessagePoster.h"
+#include "ui/Skin.h"
+
+namespace x5k::driver {
+namespace {
+
+using namespace x5k::mainwindow;
+
+const layout::PageLayout& MainLayout() {
+    return *layout::findPage("main");
+}
+
+QRect ControlRect(std::string_view name) {
+    return ui::edges(layout::findControl(MainLayout(), name)->rect);
+}
+
+QString Text(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The hint line: "MS Shell Dlg" 14 px light, light grey, wrapped at word boundaries and
+// ended with an ellipsis where it does not fit.
+const QColor kHintColour(0xBE, 0xBE, 0xBE);
+constexpr int kNoticeBalloonMs = 10000;
+
+void DrawWrappedText(QPainter& painter, const QRect& box, const QString& text) {
+    const QFontMetrics metrics(painter.font());
+    QTextLayout layout(text, painter.font());
+    QTextOption option;
+    option.setWrapMode(QTextOption::WordWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    int y = 0;
+    for (;;) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid()) break;
+        line.setLineWidth(box.width());
+        const int next = y + metrics.lineSpacing();
+        QTextLine after;
+        const bool lastThatFits = next + metrics.lineSpacing() > box.height();
+        if (lastThatFits && line.textStart() + line.textLength() < text.size()) {
+            // The rest does not fit: this line ends the text with an ellipsis.
+            const QString rest = text.mid(line.textStart());
+            painter.drawText(QPoint(box.left(), box.top() + y + metrics.ascent()),
+                             metrics.elidedText(rest, Qt::ElideRight, box.width()));
+            break;
+        }
+        line.setPosition(QPointF(0, y));
+        line.draw(&painter, box.topLeft());
+        y = next;
+        if (lastThatFits) break;
+    }
+    layout.endLayout();
+}
+
+// Told once, when the window would go to the notification area and cannot.
+constexpr std::string_view kNoTrayEnglish =
+    "This desktop shows no notification icons, so the X5K driver minimises instead of hiding. "
+    "Right-click its window for \"Config\" and \"Exit\".";
+constexpr std::string_view kNoTrayChinese =
+    "此桌面没有通知区域，X5K驱动程序将最小化而不是隐藏。在窗口上单击右键可选择\"Config\"和\"Exit\""
+    "。";
+
+}  // namespace
+
+CT7QDriverDlg::CT7QDriverDlg(DriverServices& services, Localisation& localisation,
+                             InputHooks& hooks, ui::QtMessagePoster& poster)
+    : services_(services),
+      localisation_(localisation),
+      hooks_(hooks),
+      poster_(poster),
+      device_(services.hid, services.clock) {
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    updaterTimer_.setSingleShot(true);
+    updaterTimer_.setInterval(kUpdaterDelayMs);
+    connect(&updaterTimer_, &QTimer::timeout, this, &CT7QDriverDlg::startUpdater);
+    poster_.registerWindow(Window::MainWindow, this);
+}
+
+CT7QDriverDlg::~CT7QDriverDlg() {
+    // A worker waiting for this window is released before it is stopped.
+    beginShutdown();
+    if (worker_) worker_->stop();
+    hooks_.RemoveHooks();
+    poster_.unregisterWindow(Window::MainWindow);
+}
+
+StartUp CT7QDriverDlg::OnInitDialog() {
+    // 1. The window's icon.
+    setWindowIcon(QIcon(ui::loadResource(kApplicationIcon)));
+    // 2. First-run seeding.
+    SeedDataFolder(services_.files, services_.programFolder, services_.dataFolder);
+    // 3. The first language and its flag.
+    flagPicture_ = localisation_.applyFirstRunLanguage();
+    // 4. The title.
+    setWindowTitle(Text(kTitle));
+    // 5. The macro table.
+    macros_ = std::make_unique<MacroStore>(services_.files, services_.clock, services_.messages,
+                                           localisation_.strings(), services_.dataFolder);
+    macros_->loadFile();
+    macroSource_ = std::make_unique<MacroTableSource>(macros_->table());
+    // 6. The pictures, the window's size and place, the buttons.
+    setBackground(ui::loadSkin(QStringLiteral("Main_Normal.bmp")));
+    const QSize size = background().isNull() ? QSize(MainLayout().width, MainLayout().height)
+                                             : background().size();
+    setFixedSize(size);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(size.width() / 2, size.height() / 2));
+    }
+    createButtons();
+    // 7. The pages, page 1 selected.
+    createPages();
+    SelectPage(1);
+    // 8. The notification icon.
+    addTrayIcon();
+    // 9. The configuration.
+    store_ =
+        std::make_unique<ConfigStore>(services_.files, services_.messages, localisation_.strings(),
+                                      localisation_.chineseInterface(), services_.dataFolder);
+    store_->setObserver(this);
+    store_->loadConfiguration();
+    // 10. Arrival and removal come from the hot-plug monitor the application watches.
+    // 11. The macro page shows group 21.
+    macro_->ShowGroup(21);
+    // 12. The working macro identifiers are the current entry's (the store did it).
+    // 13. The language flag at its place.
+    flag_->setGeometry(ControlRect("flag"));
+    flag_->setPixmap(ui::loadResource(flagPicture_));
+    // 14. The remembered language, switched to once the window runs.
+    post(msg::kSwitchLanguage, Localisation::kFromStartUp, localisation_.readLanguageChoice());
+    // 15. The device.
+    link_ = std::make_unique<DeviceLink>(
+        device_, services_.clock, services_.messages, services_.shell, poster_,
+        static_cast<DeviceLinkObserver&>(*this), localisation_.chineseInterface(), idle_,
+        services_.programFolder);
+    const StartUp result = link_->startUp();
+    // A close request may have come while a message of the start-up was shown.
+    if (result == StartUp::Connected && !closing_) {
+        showWindow();
+        updaterTimer_.start();
+    }
+    return result;
+}
+
+void CT7QDriverDlg::createButtons() {
+    const int base = RegionPictureBase(chinese());
+    for (size_t i = 0; i < regions_.size(); ++i) {
+        const layout::Control* control = layout::findControl(MainLayout(), kRegionButtons[i]);
+        QPolygon outline;
+        for (const layout::Point& corner : control->corners) outline << QPoint(corner.x, corner.y);
+        auto* button = new ui::CIrrButton(this, QString(), outline);
+        button->SetImages(base, base + 2, base + 1, base);
+        const int n = static_cast<int>(i);
+        if (n < kFirstProfileButton) {
+            button->SetCheckMode(true);
+            connect(button, &ui::CIrrButton::commandPressed, this,
+                    [this, n] { SelectPage(n + 1); });
+        } else if (n < kApplyButton) {
+            button->SetCheckMode(true);
+            connect(button, &ui::CIrrButton::commandPressed, this,
+                    [this, n] { OnProfileButton(n - kFirstProfileButton + 1); });
+        } else {
+            connect(button, &ui::CIrrButton::commandPressed, this, &CT7QDriverDlg::OnApply);
+        }
+        regions_[i] = button;
+    }
+
+    // The title-bar and language buttons show pieces of the three window pictures.
+    const QPixmap normal = background();
+    const QPixmap over = ui::loadSkin(QStringLiteral("Main_Over.bmp"));
+    const QPixmap down = ui::loadSkin(QStringLiteral("Main_Down.bmp"));
+    const auto makeButton = [&](std::string_view name) {
+        const QRect rect = ControlRect(name);
+        auto* button = new ui::CGDIBitmapBtn(this, rect);
+        button->SetImages(rect, normal, over, down, normal);
+        return button;
+    };
+    minimise_ = makeButton("minimise");
+    hide_ = makeButton("hide");
+    language_ = makeButton("language");
+    connect(minimise_, &QAbstractButton::clicked, this, &CT7QDriverDlg::OnMinimise);
+    connect(hide_, &QAbstractButton::clicked, this, &CT7QDriverDlg::OnHide);
+    connect(language_, &QAbstractButton::clicked, this, &CT7QDriverDlg::OnLanguageButton);
+
+    flag_ = new QLabel(this);
+    flag_->setObjectName(QStringLiteral("flag"));
+    flag_->setGeometry(ControlRect("flag"));
+    flag_->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    progress_ = new ui::CDlgProgress(this);
+    poster_.registerWindow(Window::ProgressDialog, progress_);
+    applyCaptions();
+    applyTooltips();
+}
+
+void CT7QDriverDlg::createPages() {
+    const InterfaceStrings& strings = localisation_.strings();
+    const bool cn = chinese();
+    settings_ = new pages::CDlgMainSet(this, strings, cn);
+    lighting_ = new pages::CDlgLEDSet(this, strings, cn);
+    macro_ = new pages::CDlgMacro(this, strings, cn);
+    statistics_ =
+        new pages::CDlgSts(this, strings, cn, services_.files, services_.dataFolder / "Sts.cfg");
+    support_ = new pages::CDlgSupport(this, strings, cn);
+    poster_.registerWindow(Window::MacroPage, macro_);
+    poster_.registerWindow(Window::StatisticsPage, statistics_);
+    const QRect area = ControlRect("pages");
+    for (int n = 1; n <= kPageCount; ++n) {
+        QWidget* shown = page(n);
+        shown->setGeometry(area);
+        shown->setVisible(n == 1);
+    }
+}
+
+QWidget* CT7QDriverDlg::page(int n) const {
+    switch (n) {
+        case 1:
+            return settings_;
+        case 2:
+            return lighting_;
+        case 3:
+            return macro_;
+        case 4:
+            return statistics_;
+        case 5:
+            return support_;
+        default:
+            return nullptr;
+    }
+}
+
+void CT7QDriverDlg::addTrayIcon() {
+    if (!services_.trayAvailable || !services_.trayAvailable()) return;
+    tray_ = new QSystemTrayIcon(QIcon(ui::loadResource(kApplicationIcon)), this);
+    tray_->setToolTip(Text(kTitle));
+    connect(tray_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason why) {
+                if (why == QSystemTrayIcon::DoubleClick) post(msg::kTrayIcon, 0, kDoubleClick);
+                if (why == QSystemTrayIcon::Context) post(msg::kTrayIcon, 0, kRightButtonUp);
+            });
+    tray_->show();
+    tray_->showMessage(Text(kRunningBalloonTitle), Text(kTitle), QSystemTrayIcon::Information,
+                       5000);
+}
+
+void CT7QDriverDlg::applyCaptions() {
+    // The pictures carry no words: the region buttons show the texts of their tooltips.
+    for (size_t i = 0; i < regions_.size(); ++i) {
+        regions_[i]->setText(
+            QString::fromStdString(localisation_.strings().get(kRegionTooltipKeys[i])));
+    }
+}
+
+void CT7QDriverDlg::applyTooltips() {
+    for (size_t i = 0; i < regions_.size(); ++i) {
+        regions_[i]->setToolTip(
+            QString::fromStdString(localisation_.strings().get(kRegionTooltipKeys[i])));
+    }
+    for (int n = 1; n <= kPageCount; ++n) {
+        if (auto* shown = qobject_cast<pages::PageWindow*>(page(n))) shown->ApplyTooltips();
+    }
+}
+
+void CT7QDriverDlg::SelectPage(int n) {
+    const PageSelection selection = mainwindow::SelectPage(n);
+    if (!selection.valid) return;
+    if (selection.leaveMacroPage && macro_) {
+        macro_->CloseGroupMenu();
+        if (macro_->IsRecording()) macro_->ToggleRecording();
+    }
+    for (int i = 0; i < kPageCount; ++i) regions_[static_cast<size_t>(i)]->SetChecked(i == n - 1);
+    for (int i = 0; i < kPageCount; ++i) {
+        if (QWidget* shown = page(i + 1))
+            shown->setVisible(selection.shown[static_cast<size_t>(i)]);
+    }
+    for (int i = kFirstProfileButton; i <= kApplyButton; ++i) {
+        regions_[static_cast<size_t>(i)]->setEnabled(selection.profileButtonsEnabled);
+    }
+    page_ = n;
+    if (selection.refreshSettings && store_) settings_->RefreshFromProfile();
+    if (selection.refreshLighting && store_) lighting_->RefreshLighting();
+}
+
+void CT7QDriverDlg::OnProfileButton(int n) {
+    if (n < 1 || n > kProfileCount) return;
+    std::array<bool, kProfileCount> only{};
+    only[static_cast<size_t>(n - 1)] = true;
+    setProfileHighlights(only);
+    if (!store_->switchProfile(n - 1)) {
+        // The profile could not be read and the previous one stays current: so does its
+        // button's highlight.
+        std::array<bool, kProfileCount> current{};
+        current[static_cast<size_t>(store_->currentEntry())] = true;
+        setProfileHighlights(current);
+    }
+}
+
+void CT7QDriverDlg::OnApply() {
+    macro_->NormaliseLoopCounts();
+    if (store_->image().get(profile::kScrollLines) != -1) settings_->ValidateScrollLines();
+    startApply();
+}
+
+void CT7QDriverDlg::startApply() {
+    if (!idle_ || !worker_) return;
+    progress_->SetChinese(chinese());
+    worker_->trigger();
+    progress_->DoModal();
+    // The press went to the button before the dialog took the pointer.
+    regions_[kApplyButton]->setDown(false);
+}
+
+void CT7QDriverDlg::OnMinimise() {
+    showMinimized();
+    hooks_.SetForwarding(false, false);
+    hooks_.SetTarget(Window::MainWindow);
+}
+
+void CT7QDriverDlg::OnHide() {
+    macro_->CloseGroupMenu();
+    hideOrMinimise();
+    hooks_.SetForwarding(false, false);
+    hooks_.SetTarget(Window::MainWindow);
+}
+
+void CT7QDriverDlg::hideOrMinimise() {
+    if (tray_) {
+        hide();
+        return;
+    }
+    // Without a notification icon a hidden window could not be reached again.
+    if (!trayNoticeGiven_) {
+        trayNoticeGiven_ = true;
+        showNotice(chinese() ? kNoTrayChinese : kNoTrayEnglish);
+    }
+    showMinimized();
+}
+
+void CT7QDriverDlg::OnLanguageButton() {
+    if (languageMenu_) return;
+    auto* menu = new ui::CMenuExA(ui::CMenuExA::languageLabels());
+    languageMenu_ = menu;
+    const layout::Point origin =
+        layout::languageMenuOrigin(layout::findControl(MainLayout(), "language")->rect);
+    const QPoint global = mapToGlobal(QPoint(origin.x, origin.y));
+    if (!menu->Popup(this, global.x(), global.y(), msg::kSwitchLanguage)) {
+        delete menu;
+        languageMenu_.clear();
+    }
+}
+
+void CT7QDriverDlg::showWindow() {
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+std::span<const ui::MessageWindow::MessageEntry> CT7QDriverDlg::messageTable() const {
+    static const MessageEntry table[] = {
+        on(msg::kSwitchLanguage, &CT7QDriverDlg::onSwitchLanguage),
+        on(msg::kTrayIcon, &CT7QDriverDlg::onTrayIcon),
+        on(msg::kApplySucceeded, &CT7QDriverDlg::onApplySucceeded),
+        on(msg::kApplyFailed, &CT7QDriverDlg::onApplyFailed),
+        on(msg::kHookNotify, &CT7QDriverDlg::onHookNotify),
+        on(msg::kPageHover, &CT7QDriverDlg::onPageHover),
+        on(msg::kRestoreDefaults, &CT7QDriverDlg::onRestoreDefaults),
+        on(msg::kClose, &CT7QDriverDlg::onCloseRequest),
+    };
+    return table;
+}
+
+intptr_t CT7QDriverDlg::onSwitchLanguage(uintptr_t wParam, intptr_t lParam) {
+    if (lParam == 0) {
+        // The menu closed without a choice.
+        languageMenu_.clear();
+        return 0;
+    }
+    const Localisation::Switch change = localisation_.selectLanguage(
+        static_cast<uint32_t>(wParam), static_cast<int32_t>(lParam), !languageMenu_.isNull());
+    if (!change.handled) return 0;
+    if (change.indicatorBitmap != 0) {
+        flagPicture_ = change.indicatorBitmap;
+        flag_->setPixmap(ui::loadResource(flagPicture_));
+    }
+    applyCaptions();
+    applyTooltips();
+    if (change.closeMenu) {
+        if (languageMenu_) languageMenu_->close();
+        languageMenu_.clear();
+    }
+    // Texts the windows draw themselves are read again at their next paint.
+    update();
+    for (int n = 1; n <= kPageCount; ++n) page(n)->update();
+    return 0;
+}
+
+intptr_t CT7QDriverDlg::onTrayIcon(uintptr_t, intptr_t lParam) {
+    switch (TrayEventOf(lParam)) {
+        case TrayEvent::Show:
+            refreshPagesFromProfile();
+            showWindow();
+            break;
+        case TrayEvent::Menu:
+            openTrayMenu(QCursor::pos());
+            break;
+        case TrayEvent::Ignore:
+            break;
+    }
+    return 0;
+}
+
+void CT7QDriverDlg::openTrayMenu(QPoint globalPosition) {
+    ui::CXPMenu menu(this);
+    menu.AddEntry(kConfigCommand, kConfigIcon, QStringLiteral("Config"));
+    menu.AddEntry(kExitCommand, kExitIcon, QStringLiteral("Exit"));
+    activateWindow();
+    OnTrayCommand(menu.Track(globalPosition));
+}
+
+void CT7QDriverDlg::OnTrayCommand(int command) {
+    if (command == kConfigCommand) {
+        refreshPagesFromProfile();
+        showWindow();
+    } else if (command == kExitCommand) {
+        post(msg::kClose, 0, 0);
+    }
+}
+
+intptr_t CT7QDriverDlg::onApplySucceeded(uintptr_t, intptr_t) {
+    store_->saveAfterApply();
+    idle_ = true;
+    tellPointerProblems();
+    return 0;
+}
+
+void CT7QDriverDlg::tellPointerProblems() {
+    // What the desktop did not take is told when it changes, not after every apply.
+    const std::vector<std::string> problems = services_.pointer.notApplied();
+    if (problems.empty() || problems == pointerProblemsShown_) return;
+    pointerProblemsShown_ = problems;
+    std::string text = "Not every pointer setting could be applied on this desktop:";
+    for (const std::string& line : problems) text += "\n" + line;
+    services_.messages.showInfoBox(text);
+}
+
+intptr_t CT7QDriverDlg::onApplyFailed(uintptr_t, intptr_t lParam) {
+    services_.messages.showInfoDialog(ApplyFailureText(static_cast<int>(lParam)), BoxButtons::Ok);
+    idle_ = true;
+    releaseApplyButton();
+    return 0;
+}
+
+intptr_t CT7QDriverDlg::onHookNotify(uintptr_t wParam, intptr_t lParam) {
+    poster_.post(Window::StatisticsPage, msg::kStatsMouseEvent, wParam, lParam);
+    const std::optional<int> button = ButtonOfHookCode(static_cast<uint32_t>(wParam));
+    if (!button || !store_) return 0;
+    if (store_->image().get(profile::FunctionCode(*button)) == kHostActionFunction) {
+        RunHostAction(store_->image(), *button, services_.shell, services_.sound);
+    }
+    return 0;
+}
+
+intptr_t CT7QDriverDlg::onPageHover(uintptr_t, intptr_t lParam) {
+    hint_ = QString::fromStdString(HintText(static_cast<int>(lParam), localisation_.strings(),
+                                            store_ ? store_->image() : ProfileImage{}, chinese()));
+    update(ControlRect("hint"));
+    return 0;
+}
+
+intptr_t CT7QDriverDlg::onRestoreDefaults(uintptr_t, intptr_t) {
+    store_->restoreDefaults();
+    settings_->RefreshFromProfile();
+    lighting_->RefreshLighting();
+    startApply();
+    return 0;
+}
+
+intptr_t CT7QDriverDlg::onCloseRequest(uintptr_t, intptr_t) {
+    shutdown();
+    return 0;
+}
+
+void CT7QDriverDlg::shutdown() {
+    if (closing_) return;
+    closing_ = true;
+    if (languageMenu_) languageMenu_->close();
+    // 1. The notification icon goes.
+    delete tray_;
+    tray_ = nullptr;
+    // 2. The pages go; the statistics page saves its counters as it goes. They are
+    // deleted once control is back in the event loop, as the request may come while one
+    // of them waits in a box of its own.
+    for (int n = kPageCount; n >= 1; --n) {
+        QWidget* going = page(n);
+        going->hide();
+        going->deleteLater();
+    }
+    poster_.unregisterWindow(Window::MacroPage);
+    poster_.unregisterWindow(Window::StatisticsPage);
+    settings_ = nullptr;
+    lighting_ = nullptr;
+    macro_ = nullptr;
+    statistics_ = nullptr;
+    support_ = nullptr;
+    // 3-5. The apply worker is woken with its run flag cleared and waited for; one waiting
+    // for this window is released first. The update-check worker has no thread yet.
+    beginShutdown();
+    if (worker_) worker_->stop();
+    hooks_.RemoveHooks();
+    updaterTimer_.stop();
+    hide();
+    // 6. The application's loop ends; the connection closes with the window.
+    emit closed();
+}
+
+void CT7QDriverDlg::OnSessionEnd() {
+    if (statistics_) statistics_->SaveCounters();
+}
+
+void CT7QDriverDlg::OnDeviceChange(DeviceChange change, const std::string& name) {
+    if (!link_ || closing_) return;
+    if (change == DeviceChange::Arrival) {
+        link_->onArrival(name);
+    } else {
+        link_->onRemoval(name);
+    }
+}
+
+void CT7QDriverDlg::startUpdater() {
+    updaterTimer_.stop();
+    if (updaterStarted_) return;
+    updaterStarted_ = true;
+    services_.shell.open((services_.programFolder / kUpdaterProgram).string());
+}
+
+// ---- Observers -------------------------------------------------------------------------
+
+void CT7QDriverDlg::setProfileHighlights(const std::array<bool, kProfileCount>& highlighted) {
+    for (int e = 0; e < kProfileCount; ++e) {
+        regions_[static_cast<size_t>(kFirstProfileButton + e)]->SetChecked(
+            highlighted[static_cast<size_t>(e)]);
+    }
+}
+
+void CT7QDriverDlg::refreshPagesFromProfile() {
+    if (settings_) settings_->RefreshFromProfile();
+    if (lighting_) lighting_->RefreshLighting();
+}
+
+void CT7QDriverDlg::setFirmwareVersionText(const std::string& text) {
+    if (support_) support_->m_strFirmwareVersion = QString::fromStdString(text);
+}
+
+void CT7QDriverDlg::startWorkers() {
+    if (closing_) return;
+    worker_ = std::make_unique<ApplyWorker>(ApplyWorker::Services{device_, *store_, *macroSource_,
+                                                                  hooks_, services_.pointer,
+                                                                  poster_, services_.clock, idle_});
+    worker_->start();
+}
+
+void CT7QDriverDlg::releaseApplyButton() {
+    regions_[kApplyButton]->setDown(false);
+    regions_[kApplyButton]->update();
+}
+
+bool CT7QDriverDlg::installHooks() {
+    if (closing_) return false;
+    const bool installed = hooks_.InstallHooks(Window::MainWindow);
+    hooks_.SetForwarding(false, false);
+    hooks_.SetMouseNotify(true);
+    if (!accessNoticeGiven_ && services_.inputAccessProblem) {
+        if (const std::optional<std::string> problem = services_.inputAccessProblem()) {
+            accessNoticeGiven_ = true;
+            // Told once the window is up, without holding up the start.
+            QTimer::singleShot(0, this, [this, text = *problem] {
+                std::fprintf(stderr, "x5k-driver: %s\n", text.c_str());
+                if (tray_) {
+                    tray_->showMessage(Text(kTitle), QString::fromStdString(text),
+                                       QSystemTrayIcon::Warning, kNoticeBalloonMs);
+                } else {
+                    showNotice(text);
+                }
+            });
+        }
+    }
+    return installed;
+}
+
+void CT7QDriverDlg::showNotice(std::string_view text) {
+    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Info"), Text(text),
+                                QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("notice"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+void CT7QDriverDlg::removeHooks() {
+    hooks_.RemoveHooks();
+}
+
+// ---- Window events ---------------------------------------------------------------------
+
+void CT7QDriverDlg::paintEvent(QPaintEvent* event) {
+    MessageWindow::paintEvent(event);
+    if (hint_.isEmpty()) return;
+    QPainter painter(this);
+    painter.setFont(ui::dialogFont(14, 300));
+    painter.setPen(kHintColour);
+    DrawWrappedText(painter, ControlRect("hint"), hint_);
+}
+
+void CT7QDriverDlg::followPointer(QPoint position) {
+    if (!hint_.isEmpty()) {
+        hint_.clear();
+        update(ControlRect("hint"));
+    }
+    for (const int hint : HoverHints({position.x(), position.y()})) {
+        post(msg::kPageHover, 0, hint);
+    }
+}
+
+void CT7QDriverDlg::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        // The background drags the window, as a caption would.
+        if (windowHandle() && windowHandle()->startSystemMove()) return;
+        dragOffset_ = event->globalPosition().toPoint() - pos();
+        return;
+    }
+    if (event->button() == Qt::RightButton && !tray_) {
+        openTrayMenu(event->globalPosition().toPoint());
+        return;
+    }
+    MessageWindow::mousePressEvent(event);
+}
+
+void CT7QDriverDlg::mouseMoveEvent(QMouseEvent* event) {
+    if (dragOffset_ && (event->buttons() & Qt::LeftButton)) {
+        move(event->globalPosition().toPoint() - *dragOffset_);
+        return;
+    }
+    followPointer(event->position().toPoint());
+    MessageWindow::mouseMoveEvent(event);
+}
+
+void CT7QDriverDlg::mouseReleaseEvent(QMouseEvent* event) {
+    dragOffset_.reset();
+    MessageWindow::mouseReleaseEvent(event);
+}
+
+void CT7QDriverDlg::childMouseMoved(QWidget* child, QPoint position) {
+    followPointer(position);
+    MessageWindow::childMouseMoved(child, position);
+}
+
+void CT7QDriverDlg::closeEvent(QCloseEvent* event) {
+    if (closing_) {
+        event->accept();
+        return;
+    }
+    // Alt+F4 and the window system's close only hide the window.
+    event->ignore();
+    OnHide();
+}
+
+}  // namespace x5k::driver

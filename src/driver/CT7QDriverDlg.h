@@ -1,0 +1,226 @@
+#pragma once
+// The main window: the one frameless, skinned window of the program. It hosts the five
+// pages, the five profile buttons, Apply and the hint line, owns the connection to the
+// mouse and the notification icon, and is where the pages, the input hooks and the
+// apply worker meet through numbered messages. Its close button and Alt+F4 only hide it;
+// the program ends through the icon's "Exit", a removal of the mouse or a failed start.
+
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+
+#include <array>
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/ConfigStore.h"
+#include "device/ApplyWorker.h"
+#include "device/DeviceLink.h"
+#include "device/UsbDriver.h"
+#include "localisation/Localisation.h"
+#include "macros/InputHooks.h"
+#include "macros/MacroTable.h"
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "platform/HidBackend.h"
+#include "platform/PointerSettings.h"
+#include "platform/Shell.h"
+#include "platform/UserMessages.h"
+#include "ui/CMenuEx.h"
+#include "ui/MessageWindow.h"
+
+class QLabel;
+class QSystemTrayIcon;
+
+namespace x5k::ui {
+class CDlgProgress;
+class CGDIBitmapBtn;
+class CIrrButton;
+class QtMessagePoster;
+}  // namespace x5k::ui
+
+namespace x5k::pages {
+class CDlgMainSet;
+class CDlgLEDSet;
+class CDlgMacro;
+class CDlgSts;
+class CDlgSupport;
+}  // namespace x5k::pages
+
+namespace x5k::driver {
+
+// What the main window works with; production passes the Linux services, tests fakes.
+struct DriverServices {
+    FileSystem& files;
+    Clock& clock;
+    UserMessages& messages;
+    Shell& shell;
+    Sound& sound;
+    HidBackend& hid;
+    PointerSettings& pointer;
+    std::filesystem::path programFolder;
+    std::filesystem::path dataFolder;
+    // What the input watch could not reach after the hooks were installed; told once.
+    std::function<std::optional<std::string>()> inputAccessProblem;
+    // Whether the desktop shows notification icons.
+    std::function<bool()> trayAvailable;
+};
+
+class CT7QDriverDlg : public ui::MessageWindow,
+                      private ProfileObserver,
+                      private DeviceLinkObserver {
+    Q_OBJECT
+
+public:
+    static constexpr int kPageCount = 5;
+
+    CT7QDriverDlg(DriverServices& services, Localisation& localisation, InputHooks& hooks,
+                  ui::QtMessagePoster& poster);
+    ~CT7QDriverDlg() override;
+
+    // The window's initialisation, in order: first-run seeding, the first language, the
+    // macro table, pictures and buttons, pages, the notification icon, the configuration,
+    // the remembered language (posted), the device start-up. Returns what the device
+    // start-up found.
+    StartUp OnInitDialog();
+
+    // Selects page n (1..5): shows it, highlights its button and enables or disables the
+    // profile buttons and Apply.
+    void SelectPage(int n);
+    int selectedPage() const { return page_; }
+    // The profile buttons' command: highlights button n (1..5) and makes profile n
+    // current; nothing is sent to the mouse.
+    void OnProfileButton(int n);
+    // Apply: the pages commit their edits and, while no apply runs, the apply worker
+    // wakes and the progress dialog shows until it is done.
+    void OnApply();
+    void OnMinimise();
+    void OnHide();
+    void OnLanguageButton();
+    // A command of the notification icon's menu ("Config" 0x6000, "Exit" 0x6001).
+    void OnTrayCommand(int command);
+    // A device arrived or went away (from the system's hot-plug monitor).
+    void OnDeviceChange(DeviceChange change, const std::string& name);
+
+    bool closing() const { return closing_; }
+    bool idle() const { return idle_.load(); }
+    // The idle flag the apply worker and the device link share with the window.
+    std::atomic<bool>& idleFlag() { return idle_; }
+    const QString& hintText() const { return hint_; }
+    ConfigStore& store() { return *store_; }
+    const MacroStore& macros() const { return *macros_; }
+    ui::CIrrButton* regionButton(int index) const { return regions_[static_cast<size_t>(index)]; }
+    ui::CGDIBitmapBtn* minimiseButton() const { return minimise_; }
+    ui::CGDIBitmapBtn* hideButton() const { return hide_; }
+    ui::CGDIBitmapBtn* languageButton() const { return language_; }
+    QLabel* languageFlag() const { return flag_; }
+    int languageFlagPicture() const { return flagPicture_; }
+    ui::CMenuExA* languageMenu() const { return languageMenu_; }
+    ui::CDlgProgress* progressDialog() const { return progress_; }
+    QSystemTrayIcon* trayIcon() const { return tray_; }
+    QTimer* updaterTimer() { return &updaterTimer_; }
+    pages::CDlgMainSet* settingsPage() const { return settings_; }
+    pages::CDlgLEDSet* lightingPage() const { return lighting_; }
+    pages::CDlgMacro* macroPage() const { return macro_; }
+    pages::CDlgSts* statisticsPage() const { return statistics_; }
+    pages::CDlgSupport* supportPage() const { return support_; }
+    QWidget* page(int n) const;
+
+    // The desktop session is ending: the statistics are saved.
+    void OnSessionEnd();
+
+signals:
+    // The shutdown is done: the application's loop may end.
+    void closed();
+
+protected:
+    std::span<const MessageEntry> messageTable() const override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void childMouseMoved(QWidget* child, QPoint position) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // ProfileObserver and DeviceLinkObserver.
+    void setProfileHighlights(const std::array<bool, kProfileCount>& highlighted) override;
+    void refreshPagesFromProfile() override;
+    void setFirmwareVersionText(const std::string& text) override;
+    void startWorkers() override;
+    void releaseApplyButton() override;
+    bool installHooks() override;
+    void removeHooks() override;
+
+    intptr_t onSwitchLanguage(uintptr_t wParam, intptr_t lParam);
+    intptr_t onTrayIcon(uintptr_t wParam, intptr_t lParam);
+    intptr_t onApplySucceeded(uintptr_t wParam, intptr_t lParam);
+    intptr_t onApplyFailed(uintptr_t wParam, intptr_t lParam);
+    intptr_t onHookNotify(uintptr_t wParam, intptr_t lParam);
+    intptr_t onPageHover(uintptr_t wParam, intptr_t lParam);
+    intptr_t onRestoreDefaults(uintptr_t wParam, intptr_t lParam);
+    intptr_t onCloseRequest(uintptr_t wParam, intptr_t lParam);
+
+    void createButtons();
+    void createPages();
+    void addTrayIcon();
+    void applyCaptions();
+    void applyTooltips();
+    void startApply();
+    void showWindow();
+    void hideOrMinimise();
+    void followPointer(QPoint position);
+    void openTrayMenu(QPoint globalPosition);
+    void startUpdater();
+    void tellPointerProblems();
+    // A note the user reads when convenient: a box that does not hold up the program.
+    void showNotice(std::string_view text);
+    void shutdown();
+    bool chinese() const { return localisation_.chinese(); }
+
+    DriverServices& services_;
+    Localisation& localisation_;
+    InputHooks& hooks_;
+    ui::QtMessagePoster& poster_;
+
+    std::atomic<bool> idle_{true};
+    std::unique_ptr<ConfigStore> store_;
+    std::unique_ptr<MacroStore> macros_;
+    std::unique_ptr<MacroTableSource> macroSource_;
+    CUSBDriver device_;
+    std::unique_ptr<DeviceLink> link_;
+    std::unique_ptr<ApplyWorker> worker_;
+
+    std::array<ui::CIrrButton*, 11> regions_{};
+    ui::CGDIBitmapBtn* minimise_ = nullptr;
+    ui::CGDIBitmapBtn* hide_ = nullptr;
+    ui::CGDIBitmapBtn* language_ = nullptr;
+    QLabel* flag_ = nullptr;
+    int flagPicture_ = 0;
+    QPointer<ui::CMenuExA> languageMenu_;
+    ui::CDlgProgress* progress_ = nullptr;
+    QSystemTrayIcon* tray_ = nullptr;
+
+    pages::CDlgMainSet* settings_ = nullptr;
+    pages::CDlgLEDSet* lighting_ = nullptr;
+    pages::CDlgMacro* macro_ = nullptr;
+    pages::CDlgSts* statistics_ = nullptr;
+    pages::CDlgSupport* support_ = nullptr;
+
+    QString hint_;
+    int page_ = 0;
+    QTimer updaterTimer_;
+    bool updaterStarted_ = false;
+    bool closing_ = false;
+    bool trayNoticeGiven_ = false;
+    bool accessNoticeGiven_ = false;
+    std::vector<std::string> pointerProblemsShown_;
+    std::optional<QPoint> dragOffset_;
+};
+
+}  // namespace x5k::driver

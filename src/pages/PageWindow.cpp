@@ -1,0 +1,90 @@
+#include "pages/PageWindow.h"
+
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "localisation/Languages.h"
+#include "platform/WindowMessages.h"
+#include "ui/Skin.h"
+
+namespace x5k::pages {
+namespace {
+
+// The section titles: light grey on the anthracite panels, left-aligned and centred
+// vertically in their area, cut with an ellipsis where a language runs longer.
+const QColor kTitleColour(0xD2, 0xD2, 0xD2);
+constexpr int kTitleHeight = 14;
+constexpr int kNoHint = 99;
+constexpr int kMaxTitleArea = 40;
+
+}  // namespace
+
+PageWindow::PageWindow(QWidget* mainWindow, std::string_view layoutName,
+                       const InterfaceStrings& strings, bool chinese)
+    : MessageWindow(mainWindow),
+      layout_(layout::findPage(layoutName)),
+      strings_(strings),
+      chinese_(chinese) {
+    setBackground(ui::loadSkin(
+        QString::fromUtf8(layout_->normal.data(), static_cast<qsizetype>(layout_->normal.size()))
+            .mid(QStringLiteral("skins/").size())));
+    setFixedSize(layout_->width, layout_->height);
+    setMouseTracking(true);
+}
+
+int PageWindow::HintAt(QPoint point) const {
+    for (const layout::Control& control : layout_->controls) {
+        if (control.hint != 0 && control.rectFor(chinese_).contains({point.x(), point.y()})) {
+            return control.hint;
+        }
+    }
+    return 0;
+}
+
+void PageWindow::showHint(int hint) {
+    const int shown = hint == 0 ? kNoHint : hint;
+    if (shown == lastHint_) return;
+    lastHint_ = shown;
+    if (auto* main = qobject_cast<MessageWindow*>(parentWidget())) {
+        main->post(msg::kPageHover, 0, shown);
+    }
+}
+
+void PageWindow::paintEvent(QPaintEvent* event) {
+    MessageWindow::paintEvent(event);
+    QPainter painter(this);
+    painter.setFont(ui::dialogFont(kTitleHeight, 400));
+    painter.setPen(kTitleColour);
+    const QFontMetrics metrics(painter.font());
+    for (const layout::Control& control : layout_->controls) {
+        if (control.look != layout::Look::HintArea || control.art != layout::Art::Background) {
+            continue;
+        }
+        const Hint hint = HintOf(control.hint);
+        if (hint.kind != Hint::Kind::String) continue;
+        const QRect area = ui::edges(control.rectFor(chinese_));
+        // Taller areas are the frames of lists, whose titles have areas of their own.
+        if (area.height() > kMaxTitleArea) continue;
+        const QString text = QString::fromStdString(strings_.get(hint.key));
+        painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
+                         metrics.elidedText(text, Qt::ElideRight, area.width()));
+    }
+}
+
+void PageWindow::mouseMoveEvent(QMouseEvent* event) {
+    showHint(HintAt(event->position().toPoint()));
+    MessageWindow::mouseMoveEvent(event);
+}
+
+void PageWindow::childMouseMoved(QWidget* child, QPoint position) {
+    showHint(HintAt(position));
+    MessageWindow::childMouseMoved(child, position);
+}
+
+void PageWindow::leaveEvent(QEvent* event) {
+    lastHint_ = 0;
+    MessageWindow::leaveEvent(event);
+}
+
+}  // namespace x5k::pages

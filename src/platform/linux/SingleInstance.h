@@ -1,0 +1,123 @@
+#pragma once
+// One running program per user. The first start holds an exclusive lock on
+// "<folder>/<name>.lock" and listens on "<folder>/<name>.socket"; a later start finds
+// the lock taken, connects to the socket, hands over one message and ends. The running
+// program watches fd() in its event loop and collects the hand-overs with
+// takeMessages().
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "common/ByteRecord.h"
+#include "platform/WindowMessages.h"
+
+namespace x5k {
+
+// A window message handed from a later start to the running program.
+struct HandOver {
+    uint32_t message = 0;
+    uint32_t wParam = 0;
+    int32_t lParam = 0;
+    bool operator==(const HandOver&) const = default;
+};
+
+// The name both files are built from.
+inline constexpr std::string_view kInstanceName = "X5KDriver.exe";
+// What a later start hands over: the notification icon's message with a left double
+// click, which shows the running program's window.
+inline constexpr HandOver kShowRunningInstance{msg::kTrayIcon, 0, 0x0203};
+
+// The wire record of one hand-over: 16 bytes, little-endian, one record per connection.
+namespace handover {
+inline constexpr size_t kSize = 16;
+inline constexpr uint32_t kMagicValue = 0x484B3558;  // "X5KH"
+inline constexpr I32Field kMagic{0};
+inline constexpr I32Field kMessage{4};
+inline constexpr I32Field kWParam{8};
+inline constexpr I32Field kLParam{12};
+static_assert(kLParam.offset + 4 == kSize, "lParam ends the record");
+}  // namespace handover
+
+using HandOverRecord = ByteRecord<handover::kSize>;
+HandOverRecord EncodeHandOver(const HandOver& message);
+// Nothing when the record does not carry the hand-over mark.
+std::optional<HandOver> DecodeHandOver(const HandOverRecord& record);
+
+// The folder for the lock and the socket: `xdgRuntimeDir` when it names an absolute
+// folder of this user that no one else may write to; otherwise "x5k-<uid>" below
+// /tmp, created 0700 when missing and refused when it is a symlink, not a folder, not
+// this user's, or writable by others. Nothing when no safe folder can be had.
+std::optional<std::filesystem::path> InstanceFolder(const char* xdgRuntimeDir);
+// The same with the fallback's parent folder and the user given.
+std::optional<std::filesystem::path> InstanceFolder(const char* xdgRuntimeDir,
+                                                    const std::filesystem::path& fallbackParent,
+                                                    uid_t user);
+
+class SingleInstance {
+public:
+    // Primary: this start holds the lock. Secondary: another process holds it.
+    // Unavailable: no lock could be taken (no folder, the lock file cannot be created
+    // or is a symlink); the program then runs as if alone.
+    enum class Role { Primary, Secondary, Unavailable };
+
+    // Takes the lock; the holder replaces a stale socket file left by a crashed
+    // predecessor and listens. A primary whose socket could not be set up keeps the
+    // lock but fd() is -1 (later starts then find no one to hand over to and end).
+    SingleInstance(const std::filesystem::path& folder, std::string_view name = kInstanceName);
+    // The primary removes its socket file, then releases the lock.
+    ~SingleInstance();
+    SingleInstance(const SingleInstance&) = delete;
+    SingleInstance& operator=(const SingleInstance&) = delete;
+
+    Role role() const { return role_; }
+
+    // The primary's descriptor to watch for readability (new connections or data from
+    // pending ones); -1 otherwise.
+    int fd() const { return poller_; }
+
+    // Never blocks: accepts pending connections of this user, reads what has arrived
+    // and returns the complete hand-overs in the order they completed. Connections of
+    // other users, records without the mark and connections closed before a whole
+    // record are dropped; a silent connection is dropped after a while or when too
+    // many wait.
+    std::vector<HandOver> takeMessages();
+
+    // For a secondary: connects to the running program and sends one record. False when
+    // it cannot be reached (no socket, no listener, another user's listener) or did not
+    // take the record within `limit`.
+    bool send(const HandOver& message,
+              std::chrono::milliseconds limit = std::chrono::milliseconds(1000)) const;
+
+private:
+    struct Pending {
+        uint64_t id;
+        int fd;
+        HandOverRecord record;
+        size_t received;
+        std::chrono::steady_clock::time_point since;
+    };
+
+    void listen();
+    void acceptAll(std::vector<HandOver>& out);
+    // True when the connection is finished with (record complete, closed or failed).
+    bool readFrom(Pending& pending, std::vector<HandOver>& out);
+    void drop(size_t index);
+    void dropExpired();
+
+    Role role_ = Role::Unavailable;
+    std::filesystem::path socketPath_;
+    int lock_ = -1;
+    int listener_ = -1;
+    int poller_ = -1;
+    bool ownsSocketFile_ = false;
+    uint64_t nextId_ = 1;
+    std::vector<Pending> pending_;
+};
+
+}  // namespace x5k

@@ -1,0 +1,446 @@
+// The main window with the emulated mouse, the virtual clock and recording fakes: what
+// the user sees and relies on when switching pages and profiles, applying, hovering,
+// changing language, and when the mouse comes and goes.
+
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/MainWindowRules.h"
+#include "device/ApplyWorker.h"
+#include "device/emulator/EmulatedMouse.h"
+#include "driver/CT7QDriverDlg.h"
+#include "localisation/Languages.h"
+#include "pages/Pages.h"
+#include "platform/linux/PosixFileSystem.h"
+#include "support/InertHookBackend.h"
+#include "support/RecordingPointerSettings.h"
+#include "support/RecordingShell.h"
+#include "support/RecordingUserMessages.h"
+#include "support/TempFolder.h"
+#include "support/UiTest.h"
+#include "support/VirtualClock.h"
+#include "ui/CDlgProgress.h"
+#include "ui/CGDIBitmapBtn.h"
+#include "ui/CIrrButton.h"
+#include "ui/QtMessagePoster.h"
+
+using namespace x5k;
+using namespace x5k::driver;
+
+namespace {
+
+constexpr char kMouseDevice[] = "HID\\VID_7A1D&PID_5217&MI_02\\hidraw5";
+
+// A point inside a region button's outline: the middle of its four corners, in the
+// window's coordinates.
+QPoint RegionCentre(int index) {
+    const layout::Control* control = layout::findControl(
+        *layout::findPage("main"), mainwindow::kRegionButtons[static_cast<size_t>(index)]);
+    int x = 0;
+    int y = 0;
+    for (const layout::Point& corner : control->corners) {
+        x += corner.x;
+        y += corner.y;
+    }
+    return {x / 4, y / 4};
+}
+
+// Everything the main window works with, faked, and the window after its start-up.
+struct Rig {
+    explicit Rig(bool trayAvailable = true, bool plugged = true)
+        : services{files,
+                   clock,
+                   messages,
+                   shell,
+                   sound,
+                   mouse,
+                   pointer,
+                   X5K_PROGRAM_DIR,
+                   data.path() / "ZINTU" / "X5K",
+                   {},
+                   [trayAvailable] { return trayAvailable; }},
+          localisation(files, messages, services.programFolder, services.dataFolder) {
+        if (!plugged) mouse.unplug();
+        localisation.loadDefaultLanguage();
+        window = std::make_unique<CT7QDriverDlg>(services, localisation, hooks, poster);
+        started = window->OnInitDialog();
+        // The half-second pause after 100 % is a timer: no test waits for it.
+        window->progressDialog()->CloseTimer()->setInterval(0);
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        mouse.clearReports();
+    }
+    ~Rig() {
+        window.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    std::filesystem::path dataFile(const char* name) const { return services.dataFolder / name; }
+    std::string string(std::string_view key) const { return localisation.strings().get(key); }
+
+    test::TempFolder data;
+    PosixFileSystem files;
+    test::VirtualClock clock;
+    test::RecordingUserMessages messages;
+    test::RecordingShell shell;
+    test::RecordingSound sound;
+    EmulatedMouse mouse;
+    test::RecordingPointerSettings pointer;
+    test::InertHookBackend hookBackend;
+    ui::QtMessagePoster poster;
+    InputHooks hooks{hookBackend, poster};
+    DriverServices services;
+    Localisation localisation;
+    std::unique_ptr<CT7QDriverDlg> window;
+    StartUp started = StartUp::MouseNotFound;
+};
+
+}  // namespace
+
+class CT7QDriverDlgTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startUpShowsTheWindowWithPageOneAndTheFirstProfile() {
+        Rig rig;
+        QCOMPARE(rig.started, StartUp::Connected);
+        QVERIFY(rig.window->isVisible());
+        QCOMPARE(rig.window->windowTitle(), QStringLiteral("Zintu X5K Gaming Mouse Driver"));
+        QCOMPARE(rig.window->size(), QSize(960, 640));
+        QCOMPARE(rig.window->selectedPage(), 1);
+        QVERIFY(rig.window->regionButton(0)->IsChecked());
+        QVERIFY(rig.window->regionButton(5)->IsChecked());
+        QCOMPARE(rig.window->settingsPage()->geometry(), QRect(15, 128, 925, 452));
+        QCOMPARE(rig.window->macroPage()->shownGroup(), 21);
+        // The first run seeded the data folder, and the remembered language (English)
+        // was switched to once the window ran.
+        QVERIFY(std::filesystem::exists(rig.dataFile("Profile/Profile5.cfg")));
+        QCOMPARE(rig.window->languageFlagPicture(), 143);
+        QCOMPARE(rig.window->regionButton(0)->toolTip(), QStringLiteral("Main settings"));
+        // The hooks report mouse input to the main window only.
+        QVERIFY(rig.hooks.mouseHookInstalled());
+        QVERIFY(!rig.hooks.keyboardForwarding());
+        QVERIFY(rig.hooks.mouseNotify());
+        QVERIFY(rig.messages.shown().empty());
+    }
+
+    void withoutTheMouseTheUserIsToldAndTheProgramCloses() {
+        Rig rig(true, /*plugged=*/false);
+        QCOMPARE(rig.started, StartUp::MouseNotFound);
+        QVERIFY(!rig.window->isVisible());
+        const auto shown = rig.messages.shown();
+        QCOMPARE(shown.size(), size_t{1});
+        QCOMPARE(shown[0].text, std::string("The X5K gaming mouse cannot be found."));
+        QVERIFY(rig.window->closing());
+    }
+
+    void profileButtonThreeSwitchesTheProfileAndSendsNothing() {
+        Rig rig;
+        QSignalSpy refreshed(rig.window->settingsPage(), &pages::CDlgMainSet::refreshed);
+        uitest::clickAt(rig.window->regionButton(7),
+                        RegionCentre(7) - rig.window->regionButton(7)->pos());
+        QCOMPARE(rig.window->store().currentEntry(), 2);
+        for (int b = 5; b <= 9; ++b) QCOMPARE(rig.window->regionButton(b)->IsChecked(), b == 7);
+        QVERIFY(refreshed.count() >= 1);
+        QVERIFY(rig.mouse.reports().empty());
+    }
+
+    void pagesThreeToFiveDisableTheProfileButtonsAndApply_data() {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("settings") << 1 << true;
+        QTest::newRow("lighting") << 2 << true;
+        QTest::newRow("macros") << 3 << false;
+        QTest::newRow("statistics") << 4 << false;
+        QTest::newRow("support") << 5 << false;
+    }
+    void pagesThreeToFiveDisableTheProfileButtonsAndApply() {
+        QFETCH(int, page);
+        QFETCH(bool, enabled);
+        Rig rig;
+        rig.window->SelectPage(4);  // start from a disabling page, so enabling shows too
+        uitest::clickAt(rig.window->regionButton(page - 1),
+                        RegionCentre(page - 1) - rig.window->regionButton(page - 1)->pos());
+        QCOMPARE(rig.window->selectedPage(), page);
+        for (int n = 1; n <= 5; ++n) {
+            QCOMPARE(rig.window->page(n)->isVisible(), n == page);
+            QCOMPARE(rig.window->regionButton(n - 1)->IsChecked(), n == page);
+        }
+        for (int b = 5; b <= 10; ++b) QCOMPARE(rig.window->regionButton(b)->isEnabled(), enabled);
+    }
+
+    void leavingTheMacroPageEndsARecording() {
+        Rig rig;
+        rig.window->SelectPage(3);
+        rig.window->macroPage()->ToggleRecording();
+        rig.window->SelectPage(3);
+        QVERIFY(rig.window->macroPage()->IsRecording());
+        rig.window->SelectPage(2);
+        QVERIFY(!rig.window->macroPage()->IsRecording());
+    }
+
+    void applyWritesTheMouseAndSavesBothFilesOnSuccess() {
+        Rig rig;
+        const auto blockBefore = test::ReadBytes(rig.dataFile("Profile/ConfigInfo.cfg"));
+        rig.window->store().image().set(profile::kLightingColour, 0x123456);
+        rig.window->OnApply();
+        QTRY_VERIFY(rig.window->idle());
+        QCOMPARE(rig.mouse.state().colour, uint32_t{0x123456});
+        ProfileImage saved;
+        QCOMPARE(rig.files.readInto(rig.dataFile("Profile/Profile1.cfg"), saved.bytes()),
+                 FileError::None);
+        QTRY_COMPARE(saved.get(profile::kLightingColour), 0x123456);
+        QVERIFY(std::filesystem::exists(rig.dataFile("Profile/ConfigInfo.cfg")));
+        QCOMPARE(test::ReadBytes(rig.dataFile("Profile/ConfigInfo.cfg")).size(),
+                 blockBefore.size());
+        QVERIFY(rig.messages.shown().empty());
+        QVERIFY(!rig.window->progressDialog()->IsRunning());
+        QVERIFY(!rig.window->regionButton(10)->isDown());
+    }
+
+    void aFailingCommandShowsItsTextAndSavesNothing() {
+        Rig rig;
+        const auto profileBefore = test::ReadBytes(rig.dataFile("Profile/Profile1.cfg"));
+        const auto blockBefore = test::ReadBytes(rig.dataFile("Profile/ConfigInfo.cfg"));
+        rig.window->store().image().set(profile::kLightingColour, 0x123456);
+        EmulatedFaults faults;
+        faults.outputWrites = OutputWrite::Failed;
+        rig.mouse.setFaults(faults);
+        rig.window->OnApply();
+        QTRY_VERIFY(!rig.messages.shown().empty());
+        QTRY_VERIFY(rig.window->idle());
+        const auto shown = rig.messages.shown();
+        QCOMPARE(shown.size(), size_t{1});
+        QCOMPARE(shown[0].kind, test::BoxKind::InfoDialog);
+        QCOMPARE(shown[0].text, std::string(ApplyFailureText(kFailButtonMatrix)));
+        QCOMPARE(test::ReadBytes(rig.dataFile("Profile/Profile1.cfg")), profileBefore);
+        QCOMPARE(test::ReadBytes(rig.dataFile("Profile/ConfigInfo.cfg")), blockBefore);
+        QVERIFY(!rig.window->regionButton(10)->isDown());
+    }
+
+    void pointerSettingsNotTakenAreToldOnceUntilTheyChange() {
+        Rig rig;
+        rig.pointer.problems = {"Wheel scroll lines: GNOME has no such setting"};
+        rig.window->OnApply();
+        QTRY_VERIFY(rig.window->idle());
+        rig.window->OnApply();
+        QTRY_VERIFY(rig.window->idle());
+        QCoreApplication::processEvents();
+        QCOMPARE(rig.messages.texts().size(), size_t{1});
+        QVERIFY(rig.messages.texts()[0].find("GNOME has no such setting") != std::string::npos);
+    }
+
+    void hintsOfEachRegionButton_data() {
+        QTest::addColumn<int>("index");
+        for (int i = 0; i < mainwindow::kRegionButtonCount; ++i) {
+            QTest::newRow(mainwindow::kRegionButtons[static_cast<size_t>(i)].data()) << i;
+        }
+    }
+    void hintsOfEachRegionButton() {
+        QFETCH(int, index);
+        Rig rig;
+        const QString expected = QString::fromStdString(
+            rig.string(mainwindow::kRegionTooltipKeys[static_cast<size_t>(index)]));
+        QVERIFY(!expected.isEmpty());
+        // Over the window at the button's place, and over the button itself (its moves
+        // are repeated to the window).
+        uitest::moveAt(rig.window.get(), RegionCentre(index));
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(rig.window->hintText(), expected);
+        uitest::moveAt(rig.window.get(), QPoint(5, 60));
+        QCOMPARE(rig.window->hintText(), QString());
+        ui::CIrrButton* button = rig.window->regionButton(index);
+        uitest::moveAt(button, RegionCentre(index) - button->pos());
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(rig.window->hintText(), expected);
+    }
+
+    void pageHintsShowTheirStringsAndNinetyNineClears() {
+        Rig rig;
+        rig.window->post(msg::kPageHover, 0, 61);
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(rig.window->hintText().toStdString(), rig.string("str_dpi_setting"));
+        rig.window->post(msg::kPageHover, 0, 99);
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(rig.window->hintText().isEmpty());
+    }
+
+    void enterEscapeAndSpaceDoNothing() {
+        Rig rig;
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape, Qt::Key_Space}) {
+            uitest::typeKey(rig.window.get(), key);
+            uitest::typeKey(rig.window->regionButton(10), key);  // Apply
+            uitest::typeKey(rig.window->regionButton(3), key);   // a page tab
+        }
+        QCoreApplication::processEvents();
+        QVERIFY(rig.window->isVisible());
+        QCOMPARE(rig.window->selectedPage(), 1);
+        QVERIFY(rig.mouse.reports().empty());
+        QVERIFY(!rig.window->closing());
+    }
+
+    void closeAndHideLeaveTheProgramRunning() {
+        Rig rig;
+        QSignalSpy closed(rig.window.get(), &CT7QDriverDlg::closed);
+        rig.window->close();  // Alt+F4 and the window system's close
+        QVERIFY(!rig.window->isVisible());
+        rig.window->post(msg::kTrayIcon, 0, 0x203);
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(rig.window->isVisible());
+        uitest::clickAt(rig.window->hideButton(), QPoint(5, 5));
+        QVERIFY(!rig.window->isVisible());
+        QCOMPARE(closed.count(), 0);
+        QVERIFY(!rig.window->closing());
+    }
+
+    void theSecondInstancesHandOverRefreshesAndShowsTheWindow() {
+        Rig rig;
+        rig.window->OnHide();
+        QSignalSpy settings(rig.window->settingsPage(), &pages::CDlgMainSet::refreshed);
+        QSignalSpy lighting(rig.window->lightingPage(), &pages::CDlgLEDSet::refreshed);
+        rig.window->post(msg::kTrayIcon, 0, 0x203);  // what a second start hands over
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(rig.window->isVisible());
+        QCOMPARE(settings.count(), 1);
+        QCOMPARE(lighting.count(), 1);
+        // Other icon events change nothing.
+        rig.window->OnHide();
+        rig.window->post(msg::kTrayIcon, 0, 0x201);
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(!rig.window->isVisible());
+    }
+
+    void withoutATrayHidingMinimisesAndSaysWhyOnce() {
+        Rig rig(/*trayAvailable=*/false);
+        QVERIFY(rig.window->trayIcon() == nullptr);
+        rig.window->OnHide();
+        rig.window->showNormal();
+        rig.window->close();
+        QVERIFY(rig.window->isVisible());  // minimised, still reachable
+        QCOMPARE(rig.window->findChildren<QWidget*>(QStringLiteral("notice")).size(), qsizetype{1});
+    }
+
+    void trayMenuCommands() {
+        Rig rig;
+        QSignalSpy closed(rig.window.get(), &CT7QDriverDlg::closed);
+        rig.window->OnHide();
+        rig.window->OnTrayCommand(mainwindow::kConfigCommand);
+        QVERIFY(rig.window->isVisible());
+        rig.window->OnTrayCommand(mainwindow::kExitCommand);
+        QTRY_COMPARE(closed.count(), 1);
+        QVERIFY(rig.window->closing());
+        QVERIFY(rig.window->trayIcon() == nullptr);
+        QVERIFY(!rig.hooks.mouseHookInstalled());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(rig.window->statisticsPage() == nullptr);
+        QVERIFY(std::filesystem::exists(rig.dataFile("Sts.cfg")));
+    }
+
+    void arrivalDuringAnApplyReleasesApply() {
+        Rig rig;
+        QSignalSpy closed(rig.window.get(), &CT7QDriverDlg::closed);
+        rig.window->idleFlag() = false;  // an apply is running
+        rig.mouse.unplug();
+        rig.window->OnDeviceChange(DeviceChange::Removal, kMouseDevice);
+        QVERIFY(rig.messages.shown().empty());  // the apply reports the removal itself
+        QVERIFY(!rig.hooks.mouseHookInstalled());
+        rig.window->regionButton(10)->setDown(true);
+        rig.mouse.plug();
+        rig.window->OnDeviceChange(DeviceChange::Arrival, kMouseDevice);
+        QVERIFY(rig.window->idle());
+        QVERIFY(!rig.window->regionButton(10)->isDown());
+        QVERIFY(rig.messages.shown().empty());
+        QVERIFY(rig.hooks.mouseHookInstalled());
+        QCoreApplication::processEvents();
+        QCOMPARE(closed.count(), 0);
+    }
+
+    void removalClosesTheProgramAfterTheNotice() {
+        Rig rig;
+        QSignalSpy closed(rig.window.get(), &CT7QDriverDlg::closed);
+        rig.window->OnDeviceChange(DeviceChange::Removal, "HID\\VID_046D&PID_C077\\hidraw1");
+        QCoreApplication::processEvents();
+        QCOMPARE(closed.count(), 0);  // another device
+        rig.mouse.unplug();
+        rig.window->OnDeviceChange(DeviceChange::Removal, kMouseDevice);
+        const auto shown = rig.messages.shown();
+        QCOMPARE(shown.size(), size_t{1});
+        QCOMPARE(shown[0].kind, test::BoxKind::CountdownNotice);
+        QCOMPARE(shown[0].text, std::string("The X5K gaming mouse cannot be found."));
+        QTRY_COMPARE(closed.count(), 1);
+    }
+
+    void aLanguageSwitchRewritesLanguageCfgAndTheTooltips() {
+        Rig rig;
+        rig.window->OnLanguageButton();
+        QVERIFY(rig.window->languageMenu() != nullptr);
+        const QPoint origin = rig.window->mapToGlobal(QPoint(15 - 4, 635 - 287));
+        QCOMPARE(rig.window->languageMenu()->pos(), origin);
+        rig.window->post(msg::kSwitchLanguage, 0, 5);  // German, from the menu
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(test::ReadBytes(rig.dataFile("Language.cfg")), (std::vector<uint8_t>{5, 0, 0, 0}));
+        QCOMPARE(rig.window->regionButton(0)->toolTip().toStdString(), rig.string("str_main"));
+        QVERIFY(rig.window->regionButton(0)->toolTip() != QStringLiteral("Main settings"));
+        QCOMPARE(rig.window->regionButton(0)->text(), rig.window->regionButton(0)->toolTip());
+        QCOMPARE(rig.window->languageFlagPicture(), 146);
+        QTRY_VERIFY(rig.window->languageMenu() == nullptr);
+        // A menu message without an open menu is ignored.
+        rig.window->post(msg::kSwitchLanguage, 0, 1);
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(test::ReadBytes(rig.dataFile("Language.cfg")), (std::vector<uint8_t>{5, 0, 0, 0}));
+        QVERIFY(!rig.localisation.chinese());
+    }
+
+    void hookedMouseInputReachesTheStatisticsPageAndRunsHostActions() {
+        Rig rig;
+        QSignalSpy forwarded(rig.window->statisticsPage(), &pages::CDlgSts::mouseEvent);
+        ProfileImage& image = rig.window->store().image();
+        image.set(profile::FunctionCode(1), mainwindow::kHostActionFunction);
+        image.set(profile::HostActionKind(1), kHostProgram);
+        image.setText(profile::HostActionPath(1), "/usr/bin/gnome-calculator");
+        for (const uint32_t code : {0x201u, 0x204u, 0x207u}) {
+            rig.window->post(msg::kHookNotify, code, 0);
+        }
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(forwarded.count(), 3);
+        QCOMPARE(rig.shell.opened(), std::vector<std::string>{"/usr/bin/gnome-calculator"});
+    }
+
+    void restoreDefaultsPutsTheDefaultProfileAndApplies() {
+        Rig rig;
+        rig.window->store().image().set(profile::kLightingColour, 0x123456);
+        rig.window->store().workingMacroIds()[2] = 0x01000005;
+        rig.window->post(msg::kRestoreDefaults, 0, 0);
+        QTRY_VERIFY(!rig.mouse.reports().empty());
+        QTRY_VERIFY(rig.window->idle());
+        QVERIFY(rig.window->store().image().get(profile::kLightingColour) != 0x123456);
+        QCOMPARE(rig.window->store().workingMacroIds()[2], 0);
+        QCOMPARE(rig.mouse.state().colour,
+                 static_cast<uint32_t>(rig.window->store().image().get(profile::kLightingColour)));
+    }
+
+    void theUpdaterStartsOnceThreeSecondsAfterStartUp() {
+        Rig rig;
+        QTimer* timer = rig.window->updaterTimer();
+        QVERIFY(timer->isActive());
+        QCOMPARE(timer->interval(), 3000);
+        QVERIFY(timer->isSingleShot());
+        QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection);
+        QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection);
+        const std::string expected =
+            (std::filesystem::path(X5K_PROGRAM_DIR) / "zintu_update/ZintuUpdate.exe").string();
+        QCOMPARE(rig.shell.opened(), std::vector<std::string>{expected});
+        QVERIFY(!timer->isActive());
+    }
+};
+
+X5K_UI_TEST_CLASS(CT7QDriverDlgTest);
+#include "CT7QDriverDlgTest.moc"
