@@ -173,13 +173,17 @@ StartUp CT7QDriverDlg::OnInitDialog() {
 }
 
 void CT7QDriverDlg::createButtons() {
+    // The eleven buttons share one copy of each whole-window picture.
     const int base = RegionPictureBase(chinese());
+    const QPixmap regionNormal = ui::loadResource(base);
+    const QPixmap regionHover = ui::loadResource(base + 1);
+    const QPixmap regionPressed = ui::loadResource(base + 2);
     for (size_t i = 0; i < regions_.size(); ++i) {
         const layout::Control* control = layout::findControl(MainLayout(), kRegionButtons[i]);
         QPolygon outline;
         for (const layout::Point& corner : control->corners) outline << QPoint(corner.x, corner.y);
         auto* button = new ui::CIrrButton(this, QString(), outline);
-        button->SetImages(base, base + 2, base + 1, base);
+        button->SetImages(regionNormal, regionPressed, regionHover, regionNormal);
         const int n = static_cast<int>(i);
         if (n < kFirstProfileButton) {
             button->SetCheckMode(true);

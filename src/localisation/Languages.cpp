@@ -1,5 +1,7 @@
 #include "localisation/Languages.h"
 
+#include <algorithm>
+
 #include "localisation/InterfaceStrings.h"
 
 namespace x5k {
@@ -65,6 +67,14 @@ Hint HintOf(int number) {
         }
     }
     return {};
+}
+
+std::string_view SectionTitle(std::string_view hint) {
+    const size_t colon = std::min(hint.find(':'), hint.find("\xEF\xBC\x9A"));
+    if (colon == 0 || colon == std::string_view::npos) return hint;
+    std::string_view title = hint.substr(0, colon);
+    while (!title.empty() && title.back() == ' ') title.remove_suffix(1);
+    return title;
 }
 
 }  // namespace x5k

@@ -35,4 +35,8 @@ struct Hint {
 
 Hint HintOf(int number);
 
+// The title a page draws over a section, taken from the section's hint: the words before
+// the first colon (":" or the full-width "："), or the whole hint when it has none.
+std::string_view SectionTitle(std::string_view hint);
+
 }  // namespace x5k

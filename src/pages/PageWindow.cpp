@@ -66,7 +66,8 @@ void PageWindow::paintEvent(QPaintEvent* event) {
         const QRect area = ui::edges(control.rectFor(chinese_));
         // Taller areas are the frames of lists, whose titles have areas of their own.
         if (area.height() > kMaxTitleArea) continue;
-        const QString text = QString::fromStdString(strings_.get(hint.key));
+        const std::string_view title = SectionTitle(strings_.get(hint.key));
+        const QString text = QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()));
         painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
                          metrics.elidedText(text, Qt::ElideRight, area.width()));
     }

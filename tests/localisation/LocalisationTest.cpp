@@ -295,3 +295,26 @@ TEST_F(LocalisationTest, FailedSaveIsReportedByCauseAndSafely) {
 
 }  // namespace
 }  // namespace x5k
+
+namespace x5k {
+namespace {
+
+TEST(SectionTitleTest, TheWordsBeforeTheFirstColonOrTheWholeHint) {
+    struct Case {
+        std::string_view hint;
+        std::string_view title;
+    };
+    const Case cases[] = {
+        {"DPI settings: choose up to five resolution levels", "DPI settings"},
+        {"DPI 设置：最多可启用五个分辨率档位", "DPI 设置"},
+        {"Report rate : a higher rate", "Report rate"},
+        {"Drag to set the Windows pointer speed", "Drag to set the Windows pointer speed"},
+        {": starts with a colon", ": starts with a colon"},
+        {"A: b: c", "A"},
+        {"", ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(SectionTitle(c.hint), c.title) << c.hint;
+}
+
+}  // namespace
+}  // namespace x5k

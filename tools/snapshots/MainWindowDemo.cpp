@@ -1,0 +1,168 @@
+// The main window as the user sees it after start-up: on each of its five pages, with a
+// hint in the hint line, with the language menu open, and with the notification icon's
+// menu. The window runs with the emulated mouse, a clock that never waits and quiet
+// stand-ins for the desktop, on a fresh data folder. The Chinese pictures start the
+// program as a Chinese installation does, so the window takes its Chinese layout.
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "Demos.h"
+#include "app/Folders.h"
+#include "device/emulator/EmulatedMouse.h"
+#include "driver/CT7QDriverDlg.h"
+#include "platform/linux/PosixFileSystem.h"
+#include "ui/CMenuEx.h"
+#include "ui/CXPMenu.h"
+#include "ui/QtMessagePoster.h"
+#include "ui/Skin.h"
+
+namespace {
+
+using x5k::snapshots::Language;
+namespace fs = std::filesystem;
+
+class InstantClock final : public x5k::Clock {
+public:
+    void sleepFor(std::chrono::milliseconds duration) override { now_ += duration; }
+    uint32_t tickMs() override { return static_cast<uint32_t>(now_.count()); }
+
+private:
+    std::chrono::milliseconds now_{0};
+};
+
+class QuietDesktop final : public x5k::UserMessages,
+                           public x5k::Shell,
+                           public x5k::Sound,
+                           public x5k::PointerSettings,
+                           public x5k::HookBackend {
+public:
+    int showInfoDialog(std::string_view, x5k::BoxButtons) override { return kOk; }
+    int showCountdownNotice(std::string_view) override { return kOk; }
+    void showInfoBox(std::string_view) override {}
+    void open(std::string_view) override {}
+    bool start(const std::string&, const std::vector<std::string>&) override { return true; }
+    void playFileAsync(std::string_view) override {}
+    bool setAcceleration(bool) override { return true; }
+    bool setSpeed(int) override { return true; }
+    bool setWheelScrollLines(int) override { return true; }
+    bool installKeyboardHook() override { return true; }
+    bool installMouseHook() override { return true; }
+    void removeKeyboardHook() override {}
+    void removeMouseHook() override {}
+};
+
+// A program folder that is the real one but for the first-run language: every entry is a
+// link to the real folder's, and skins/languagetype.ini names Chinese.
+fs::path ChineseProgramFolder(const fs::path& real, const fs::path& at) {
+    fs::create_directories(at / "skins");
+    for (const fs::directory_entry& entry : fs::directory_iterator(real)) {
+        if (entry.path().filename() != "skins") {
+            fs::create_symlink(entry.path(), at / entry.path().filename());
+        }
+    }
+    for (const fs::directory_entry& entry : fs::directory_iterator(real / "skins")) {
+        if (entry.path().filename() != "languagetype.ini") {
+            fs::create_symlink(entry.path(), at / "skins" / entry.path().filename());
+        }
+    }
+    std::ofstream(at / "skins" / "languagetype.ini") << "[languagetype]\nvalue=1\n";
+    return at;
+}
+
+enum class Extra { None, Hint, LanguageMenu, TrayMenu };
+
+std::unique_ptr<QWidget> MainWindowPicture(Language language, int page, Extra extra) {
+    const bool chinese = language == Language::Chinese;
+    QTemporaryDir scratch;
+    const fs::path real = x5k::ui::programFolder().toStdString();
+    const fs::path program =
+        chinese ? ChineseProgramFolder(real, fs::path(scratch.path().toStdString()) / "program")
+                : real;
+    const fs::path data = fs::path(scratch.path().toStdString()) / "data";
+    x5k::PosixFileSystem files;
+    x5k::SeedDataFolder(files, program, data);
+    // The remembered language is the one of the installation.
+    const char index = chinese ? 1 : 2;
+    std::ofstream(data / "Language.cfg", std::ios::binary).write(&index, 1).write("\0\0\0", 3);
+
+    InstantClock clock;
+    QuietDesktop desktop;
+    x5k::EmulatedMouse mouse;
+    x5k::ui::QtMessagePoster poster;
+    x5k::InputHooks hooks(desktop, poster);
+    x5k::driver::DriverServices services{files,
+                                         clock,
+                                         desktop,
+                                         desktop,
+                                         desktop,
+                                         mouse,
+                                         desktop,
+                                         program,
+                                         data,
+                                         {},
+                                         [] { return false; }};
+    x5k::Localisation localisation(files, desktop, program, data);
+    localisation.loadDefaultLanguage();
+
+    QImage picture;
+    {
+        x5k::driver::CT7QDriverDlg window(services, localisation, hooks, poster);
+        window.OnInitDialog();
+        QApplication::sendPostedEvents();
+        window.SelectPage(page);
+        if (extra == Extra::Hint) window.post(x5k::msg::kPageHover, 0, 8);
+        if (extra == Extra::LanguageMenu) window.OnLanguageButton();
+        QApplication::sendPostedEvents();
+        QApplication::processEvents();
+        picture = window.grab().toImage();
+        QPainter painter(&picture);
+        if (extra == Extra::LanguageMenu && window.languageMenu()) {
+            const QPoint at = window.mapFromGlobal(window.languageMenu()->pos());
+            window.languageMenu()->setHighlighted(chinese ? 0 : 1);
+            painter.drawImage(at, window.languageMenu()->renderImage());
+            window.languageMenu()->close();
+        }
+        if (extra == Extra::TrayMenu) {
+            x5k::ui::CXPMenu menu;
+            menu.AddEntry(0x6000, 1012, QStringLiteral("Config"));
+            menu.AddEntry(0x6001, 1011, QStringLiteral("Exit"));
+            menu.popup(QPoint(0, 0));
+            menu.setActiveAction(menu.actions().at(0));
+            const QImage tray = menu.grab().toImage();
+            menu.close();
+            // Where a notification area at the bottom right of the screen would open it.
+            painter.drawImage(
+                QPoint(picture.width() - tray.width() - 24, picture.height() - tray.height() - 8),
+                tray);
+        }
+        window.post(x5k::msg::kClose, 0, 0);
+        QApplication::sendPostedEvents();
+    }
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    auto label = std::make_unique<QLabel>();
+    label->setPixmap(QPixmap::fromImage(picture));
+    label->setFixedSize(picture.size());
+    return label;
+}
+
+X5K_SNAPSHOT_DEMO("main_page1", [](Language l) { return MainWindowPicture(l, 1, Extra::None); });
+X5K_SNAPSHOT_DEMO("main_page2", [](Language l) { return MainWindowPicture(l, 2, Extra::None); });
+X5K_SNAPSHOT_DEMO("main_page3", [](Language l) { return MainWindowPicture(l, 3, Extra::None); });
+X5K_SNAPSHOT_DEMO("main_page4", [](Language l) { return MainWindowPicture(l, 4, Extra::None); });
+X5K_SNAPSHOT_DEMO("main_page5", [](Language l) { return MainWindowPicture(l, 5, Extra::None); });
+X5K_SNAPSHOT_DEMO("main_hint", [](Language l) { return MainWindowPicture(l, 1, Extra::Hint); });
+X5K_SNAPSHOT_DEMO("main_language",
+                  [](Language l) { return MainWindowPicture(l, 1, Extra::LanguageMenu); });
+X5K_SNAPSHOT_DEMO("main_tray", [](Language l) { return MainWindowPicture(l, 2, Extra::TrayMenu); });
+
+}  // namespace
