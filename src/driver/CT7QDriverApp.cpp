@@ -209,6 +209,8 @@ int CT7QDriverApp::Run(int argc, char** argv) {
                          [] { QCoreApplication::exit(0); });
         QObject::connect(&application, &QGuiApplication::commitDataRequest, &window,
                          [&window](QSessionManager&) { window.OnSessionEnd(); });
+        QObject::connect(&application, &QCoreApplication::aboutToQuit, &window,
+                         [&window] { window.OnSessionEnd(); });
 
         // A second start's hand-over, the hot-plug monitor and the termination signals
         // reach the window through the event loop.

@@ -1,0 +1,311 @@
+#!/usr/bin/env bash
+# The desktop program end to end, as a user sees it, on a private X server:
+#   first start against the emulated mouse (data folder seeded, window centred, icon in
+#   the notification area), a second start that hands over and ends, Apply (progress
+#   dialog, profile and configuration block saved with the applied bytes, mouse state
+#   written), then "Exit" from the notification icon's menu (exit code 0, statistics
+#   saved).
+#
+# Usage: driver_e2e.sh X5K_DRIVER TRAY_HOST
+#   X5K_DRIVER  the program; its folder is the program folder with the shipped files
+#   TRAY_HOST   x5k-tray-host, the notification area the icon docks into
+# Exits 0 on success, 77 (skipped) when the program has not been built, 1 on a failure.
+# X5K_E2E_KEEP=1 keeps the temporary folder (logs, data folder, mouse state).
+set -euo pipefail
+
+if [ $# -ne 2 ]; then
+    echo "usage: $0 X5K_DRIVER TRAY_HOST" >&2
+    exit 64
+fi
+driver=$1
+tray_host=$2
+if [ ! -x "$driver" ]; then
+    echo "e2e: $driver has not been built; nothing to run"
+    exit 77
+fi
+for tool in xvfb-run xdotool; do
+    command -v "$tool" >/dev/null || { echo "e2e: $tool is missing (scripts/setup installs it)" >&2; exit 1; }
+done
+[ -x "$tray_host" ] || { echo "e2e: $tray_host is missing" >&2; exit 1; }
+
+# Everything below runs on a private X server of its own. xvfb-run picks the first free
+# display number, and another X server starting at the same moment can take it first; the
+# run is then tried again, but only when the script never got to start on its server.
+readonly screen_width=1280 screen_height=1024
+if [ -z "${X5K_E2E_STARTED:-}" ]; then
+    marks=$(mktemp -d "${TMPDIR:-/tmp}/x5k-e2e-start.XXXXXX")
+    trap 'rm -rf "$marks"' EXIT
+    export X5K_E2E_STARTED="$marks/started"
+    for attempt in 1 2 3; do
+        rc=0
+        xvfb-run -a -s "-screen 0 ${screen_width}x${screen_height}x24 -nolisten tcp" "$0" "$@" || rc=$?
+        [ -e "$X5K_E2E_STARTED" ] && exit "$rc"
+        echo "e2e: the X server did not start (attempt $attempt, exit code $rc)" >&2
+    done
+    exit 1
+fi
+touch "$X5K_E2E_STARTED"
+
+readonly title="Zintu X5K Gaming Mouse Driver"
+readonly window_width=960 window_height=640
+# The Apply button's outline is (841,591) (940,591) (940,632) (806,632) in window
+# coordinates; this point is well inside it.
+readonly apply_x=900 apply_y=612
+# The notification menu: a one-pixel frame plus a one-pixel margin above the entries,
+# then "Config" and "Exit", 22 pixels each.
+readonly menu_top=2 menu_entry_height=22 exit_entry=1
+
+program_dir=$(cd "$(dirname "$driver")" && pwd)
+work=$(mktemp -d "${TMPDIR:-/tmp}/x5k-e2e.XXXXXX")
+data="$work/data/ZINTU/X5K"
+state="$work/mouse.state"
+tray_pid="" driver_pid="" second_pid=""
+
+cleanup() {
+    local pid
+    for pid in $second_pid $driver_pid $tray_pid; do
+        kill -KILL "$pid" 2>/dev/null || true
+    done
+    wait 2>/dev/null || true
+    if [ "${X5K_E2E_KEEP:-}" = 1 ]; then
+        echo "e2e: kept $work"
+    else
+        rm -rf "$work"
+    fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+running() {
+    local _pid _comm status
+    [ -r "/proc/$1/stat" ] || return 1
+    read -r _pid _comm status _ <"/proc/$1/stat" || return 1
+    [ "$status" != Z ]
+}
+
+# One line per window on the screen that is mapped and viewable: id, place, size, name, pid.
+list_windows() {
+    local id
+    for id in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
+        describe_window "$id"
+    done
+}
+
+# "X Y W H" of a window, in screen coordinates.
+geometry() {
+    xdotool getwindowgeometry --shell "$1" 2>/dev/null |
+        awk -F= '{ v[$1] = $2 } END { if ("X" in v) print v["X"], v["Y"], v["WIDTH"], v["HEIGHT"] }'
+}
+
+describe_window() {
+    local name
+    name=$(xdotool getwindowname "$1" 2>/dev/null || true)
+    printf '%s %s "%s" pid %s\n' "$1" "$(geometry "$1")" "$name" \
+        "$(xdotool getwindowpid "$1" 2>/dev/null || echo '?')"
+}
+
+fail() {
+    echo "e2e: FAILED: $*" >&2
+    echo "--- windows on the screen (id x y w h name pid):" >&2
+    list_windows >&2 || true
+    local log
+    for log in "$work"/*.log; do
+        [ -s "$log" ] || continue
+        echo "--- $(basename "$log"):" >&2
+        tail -n 40 "$log" >&2
+    done
+    if [ -d "$data" ]; then
+        echo "--- data folder:" >&2
+        ls -l --time-style=+%T.%N "$data" "$data/Profile" >&2 || true
+    fi
+    exit 1
+}
+
+# wait_until WHAT SECONDS COMMAND...: polls COMMAND until it succeeds; fails after SECONDS
+# or as soon as the program under test has ended unexpectedly.
+watch_driver=1
+wait_until() {
+    local what=$1 seconds=$2
+    shift 2
+    local deadline=$(($(now_ms) + seconds * 1000))
+    until "$@"; do
+        if [ "$watch_driver" = 1 ] && [ -n "$driver_pid" ] && ! running "$driver_pid"; then
+            local rc=0
+            wait "$driver_pid" || rc=$?
+            driver_pid=""
+            fail "x5k-driver ended (exit code $rc) while waiting for: $what"
+        fi
+        [ "$(now_ms)" -lt "$deadline" ] || fail "not within $seconds s: $what"
+        sleep 0.05
+    done
+}
+
+# The program's main windows: the title alone would also match message boxes that carry
+# it, so the size has to match too.
+main_windows() {
+    local id
+    for id in $(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null); do
+        local x y width height
+        read -r x y width height <<<"$(geometry "$id")"
+        if [ "${width:-}" = "$window_width" ] && [ "${height:-}" = "$window_height" ]; then
+            echo "$id $x $y"
+        fi
+    done
+}
+one_main_window() { [ "$(main_windows | wc -l)" -eq 1 ]; }
+
+# The visible windows of the program other than the main window and the docked icon.
+other_windows() {
+    local id
+    for id in $(xdotool search --onlyvisible --pid "$driver_pid" 2>/dev/null); do
+        [ "$id" = "$main_id" ] || [ "$id" = "$icon_id" ] || echo "$id"
+    done
+}
+no_other_windows() { [ -z "$(other_windows)" ]; }
+
+tray_line() { grep -m1 "^$1 " "$work/tray.log" 2>/dev/null; }
+has_tray_line() { tray_line "$1" >/dev/null; }
+rewritten() {
+    # Replaced atomically (a new file) or written after the mark.
+    [ -f "$1" ] && { [ "$(stat -c %i "$1")" != "$2" ] || [ -n "$(find "$1" -newer "$3")" ]; }
+}
+newer() { [ -f "$1" ] && [ -n "$(find "$1" -newer "$2")" ]; }
+exited() { ! running "$1"; }
+
+# A private environment: nothing of the real user's desktop, settings or session bus.
+export HOME="$work/home" XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config"
+export XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/runtime"
+mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+export GSETTINGS_BACKEND=memory QT_QPA_PLATFORM=xcb
+export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-session-bus"
+unset WAYLAND_DISPLAY XDG_CURRENT_DESKTOP XDG_SESSION_DESKTOP DESKTOP_SESSION KDE_FULL_SESSION \
+    GNOME_DESKTOP_SESSION_ID XDG_SESSION_TYPE QT_QPA_PLATFORMTHEME
+
+echo "e2e: display $DISPLAY, program folder $program_dir, work folder $work"
+
+# 1. The notification area, with its icon slots at the screen's top left.
+"$tray_host" --at 0,0 --slot 24 >"$work/tray.log" 2>"$work/tray-errors.log" &
+tray_pid=$!
+wait_until "the notification area owns its selection" 10 has_tray_line ready
+echo "e2e: $(tray_line ready)"
+
+# 2. First start: the window appears centred, the data folder is seeded and the icon docks.
+"$driver" --emulated-mouse="$state" >"$work/driver.log" 2>&1 &
+driver_pid=$!
+# Where the machine lacks an input device the program needs (no /dev/uinput in a
+# container, say), it says so once in a plain "Info" box before its window appears; a
+# user reads it and presses Enter, and so does the test.
+notices=0
+main_window_after_notices() {
+    one_main_window && return 0
+    local id
+    for id in $(xdotool search --all --onlyvisible --pid "$driver_pid" --name '^Info$' 2>/dev/null); do
+        notices=$((notices + 1))
+        [ "$notices" -le 2 ] || fail "more than two notices at start-up"
+        echo "e2e: start-up notice $(describe_window "$id"): pressing Enter"
+        xdotool windowfocus --sync "$id" key Return 2>/dev/null || true
+        sleep 0.2
+    done
+    return 1
+}
+wait_until "the main window \"$title\" (${window_width}x${window_height})" 30 main_window_after_notices
+read -r main_id main_x main_y <<<"$(main_windows)"
+echo "e2e: main window $main_id at $main_x,$main_y"
+expected_x=$(((screen_width - window_width) / 2))
+expected_y=$(((screen_height - window_height) / 2))
+if [ $((main_x - expected_x)) -gt 1 ] || [ $((expected_x - main_x)) -gt 1 ] ||
+    [ $((main_y - expected_y)) -gt 1 ] || [ $((expected_y - main_y)) -gt 1 ]; then
+    fail "main window at $main_x,$main_y, not centred at $expected_x,$expected_y"
+fi
+
+wait_until "the notification icon docking" 20 has_tray_line docked
+read -r _ icon_hex icon_x icon_y _ _ <<<"$(tray_line docked)"
+icon_id=$((icon_hex))
+echo "e2e: icon $icon_hex at $icon_x,$icon_y"
+
+for file in Macro.cfg Language.cfg Sts.cfg Profile/ConfigInfo.cfg Profile/Profile{1,2,3,4,5}.cfg; do
+    [ -f "$data/$file" ] || fail "the data folder was not seeded with $file"
+    cmp -s "$program_dir/$file" "$data/$file" || fail "the seeded $file differs from the shipped one"
+done
+
+# 3. A second start hands over to the first and ends at once, without a window of its own.
+"$driver" --emulated-mouse="$state" >"$work/second.log" 2>&1 &
+second_pid=$!
+watch_driver=0
+second_ended() {
+    if [ -n "$(xdotool search --onlyvisible --pid "$second_pid" 2>/dev/null)" ] ||
+        [ "$(main_windows | wc -l)" -gt 1 ]; then
+        fail "the second start showed a window"
+    fi
+    exited "$second_pid"
+}
+wait_until "the second start ending" 10 second_ended
+watch_driver=1
+second_rc=0
+wait "$second_pid" || second_rc=$?
+second_pid=""
+[ "$second_rc" -eq 0 ] || fail "the second start ended with exit code $second_rc"
+running "$driver_pid" || fail "the first instance ended when the second started"
+sleep 0.5 # let the first instance handle the hand-over
+one_main_window || fail "$(main_windows | wc -l) main windows after the second start"
+echo "e2e: second start handed over and ended with 0"
+
+# 4. Apply. Nothing was edited, so the files are written with the bytes they already had:
+#    only a new file or a new modification time shows that they were saved.
+profile="$data/Profile/Profile1.cfg"
+block="$data/Profile/ConfigInfo.cfg"
+profile_inode=$(stat -c %i "$profile")
+block_inode=$(stat -c %i "$block")
+touch "$work/mark-apply"
+popups_before_apply=$(other_windows | sort)
+new_popup() { [ -n "$(comm -13 <(echo "$popups_before_apply") <(other_windows | sort))" ]; }
+xdotool mousemove --sync $((main_x + apply_x)) $((main_y + apply_y))
+sleep 0.1
+xdotool click 1
+# The pointer leaves the window so that no tooltip stays up.
+sleep 0.1
+xdotool mousemove --sync $((screen_width - 1)) $((screen_height - 1))
+wait_until "the progress dialog of Apply" 10 new_popup
+wait_until "Profile1.cfg saved after Apply" 45 rewritten "$profile" "$profile_inode" "$work/mark-apply"
+wait_until "ConfigInfo.cfg saved after Apply" 10 rewritten "$block" "$block_inode" "$work/mark-apply"
+cmp "$program_dir/Profile/Profile1.cfg" "$profile" >&2 ||
+    fail "the saved Profile1.cfg is not the applied (shipped) profile"
+[ "$(stat -c %s "$block")" = "$(stat -c %s "$program_dir/Profile/ConfigInfo.cfg")" ] ||
+    fail "the saved ConfigInfo.cfg has $(stat -c %s "$block") bytes, the shipped one $(stat -c %s "$program_dir/Profile/ConfigInfo.cfg")"
+echo "e2e: Apply saved Profile1.cfg and ConfigInfo.cfg"
+
+# The progress dialog closes by itself; the start-up balloon times out.
+wait_until "the progress dialog (and any other pop-up) closing" 15 no_other_windows
+
+# 5. "Exit" from the notification icon's menu. The press is away from the icon's centre,
+#    where a balloon's pointer would sit.
+sts_inode=$(stat -c %i "$data/Sts.cfg")
+touch "$work/mark-exit"
+xdotool mousemove --sync $((icon_x + 4)) $((icon_y + 4)) click 3
+menu_shown() { [ "$(other_windows | wc -l)" -eq 1 ]; }
+wait_until "the notification menu" 5 menu_shown
+menu_id=$(other_windows)
+read -r menu_x menu_y menu_width menu_height <<<"$(geometry "$menu_id")"
+echo "e2e: menu $menu_id at $menu_x,$menu_y size ${menu_width}x$menu_height"
+[ "$menu_height" -ge $((menu_top + 2 * menu_entry_height)) ] ||
+    fail "the menu is $menu_height px high, too low for two entries"
+exit_x=$((menu_x + menu_width / 2))
+exit_y=$((menu_y + menu_top + exit_entry * menu_entry_height + menu_entry_height / 2))
+xdotool mousemove --sync "$exit_x" "$exit_y"
+sleep 0.1
+xdotool click 1
+watch_driver=0
+wait_until "x5k-driver ending after Exit" 10 exited "$driver_pid"
+driver_rc=0
+wait "$driver_pid" || driver_rc=$?
+driver_pid=""
+[ "$driver_rc" -eq 0 ] || fail "x5k-driver ended with exit code $driver_rc after Exit"
+rewritten "$data/Sts.cfg" "$sts_inode" "$work/mark-exit" || fail "Sts.cfg was not saved on Exit"
+# The emulated mouse keeps what Apply wrote to it in its state file.
+[ -s "$state" ] || fail "the emulated mouse's state file $state was not written"
+newer "$state" "$work/mark-apply" || fail "the emulated mouse's state file was not written after Apply"
+echo "e2e: Exit ended the program with 0 and saved Sts.cfg"
+echo "e2e: passed"
