@@ -15,6 +15,7 @@
 #include <memory>
 #include <string_view>
 
+#include "app/DriverOptions.h"
 #include "device/emulator/EmulatedMouse.h"
 #include "driver/CT7QDriverDlg.h"
 #include "localisation/Localisation.h"
@@ -75,25 +76,6 @@ bool WatchTerminationSignals() {
 }
 
 }  // namespace
-
-DriverOptions ParseDriverOptions(std::span<char* const> arguments) {
-    DriverOptions options;
-    for (const char* raw : arguments) {
-        const std::string_view argument = raw;
-        if (argument == "--emulated-mouse") {
-            options.emulated = true;
-        } else if (argument.starts_with("--emulated-mouse=") &&
-                   argument.size() > std::string_view("--emulated-mouse=").size()) {
-            options.emulated = true;
-            options.state = std::filesystem::path(argument.substr(17));
-        } else if (argument == "--help" || argument == "-h") {
-            options.help = true;
-        } else if (options.error.empty()) {
-            options.error = std::string(argument);
-        }
-    }
-    return options;
-}
 
 int CT7QDriverApp::Run(int argc, char** argv) {
     const DriverOptions options =

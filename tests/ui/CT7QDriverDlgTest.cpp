@@ -2,7 +2,9 @@
 // the user sees and relies on when switching pages and profiles, applying, hovering,
 // changing language, and when the mouse comes and goes.
 
+#include <QApplication>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -425,6 +427,25 @@ private slots:
         QCOMPARE(rig.window->store().workingMacroIds()[2], 0);
         QCOMPARE(rig.mouse.state().colour,
                  static_cast<uint32_t>(rig.window->store().image().get(profile::kLightingColour)));
+    }
+
+    void theBackgroundDragsTheWindow() {
+        Rig rig;
+        const QPoint before = rig.window->pos();
+        const QPoint grip(400, 40);  // the title area, no control
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(grip),
+                          QPointF(rig.window->mapToGlobal(grip)), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(rig.window.get(), &press);
+        const QPoint to = grip + QPoint(30, 20);
+        QMouseEvent move(QEvent::MouseMove, QPointF(to), QPointF(rig.window->mapToGlobal(to)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(rig.window.get(), &move);
+        uitest::releaseAt(rig.window.get(), to);
+        QCOMPARE(rig.window->pos(), before + QPoint(30, 20));
+        // Moving afterwards no longer drags.
+        uitest::moveAt(rig.window.get(), QPoint(10, 10));
+        QCOMPARE(rig.window->pos(), before + QPoint(30, 20));
     }
 
     void theUpdaterStartsOnceThreeSecondsAfterStartUp() {

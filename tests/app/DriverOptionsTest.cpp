@@ -1,0 +1,48 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/DriverOptions.h"
+
+namespace x5k {
+namespace {
+
+DriverOptions Parse(std::vector<std::string> words) {
+    std::vector<char*> arguments;
+    for (std::string& word : words) arguments.push_back(word.data());
+    return ParseDriverOptions(arguments);
+}
+
+TEST(DriverOptionsTest, TheEmulatedMouseWithAndWithoutAStateFile) {
+    struct Case {
+        std::vector<std::string> words;
+        bool emulated;
+        std::string state;  // empty: none
+        bool help;
+        std::string error;
+    };
+    const Case cases[] = {
+        {{}, false, "", false, ""},
+        {{"--emulated-mouse"}, true, "", false, ""},
+        {{"--emulated-mouse=/tmp/m.state"}, true, "/tmp/m.state", false, ""},
+        {{"--emulated-mouse=a=b"}, true, "a=b", false, ""},
+        // An empty state file name is no file name.
+        {{"--emulated-mouse="}, false, "", false, "--emulated-mouse="},
+        {{"--emulated-mousey"}, false, "", false, "--emulated-mousey"},
+        {{"--help"}, false, "", true, ""},
+        {{"-h", "--emulated-mouse"}, true, "", true, ""},
+        {{"--verbose", "extra"}, false, "", false, "--verbose"},
+    };
+    for (const Case& c : cases) {
+        const DriverOptions options = Parse(c.words);
+        SCOPED_TRACE(c.words.empty() ? "(none)" : c.words.front());
+        EXPECT_EQ(options.emulated, c.emulated);
+        EXPECT_EQ(options.state ? options.state->string() : "", c.state);
+        EXPECT_EQ(options.help, c.help);
+        EXPECT_EQ(options.error, c.error);
+    }
+}
+
+}  // namespace
+}  // namespace x5k
