@@ -340,8 +340,9 @@ void CT7QDriverDlg::startApply() {
     progress_->SetChinese(chinese());
     worker_->trigger();
     progress_->DoModal();
-    // The press went to the button before the dialog took the pointer.
-    regions_[kApplyButton]->setDown(false);
+    // The dialog took the pointer while the button was pressed and hovered: neither the
+    // release nor the leave came back to it.
+    releaseApplyButton();
 }
 
 void CT7QDriverDlg::OnMinimise() {
@@ -594,8 +595,11 @@ void CT7QDriverDlg::startWorkers() {
 }
 
 void CT7QDriverDlg::releaseApplyButton() {
-    regions_[kApplyButton]->setDown(false);
-    regions_[kApplyButton]->update();
+    ui::CIrrButton* apply = regions_[kApplyButton];
+    apply->setDown(false);
+    // Apply is never checked; this ends its hover look, which the next move over it
+    // brings back.
+    apply->SetChecked(false);
 }
 
 bool CT7QDriverDlg::installHooks() {

@@ -190,6 +190,10 @@ private slots:
 
     void applyWritesTheMouseAndSavesBothFilesOnSuccess() {
         Rig rig;
+        // The pointer is over Apply when it is pressed.
+        ui::CIrrButton* apply = rig.window->regionButton(10);
+        uitest::moveAt(apply, RegionCentre(10) - apply->pos());
+        QVERIFY(apply->IsHovering());
         const auto blockBefore = test::ReadBytes(rig.dataFile("Profile/ConfigInfo.cfg"));
         rig.window->store().image().set(profile::kLightingColour, 0x123456);
         rig.window->OnApply();
@@ -205,6 +209,7 @@ private slots:
         QVERIFY(rig.messages.shown().empty());
         QVERIFY(!rig.window->progressDialog()->IsRunning());
         QVERIFY(!rig.window->regionButton(10)->isDown());
+        QVERIFY(!rig.window->regionButton(10)->IsHovering());
     }
 
     void aFailingCommandShowsItsTextAndSavesNothing() {
