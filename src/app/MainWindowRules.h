@@ -48,8 +48,7 @@ inline constexpr int kConfigIcon = 1012;
 inline constexpr int kExitIcon = 1011;
 inline constexpr int kApplicationIcon = 128;
 
-// The one-shot timer that starts the updater, and its delay.
-inline constexpr int kUpdaterTimer = 4;
+// The updater starts once, this long after a successful start-up.
 inline constexpr int kUpdaterDelayMs = 3000;
 inline constexpr std::string_view kUpdaterProgram = "zintu_update/ZintuUpdate.exe";
 

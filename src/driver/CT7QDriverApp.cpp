@@ -55,8 +55,10 @@ public:
 
 // SIGTERM, SIGINT and SIGHUP (the session or a terminal ends the program) become a close
 // request of the main window, so the program ends as through "Exit" and keeps its
-// statistics. The handler only writes a byte into a pipe the event loop watches.
+// statistics. The handler only writes a byte into a pipe the event loop watches, and
+// gives way to the default action afterwards: a second signal ends a program that hangs.
 int gSignalPipe[2] = {-1, -1};
+constexpr int kTerminationSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 extern "C" void OnTerminationSignal(int) {
     const int saved = errno;
@@ -70,9 +72,13 @@ bool WatchTerminationSignals() {
     struct sigaction action {};
     action.sa_handler = OnTerminationSignal;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
+    action.sa_flags = SA_RESTART | SA_RESETHAND;
+    for (const int signal : kTerminationSignals) sigaction(signal, &action, nullptr);
     return true;
+}
+
+void StopWatchingTerminationSignals() {
+    for (const int signal : kTerminationSignals) std::signal(signal, SIG_DFL);
 }
 
 }  // namespace
@@ -147,8 +153,10 @@ int CT7QDriverApp::Run(int argc, char** argv) {
     }
 
     // The first interface language, then the boxes that speak it.
-    std::atomic<bool> startChinese{false};
     std::unique_ptr<ui::QtUserMessages> messages;
+    // The language's loader tells of missing files through the boxes, which speak the
+    // language the loader sets: the boxes come second and the loader reaches them
+    // through this.
     struct Forwarder final : UserMessages {
         UserMessages* target = nullptr;
         int showInfoDialog(std::string_view text, BoxButtons buttons) override {
@@ -189,8 +197,13 @@ int CT7QDriverApp::Run(int argc, char** argv) {
         // the main window does.
         QObject::connect(&window, &CT7QDriverDlg::closed, &application,
                          [] { QCoreApplication::exit(0); });
+        // The program is started by the desktop's autostart or the user, never by a
+        // session manager restoring it.
         QObject::connect(&application, &QGuiApplication::commitDataRequest, &window,
-                         [&window](QSessionManager&) { window.OnSessionEnd(); });
+                         [&window](QSessionManager& session) {
+                             session.setRestartHint(QSessionManager::RestartNever);
+                             window.OnSessionEnd();
+                         });
         QObject::connect(&application, &QCoreApplication::aboutToQuit, &window,
                          [&window] { window.OnSessionEnd(); });
 
@@ -201,7 +214,9 @@ int CT7QDriverApp::Run(int argc, char** argv) {
             handOver = std::make_unique<QSocketNotifier>(instance->fd(), QSocketNotifier::Read);
             QObject::connect(handOver.get(), &QSocketNotifier::activated, &window,
                              [&instance, &window] {
+                                 // Only the show request is taken from a later start.
                                  for (const HandOver& message : instance->takeMessages()) {
+                                     if (message != kShowRunningInstance) continue;
                                      window.post(message.message, message.wParam, message.lParam);
                                  }
                              });
@@ -233,6 +248,7 @@ int CT7QDriverApp::Run(int argc, char** argv) {
 
         window.OnInitDialog();
         if (!window.closing()) status = application.exec();
+        StopWatchingTerminationSignals();
         // The watch stops calling into the hooks before they go.
         hookBackend.setSink(nullptr);
     }

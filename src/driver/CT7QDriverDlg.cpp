@@ -64,7 +64,6 @@ void DrawWrappedText(QPainter& painter, const QRect& box, const QString& text) {
         if (!line.isValid()) break;
         line.setLineWidth(box.width());
         const int next = y + metrics.lineSpacing();
-        QTextLine after;
         const bool lastThatFits = next + metrics.lineSpacing() > box.height();
         if (lastThatFits && line.textStart() + line.textLength() < text.size()) {
             // The rest does not fit: this line ends the text with an ellipsis.
@@ -107,14 +106,18 @@ CT7QDriverDlg::CT7QDriverDlg(DriverServices& services, Localisation& localisatio
 }
 
 CT7QDriverDlg::~CT7QDriverDlg() {
-    // A worker waiting for this window is released before it is stopped.
+    // Nothing is routed to a window on its way out; a worker waiting for it is released
+    // before it is stopped.
+    poster_.unregisterWindow(Window::MainWindow);
     beginShutdown();
     if (worker_) worker_->stop();
     hooks_.RemoveHooks();
-    poster_.unregisterWindow(Window::MainWindow);
 }
 
-StartUp CT7QDriverDlg::OnInitDialog() {
+std::optional<StartUp> CT7QDriverDlg::OnInitDialog() {
+    // The steps that may show a box run a message loop meanwhile, where a close request
+    // (Ctrl+C, the session ending) can be handled; the start-up stops after such a step
+    // once the window is closing.
     // 1. The window's icon.
     setWindowIcon(QIcon(ui::loadResource(kApplicationIcon)));
     // 2. First-run seeding.
@@ -128,6 +131,7 @@ StartUp CT7QDriverDlg::OnInitDialog() {
                                            localisation_.strings(), services_.dataFolder);
     macros_->loadFile();
     macroSource_ = std::make_unique<MacroTableSource>(macros_->table());
+    if (closing_) return std::nullopt;
     // 6. The pictures, the window's size and place, the buttons.
     setBackground(ui::loadSkin(QStringLiteral("Main_Normal.bmp")));
     const QSize size = background().isNull() ? QSize(MainLayout().width, MainLayout().height)
@@ -149,10 +153,12 @@ StartUp CT7QDriverDlg::OnInitDialog() {
                                       localisation_.chineseInterface(), services_.dataFolder);
     store_->setObserver(this);
     store_->loadConfiguration();
+    if (closing_) return std::nullopt;
     // 10. Arrival and removal come from the hot-plug monitor the application watches.
     // 11. The macro page shows group 21.
     macro_->ShowGroup(21);
-    // 12. The working macro identifiers are the current entry's (the store did it).
+    // 12. Loading the configuration made the current entry's macro identifiers the
+    // working ones.
     // 13. The language flag at its place.
     flag_->setGeometry(ControlRect("flag"));
     flag_->setPixmap(ui::loadResource(flagPicture_));
@@ -185,16 +191,21 @@ void CT7QDriverDlg::createButtons() {
         auto* button = new ui::CIrrButton(this, QString(), outline);
         button->SetImages(regionNormal, regionPressed, regionHover, regionNormal);
         const int n = static_cast<int>(i);
+        // The commands run once the press has been handled: Apply waits in the progress
+        // dialog, and a press still under way then would leave the button down.
         if (n < kFirstProfileButton) {
             button->SetCheckMode(true);
-            connect(button, &ui::CIrrButton::commandPressed, this,
-                    [this, n] { SelectPage(n + 1); });
+            connect(
+                button, &ui::CIrrButton::commandPressed, this, [this, n] { SelectPage(n + 1); },
+                Qt::QueuedConnection);
         } else if (n < kApplyButton) {
             button->SetCheckMode(true);
-            connect(button, &ui::CIrrButton::commandPressed, this,
-                    [this, n] { OnProfileButton(n - kFirstProfileButton + 1); });
+            connect(
+                button, &ui::CIrrButton::commandPressed, this,
+                [this, n] { OnProfileButton(n - kFirstProfileButton + 1); }, Qt::QueuedConnection);
         } else {
-            connect(button, &ui::CIrrButton::commandPressed, this, &CT7QDriverDlg::OnApply);
+            connect(button, &ui::CIrrButton::commandPressed, this, &CT7QDriverDlg::OnApply,
+                    Qt::QueuedConnection);
         }
         regions_[i] = button;
     }
@@ -223,8 +234,7 @@ void CT7QDriverDlg::createButtons() {
 
     progress_ = new ui::CDlgProgress(this);
     poster_.registerWindow(Window::ProgressDialog, progress_);
-    applyCaptions();
-    applyTooltips();
+    applyTexts();
 }
 
 void CT7QDriverDlg::createPages() {
@@ -264,12 +274,18 @@ QWidget* CT7QDriverDlg::page(int n) const {
 }
 
 void CT7QDriverDlg::addTrayIcon() {
-    if (!services_.trayAvailable || !services_.trayAvailable()) return;
+    // The icon is made even where no notification area shows right now: it docks by
+    // itself when a panel comes up later. Whether the window can hide is asked when it
+    // is to hide.
     tray_ = new QSystemTrayIcon(QIcon(ui::loadResource(kApplicationIcon)), this);
     tray_->setToolTip(Text(kTitle));
     connect(tray_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason why) {
-                if (why == QSystemTrayIcon::DoubleClick) post(msg::kTrayIcon, 0, kDoubleClick);
+                // Notification areas that speak the StatusNotifierItem protocol report a click
+                // and never a double click, so a click shows the window too.
+                if (why == QSystemTrayIcon::DoubleClick || why == QSystemTrayIcon::Trigger) {
+                    post(msg::kTrayIcon, 0, kDoubleClick);
+                }
                 if (why == QSystemTrayIcon::Context) post(msg::kTrayIcon, 0, kRightButtonUp);
             });
     tray_->show();
@@ -277,18 +293,17 @@ void CT7QDriverDlg::addTrayIcon() {
                        5000);
 }
 
-void CT7QDriverDlg::applyCaptions() {
-    // The pictures carry no words: the region buttons show the texts of their tooltips.
-    for (size_t i = 0; i < regions_.size(); ++i) {
-        regions_[i]->setText(
-            QString::fromStdString(localisation_.strings().get(kRegionTooltipKeys[i])));
-    }
+bool CT7QDriverDlg::trayShown() const {
+    return tray_ && services_.trayAvailable && services_.trayAvailable();
 }
 
-void CT7QDriverDlg::applyTooltips() {
+void CT7QDriverDlg::applyTexts() {
+    // The pictures carry no words: the region buttons show the texts of their tooltips.
     for (size_t i = 0; i < regions_.size(); ++i) {
-        regions_[i]->setToolTip(
-            QString::fromStdString(localisation_.strings().get(kRegionTooltipKeys[i])));
+        const QString text =
+            QString::fromStdString(localisation_.strings().get(kRegionTooltipKeys[i]));
+        regions_[i]->setText(text);
+        regions_[i]->setToolTip(text);
     }
     for (int n = 1; n <= kPageCount; ++n) {
         if (auto* shown = qobject_cast<pages::PageWindow*>(page(n))) shown->ApplyTooltips();
@@ -336,30 +351,34 @@ void CT7QDriverDlg::OnApply() {
 }
 
 void CT7QDriverDlg::startApply() {
-    if (!idle_ || !worker_) return;
+    // The progress dialog shows from the trigger on, before the worker clears the flag.
+    if (!idle_ || !worker_ || progress_->IsRunning()) return;
     progress_->SetChinese(chinese());
     worker_->trigger();
     progress_->DoModal();
-    // The dialog took the pointer while the button was pressed and hovered: neither the
-    // release nor the leave came back to it.
+    // The dialog took the pointer while the button was hovered: no leave came back to it.
     releaseApplyButton();
 }
 
 void CT7QDriverDlg::OnMinimise() {
     showMinimized();
-    hooks_.SetForwarding(false, false);
-    hooks_.SetTarget(Window::MainWindow);
+    homeTheHooks();
 }
 
 void CT7QDriverDlg::OnHide() {
-    macro_->CloseGroupMenu();
+    if (macro_) macro_->CloseGroupMenu();
     hideOrMinimise();
+    homeTheHooks();
+}
+
+void CT7QDriverDlg::homeTheHooks() {
+    // With the window out of sight no page records or captures keys.
     hooks_.SetForwarding(false, false);
     hooks_.SetTarget(Window::MainWindow);
 }
 
 void CT7QDriverDlg::hideOrMinimise() {
-    if (tray_) {
+    if (trayShown()) {
         hide();
         return;
     }
@@ -405,6 +424,7 @@ std::span<const ui::MessageWindow::MessageEntry> CT7QDriverDlg::messageTable() c
 }
 
 intptr_t CT7QDriverDlg::onSwitchLanguage(uintptr_t wParam, intptr_t lParam) {
+    if (closing_) return 0;
     if (lParam == 0) {
         // The menu closed without a choice.
         languageMenu_.clear();
@@ -417,8 +437,7 @@ intptr_t CT7QDriverDlg::onSwitchLanguage(uintptr_t wParam, intptr_t lParam) {
         flagPicture_ = change.indicatorBitmap;
         flag_->setPixmap(ui::loadResource(flagPicture_));
     }
-    applyCaptions();
-    applyTooltips();
+    applyTexts();
     if (change.closeMenu) {
         if (languageMenu_) languageMenu_->close();
         languageMenu_.clear();
@@ -430,6 +449,7 @@ intptr_t CT7QDriverDlg::onSwitchLanguage(uintptr_t wParam, intptr_t lParam) {
 }
 
 intptr_t CT7QDriverDlg::onTrayIcon(uintptr_t, intptr_t lParam) {
+    if (closing_) return 0;
     switch (TrayEventOf(lParam)) {
         case TrayEvent::Show:
             refreshPagesFromProfile();
@@ -462,9 +482,11 @@ void CT7QDriverDlg::OnTrayCommand(int command) {
 }
 
 intptr_t CT7QDriverDlg::onApplySucceeded(uintptr_t, intptr_t) {
+    if (!store_) return 0;
     store_->saveAfterApply();
     idle_ = true;
     tellPointerProblems();
+    if (closeAfterApply_) shutdown();
     return 0;
 }
 
@@ -482,10 +504,12 @@ intptr_t CT7QDriverDlg::onApplyFailed(uintptr_t, intptr_t lParam) {
     services_.messages.showInfoDialog(ApplyFailureText(static_cast<int>(lParam)), BoxButtons::Ok);
     idle_ = true;
     releaseApplyButton();
+    if (closeAfterApply_) shutdown();
     return 0;
 }
 
 intptr_t CT7QDriverDlg::onHookNotify(uintptr_t wParam, intptr_t lParam) {
+    if (closing_) return 0;
     poster_.post(Window::StatisticsPage, msg::kStatsMouseEvent, wParam, lParam);
     const std::optional<int> button = ButtonOfHookCode(static_cast<uint32_t>(wParam));
     if (!button || !store_) return 0;
@@ -496,13 +520,16 @@ intptr_t CT7QDriverDlg::onHookNotify(uintptr_t wParam, intptr_t lParam) {
 }
 
 intptr_t CT7QDriverDlg::onPageHover(uintptr_t, intptr_t lParam) {
+    if (closing_) return 0;
+    static const ProfileImage kNoProfile;
     hint_ = QString::fromStdString(HintText(static_cast<int>(lParam), localisation_.strings(),
-                                            store_ ? store_->image() : ProfileImage{}, chinese()));
+                                            store_ ? store_->image() : kNoProfile, chinese()));
     update(ControlRect("hint"));
     return 0;
 }
 
 intptr_t CT7QDriverDlg::onRestoreDefaults(uintptr_t, intptr_t) {
+    if (closing_ || !store_) return 0;
     store_->restoreDefaults();
     settings_->RefreshFromProfile();
     lighting_->RefreshLighting();
@@ -511,6 +538,12 @@ intptr_t CT7QDriverDlg::onRestoreDefaults(uintptr_t, intptr_t) {
 }
 
 intptr_t CT7QDriverDlg::onCloseRequest(uintptr_t, intptr_t) {
+    // A running apply is let finish, so that the files match what the mouse holds when
+    // the program ends: its result message closes the program.
+    if (!idle_ || (progress_ && progress_->IsRunning())) {
+        closeAfterApply_ = true;
+        return 0;
+    }
     shutdown();
     return 0;
 }
@@ -522,21 +555,15 @@ void CT7QDriverDlg::shutdown() {
     // 1. The notification icon goes.
     delete tray_;
     tray_ = nullptr;
-    // 2. The pages go; the statistics page saves its counters as it goes. They are
-    // deleted once control is back in the event loop, as the request may come while one
-    // of them waits in a box of its own.
-    for (int n = kPageCount; n >= 1; --n) {
-        QWidget* going = page(n);
-        going->hide();
-        going->deleteLater();
+    // 2. The pages go out of use and the statistics are saved. The widgets themselves go
+    // with the window, after the application's loop: the request may come while a page
+    // waits in a box of its own.
+    for (int n = 1; n <= kPageCount; ++n) {
+        if (QWidget* going = page(n)) going->hide();
     }
+    if (statistics_) statistics_->SaveCounters();
     poster_.unregisterWindow(Window::MacroPage);
     poster_.unregisterWindow(Window::StatisticsPage);
-    settings_ = nullptr;
-    lighting_ = nullptr;
-    macro_ = nullptr;
-    statistics_ = nullptr;
-    support_ = nullptr;
     // 3-5. The apply worker is woken with its run flag cleared and waited for; one waiting
     // for this window is released first. The update-check worker has no thread yet.
     beginShutdown();
@@ -565,7 +592,19 @@ void CT7QDriverDlg::startUpdater() {
     updaterTimer_.stop();
     if (updaterStarted_) return;
     updaterStarted_ = true;
-    services_.shell.open((services_.programFolder / kUpdaterProgram).string());
+    // The updater is a program of its own beside this one, started only when it is there
+    // and may run: handing a missing file or a Windows program to the desktop's opener
+    // would show the user an error or start something else.
+    const std::filesystem::path updater = services_.programFolder / kUpdaterProgram;
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(updater, error);
+    using std::filesystem::perms;
+    const perms anyExecute = perms::owner_exec | perms::group_exec | perms::others_exec;
+    if (error || !std::filesystem::is_regular_file(status) ||
+        (status.permissions() & anyExecute) == perms::none) {
+        return;
+    }
+    services_.shell.start(updater.string(), {});
 }
 
 // ---- Observers -------------------------------------------------------------------------
@@ -597,9 +636,8 @@ void CT7QDriverDlg::startWorkers() {
 void CT7QDriverDlg::releaseApplyButton() {
     ui::CIrrButton* apply = regions_[kApplyButton];
     apply->setDown(false);
-    // Apply is never checked; this ends its hover look, which the next move over it
-    // brings back.
-    apply->SetChecked(false);
+    // The next move over it brings the hover look back.
+    apply->EndHover();
 }
 
 bool CT7QDriverDlg::installHooks() {
@@ -626,11 +664,13 @@ bool CT7QDriverDlg::installHooks() {
 }
 
 void CT7QDriverDlg::showNotice(std::string_view text) {
+    // A window of its own, so it stays in sight when the main window is minimised.
     auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Info"), Text(text),
-                                QMessageBox::Ok, this);
+                                QMessageBox::Ok);
     box->setObjectName(QStringLiteral("notice"));
     box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    connect(this, &QObject::destroyed, box, &QObject::deleteLater);
+    box->show();
 }
 
 void CT7QDriverDlg::removeHooks() {
@@ -665,7 +705,7 @@ void CT7QDriverDlg::mousePressEvent(QMouseEvent* event) {
         dragOffset_ = event->globalPosition().toPoint() - pos();
         return;
     }
-    if (event->button() == Qt::RightButton && !tray_) {
+    if (event->button() == Qt::RightButton && !trayShown()) {
         openTrayMenu(event->globalPosition().toPoint());
         return;
     }
@@ -687,7 +727,8 @@ void CT7QDriverDlg::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CT7QDriverDlg::childMouseMoved(QWidget* child, QPoint position) {
-    followPointer(position);
+    // A page's own background is not the window's: the page posts its own hints there.
+    if (!qobject_cast<pages::PageWindow*>(child)) followPointer(position);
     MessageWindow::childMouseMoved(child, position);
 }
 

@@ -86,8 +86,8 @@ public:
     // The window's initialisation, in order: first-run seeding, the first language, the
     // macro table, pictures and buttons, pages, the notification icon, the configuration,
     // the remembered language (posted), the device start-up. Returns what the device
-    // start-up found.
-    StartUp OnInitDialog();
+    // start-up found; nothing when a close request ended the start-up early.
+    std::optional<StartUp> OnInitDialog();
 
     // Selects page n (1..5): shows it, highlights its button and enables or disables the
     // profile buttons and Apply.
@@ -169,8 +169,9 @@ private:
     void createButtons();
     void createPages();
     void addTrayIcon();
-    void applyCaptions();
-    void applyTooltips();
+    void applyTexts();
+    bool trayShown() const;
+    void homeTheHooks();
     void startApply();
     void showWindow();
     void hideOrMinimise();
@@ -218,6 +219,7 @@ private:
     bool updaterStarted_ = false;
     bool closing_ = false;
     bool trayNoticeGiven_ = false;
+    bool closeAfterApply_ = false;
     bool accessNoticeGiven_ = false;
     std::vector<std::string> pointerProblemsShown_;
     std::optional<QPoint> dragOffset_;

@@ -31,6 +31,9 @@ PageWindow::PageWindow(QWidget* mainWindow, std::string_view layoutName,
             .mid(QStringLiteral("skins/").size())));
     setFixedSize(layout_->width, layout_->height);
     setMouseTracking(true);
+    // A press on a page's background stays with the page: only the main window's own
+    // background drags the window.
+    setAttribute(Qt::WA_NoMousePropagation);
 }
 
 int PageWindow::HintAt(QPoint point) const {

@@ -49,9 +49,11 @@ CDlgSts::CDlgSts(QWidget* mainWindow, const InterfaceStrings& strings, bool chin
       file_(std::move(statisticsFile)) {
     // Six little-endian 32-bit counters; a short or missing file counts from zero.
     std::vector<uint8_t> bytes(kCounterCount * 4);
-    if (files_.readInto(file_, bytes) == FileError::None) {
+    const FileError read = files_.readInto(file_, bytes);
+    if (read == FileError::None) {
         for (size_t i = 0; i < kCounterCount; ++i) counters_[i] = GetU32(bytes, 4 * i);
     }
+    unreadable_ = read != FileError::None && read != FileError::NotFound;
 }
 
 CDlgSts::~CDlgSts() {
@@ -59,6 +61,7 @@ CDlgSts::~CDlgSts() {
 }
 
 bool CDlgSts::SaveCounters() {
+    if (unreadable_) return false;
     std::vector<uint8_t> bytes(kCounterCount * 4);
     for (size_t i = 0; i < kCounterCount; ++i) SetU32(bytes, 4 * i, counters_[i]);
     return files_.replace(file_, bytes) == FileError::None;

@@ -79,7 +79,8 @@ public:
     ~CDlgSts() override;
 
     const Counters& counters() const { return counters_; }
-    // Writes the counters to "Sts.cfg"; false when the file could not be written.
+    // Writes the counters to "Sts.cfg"; false when the file could not be written, or was
+    // not written because it could not be read at the start.
     bool SaveCounters();
 
 signals:
@@ -95,6 +96,9 @@ private:
     FileSystem& files_;
     std::filesystem::path file_;
     Counters counters_{};
+    // The file is there but could not be read: writing it back would replace the user's
+    // counts with zeros.
+    bool unreadable_ = false;
 };
 
 // The support page (versions, web page, import, export, restore defaults).

@@ -33,6 +33,13 @@ TEST(DriverOptionsTest, TheEmulatedMouseWithAndWithoutAStateFile) {
         {{"--help"}, false, "", true, ""},
         {{"-h", "--emulated-mouse"}, true, "", true, ""},
         {{"--verbose", "extra"}, false, "", false, "--verbose"},
+        // Qt's own options, with their values, are left to Qt.
+        {{"-session", "1234abcd", "--emulated-mouse"}, true, "", false, ""},
+        {{"-platform", "offscreen"}, false, "", false, ""},
+        {{"--display", ":1", "-reverse"}, false, "", false, ""},
+        {{"-style=fusion"}, false, "", false, ""},
+        {{"-session"}, false, "", false, ""},  // a value missing at the end
+        {{"-sessions"}, false, "", false, "-sessions"},
     };
     for (const Case& c : cases) {
         const DriverOptions options = Parse(c.words);

@@ -232,6 +232,11 @@ for file in Macro.cfg Language.cfg Sts.cfg Profile/ConfigInfo.cfg Profile/Profil
 done
 
 # 3. A second start hands over to the first and ends at once, without a window of its own.
+#    The first one's window is hidden first (its hide button, top right), so that the
+#    hand-over is seen to show it again.
+xdotool mousemove --sync $((main_x + 939)) $((main_y + 17)) click 1
+no_main_window() { [ -z "$(main_windows)" ]; }
+wait_until "the hide button hiding the window" 10 no_main_window
 "$driver" --emulated-mouse="$state" >"$work/second.log" 2>&1 &
 second_pid=$!
 watch_driver=0
@@ -249,9 +254,9 @@ wait "$second_pid" || second_rc=$?
 second_pid=""
 [ "$second_rc" -eq 0 ] || fail "the second start ended with exit code $second_rc"
 running "$driver_pid" || fail "the first instance ended when the second started"
-sleep 0.5 # let the first instance handle the hand-over
-one_main_window || fail "$(main_windows | wc -l) main windows after the second start"
-echo "e2e: second start handed over and ended with 0"
+wait_until "the hand-over showing the hidden window again" 10 one_main_window
+read -r main_id main_x main_y <<<"$(main_windows)"
+echo "e2e: second start handed over and ended with 0; the window is shown again"
 
 # 4. Apply. Nothing was edited, so the files are written with the bytes they already had:
 #    only a new file or a new modification time shows that they were saved.

@@ -10,17 +10,20 @@
 #include <QTimer>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/Folders.h"
 #include "app/MainWindowRules.h"
 #include "device/ApplyWorker.h"
 #include "device/emulator/EmulatedMouse.h"
 #include "driver/CT7QDriverDlg.h"
 #include "localisation/Languages.h"
 #include "pages/Pages.h"
-#include "platform/linux/PosixFileSystem.h"
+#include "support/FaultyFileSystem.h"
 #include "support/InertHookBackend.h"
 #include "support/RecordingPointerSettings.h"
 #include "support/RecordingShell.h"
@@ -54,9 +57,49 @@ QPoint RegionCentre(int index) {
     return {x / 4, y / 4};
 }
 
+// The boxes of the recording fake; with `closeOnShow` every box also brings a close
+// request, handled at once, as a request coming in while a box waits would be.
+class Boxes final : public UserMessages {
+public:
+    int showInfoDialog(std::string_view text, BoxButtons buttons) override {
+        const int answer = recorded.showInfoDialog(text, buttons);
+        closeNow();
+        return answer;
+    }
+    int showCountdownNotice(std::string_view text) override {
+        const int answer = recorded.showCountdownNotice(text);
+        closeNow();
+        return answer;
+    }
+    void showInfoBox(std::string_view text) override {
+        recorded.showInfoBox(text);
+        closeNow();
+    }
+    std::vector<test::ShownMessage> shown() const { return recorded.shown(); }
+    std::vector<std::string> texts() const { return recorded.texts(); }
+
+    test::RecordingUserMessages recorded;
+    CT7QDriverDlg* closeOnShow = nullptr;
+
+private:
+    void closeNow() {
+        if (!closeOnShow) return;
+        closeOnShow->post(msg::kClose, 0, 0);
+        QCoreApplication::sendPostedEvents();
+    }
+};
+
+struct Setup {
+    bool trayAvailable = true;
+    bool plugged = true;
+    std::filesystem::path programFolder = X5K_PROGRAM_DIR;
+    // Runs after the fakes are made and before the window starts up.
+    std::function<void(struct Rig&)> beforeStart;
+};
+
 // Everything the main window works with, faked, and the window after its start-up.
 struct Rig {
-    explicit Rig(bool trayAvailable = true, bool plugged = true)
+    explicit Rig(Setup setup = {})
         : services{files,
                    clock,
                    messages,
@@ -64,17 +107,20 @@ struct Rig {
                    sound,
                    mouse,
                    pointer,
-                   X5K_PROGRAM_DIR,
+                   setup.programFolder,
                    data.path() / "ZINTU" / "X5K",
                    {},
-                   [trayAvailable] { return trayAvailable; }},
+                   [tray = setup.trayAvailable] { return tray; }},
           localisation(files, messages, services.programFolder, services.dataFolder) {
-        if (!plugged) mouse.unplug();
+        if (!setup.plugged) mouse.unplug();
         localisation.loadDefaultLanguage();
         window = std::make_unique<CT7QDriverDlg>(services, localisation, hooks, poster);
+        if (setup.beforeStart) setup.beforeStart(*this);
         started = window->OnInitDialog();
         // The half-second pause after 100 % is a timer: no test waits for it.
-        window->progressDialog()->CloseTimer()->setInterval(0);
+        if (ui::CDlgProgress* progress = window->progressDialog()) {
+            progress->CloseTimer()->setInterval(0);
+        }
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
         mouse.clearReports();
@@ -88,9 +134,9 @@ struct Rig {
     std::string string(std::string_view key) const { return localisation.strings().get(key); }
 
     test::TempFolder data;
-    PosixFileSystem files;
+    test::FaultyFileSystem files;
     test::VirtualClock clock;
-    test::RecordingUserMessages messages;
+    Boxes messages;
     test::RecordingShell shell;
     test::RecordingSound sound;
     EmulatedMouse mouse;
@@ -101,8 +147,30 @@ struct Rig {
     DriverServices services;
     Localisation localisation;
     std::unique_ptr<CT7QDriverDlg> window;
-    StartUp started = StartUp::MouseNotFound;
+    std::optional<StartUp> started;
 };
+
+// A press of the button at a point inside its outline; the command runs from the queue.
+void PressRegion(Rig& rig, int index) {
+    ui::CIrrButton* button = rig.window->regionButton(index);
+    uitest::clickAt(button, RegionCentre(index) - button->pos());
+    QCoreApplication::sendPostedEvents();
+}
+
+// A copy of the program folder (its entries linked) with a file added below it.
+std::filesystem::path ProgramFolderWith(const std::filesystem::path& at,
+                                        const std::filesystem::path& added, bool executable) {
+    namespace fs = std::filesystem;
+    fs::create_directories(at);
+    for (const fs::directory_entry& entry : fs::directory_iterator(X5K_PROGRAM_DIR)) {
+        fs::create_symlink(entry.path(), at / entry.path().filename());
+    }
+    fs::create_directories((at / added).parent_path());
+    test::WriteBytes(at / added, {'#', '!'});
+    fs::permissions(at / added, executable ? fs::perms::owner_all
+                                           : fs::perms::owner_read | fs::perms::owner_write);
+    return at;
+}
 
 }  // namespace
 
@@ -112,7 +180,7 @@ class CT7QDriverDlgTest : public QObject {
 private slots:
     void startUpShowsTheWindowWithPageOneAndTheFirstProfile() {
         Rig rig;
-        QCOMPARE(rig.started, StartUp::Connected);
+        QCOMPARE(rig.started, std::optional<StartUp>(StartUp::Connected));
         QVERIFY(rig.window->isVisible());
         QCOMPARE(rig.window->windowTitle(), QStringLiteral("Zintu X5K Gaming Mouse Driver"));
         QCOMPARE(rig.window->size(), QSize(960, 640));
@@ -134,8 +202,10 @@ private slots:
     }
 
     void withoutTheMouseTheUserIsToldAndTheProgramCloses() {
-        Rig rig(true, /*plugged=*/false);
-        QCOMPARE(rig.started, StartUp::MouseNotFound);
+        Setup setup;
+        setup.plugged = false;
+        Rig rig(setup);
+        QCOMPARE(rig.started, std::optional<StartUp>(StartUp::MouseNotFound));
         QVERIFY(!rig.window->isVisible());
         const auto shown = rig.messages.shown();
         QCOMPARE(shown.size(), size_t{1});
@@ -146,8 +216,7 @@ private slots:
     void profileButtonThreeSwitchesTheProfileAndSendsNothing() {
         Rig rig;
         QSignalSpy refreshed(rig.window->settingsPage(), &pages::CDlgMainSet::refreshed);
-        uitest::clickAt(rig.window->regionButton(7),
-                        RegionCentre(7) - rig.window->regionButton(7)->pos());
+        PressRegion(rig, 7);
         QCOMPARE(rig.window->store().currentEntry(), 2);
         for (int b = 5; b <= 9; ++b) QCOMPARE(rig.window->regionButton(b)->IsChecked(), b == 7);
         QVERIFY(refreshed.count() >= 1);
@@ -168,8 +237,7 @@ private slots:
         QFETCH(bool, enabled);
         Rig rig;
         rig.window->SelectPage(4);  // start from a disabling page, so enabling shows too
-        uitest::clickAt(rig.window->regionButton(page - 1),
-                        RegionCentre(page - 1) - rig.window->regionButton(page - 1)->pos());
+        PressRegion(rig, page - 1);
         QCOMPARE(rig.window->selectedPage(), page);
         for (int n = 1; n <= 5; ++n) {
             QCOMPARE(rig.window->page(n)->isVisible(), n == page);
@@ -234,14 +302,20 @@ private slots:
 
     void pointerSettingsNotTakenAreToldOnceUntilTheyChange() {
         Rig rig;
+        const auto applyOnce = [&rig] {
+            rig.window->OnApply();
+            QTRY_VERIFY(rig.window->idle());
+            QCoreApplication::processEvents();
+        };
         rig.pointer.problems = {"Wheel scroll lines: GNOME has no such setting"};
-        rig.window->OnApply();
-        QTRY_VERIFY(rig.window->idle());
-        rig.window->OnApply();
-        QTRY_VERIFY(rig.window->idle());
-        QCoreApplication::processEvents();
+        applyOnce();
+        applyOnce();
         QCOMPARE(rig.messages.texts().size(), size_t{1});
         QVERIFY(rig.messages.texts()[0].find("GNOME has no such setting") != std::string::npos);
+        rig.pointer.problems = {"Pointer speed: the desktop refused it"};
+        applyOnce();
+        QCOMPARE(rig.messages.texts().size(), size_t{2});
+        QVERIFY(rig.messages.texts()[1].find("refused") != std::string::npos);
     }
 
     void hintsOfEachRegionButton_data() {
@@ -325,13 +399,21 @@ private slots:
     }
 
     void withoutATrayHidingMinimisesAndSaysWhyOnce() {
-        Rig rig(/*trayAvailable=*/false);
-        QVERIFY(rig.window->trayIcon() == nullptr);
+        Setup setup;
+        setup.trayAvailable = false;
+        Rig rig(setup);
+        const auto notices = [] {
+            int count = 0;
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                count += widget->objectName() == QStringLiteral("notice") && widget->isVisible();
+            }
+            return count;
+        };
         rig.window->OnHide();
         rig.window->showNormal();
         rig.window->close();
         QVERIFY(rig.window->isVisible());  // minimised, still reachable
-        QCOMPARE(rig.window->findChildren<QWidget*>(QStringLiteral("notice")).size(), qsizetype{1});
+        QCOMPARE(notices(), 1);
     }
 
     void trayMenuCommands() {
@@ -345,9 +427,85 @@ private slots:
         QVERIFY(rig.window->closing());
         QVERIFY(rig.window->trayIcon() == nullptr);
         QVERIFY(!rig.hooks.mouseHookInstalled());
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(rig.window->statisticsPage() == nullptr);
+        for (int n = 1; n <= 5; ++n) QVERIFY(!rig.window->page(n)->isVisible());
         QVERIFY(std::filesystem::exists(rig.dataFile("Sts.cfg")));
+        // Late messages find nothing to do.
+        rig.window->post(msg::kRestoreDefaults, 0, 0);
+        rig.window->post(msg::kSwitchLanguage, Localisation::kFromStartUp, 3);
+        rig.window->post(msg::kTrayIcon, 0, 0x203);
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(!rig.window->isVisible());
+        QVERIFY(rig.mouse.reports().empty());
+    }
+
+    void aCloseRequestWhileAStartUpBoxWaitsEndsTheStartUp_data() {
+        QTest::addColumn<QString>("missing");
+        QTest::newRow("macro file") << QStringLiteral("Macro.cfg");
+        QTest::newRow("profile") << QStringLiteral("Profile/Profile1.cfg");
+    }
+    void aCloseRequestWhileAStartUpBoxWaitsEndsTheStartUp() {
+        QFETCH(QString, missing);
+        Setup setup;
+        setup.beforeStart = [&missing](Rig& r) {
+            // A data folder of an earlier run, short of one file: its reader tells the user.
+            SeedDataFolder(r.files, r.services.programFolder, r.services.dataFolder);
+            std::filesystem::remove(r.services.dataFolder / missing.toStdString());
+            r.messages.closeOnShow = r.window.get();
+        };
+        Rig rig(setup);
+        QVERIFY(!rig.started.has_value());
+        QVERIFY(rig.window->closing());
+        QVERIFY(!rig.window->isVisible());
+        QVERIFY(!rig.hooks.mouseHookInstalled());
+        QVERIFY(rig.mouse.reports().empty());
+    }
+
+    void anUnreadableStatisticsFileIsNotOverwritten() {
+        Setup setup;
+        setup.beforeStart = [](Rig& r) {
+            SeedDataFolder(r.files, r.services.programFolder, r.services.dataFolder);
+            test::WriteBytes(r.services.dataFolder / "Sts.cfg", std::vector<uint8_t>(24, 7));
+            r.files.failReads(r.services.dataFolder / "Sts.cfg", FileError::Other);
+        };
+        Rig rig(setup);
+        rig.window->OnTrayCommand(mainwindow::kExitCommand);
+        QTRY_VERIFY(rig.window->closing());
+        rig.window.reset();
+        QCOMPARE(test::ReadBytes(rig.dataFile("Sts.cfg")), std::vector<uint8_t>(24, 7));
+    }
+
+    void exitDuringAnApplyWaitsForItsResultAndSaves() {
+        Rig rig;
+        QSignalSpy closed(rig.window.get(), &CT7QDriverDlg::closed);
+        rig.window->store().image().set(profile::kLightingColour, 0x123456);
+        // The request is handled while the progress dialog runs.
+        rig.window->post(msg::kClose, 0, 0);
+        rig.window->OnApply();
+        QTRY_COMPARE(closed.count(), 1);
+        ProfileImage saved;
+        QCOMPARE(rig.files.readInto(rig.dataFile("Profile/Profile1.cfg"), saved.bytes()),
+                 FileError::None);
+        QCOMPARE(saved.get(profile::kLightingColour), 0x123456);
+        QCOMPARE(rig.mouse.state().colour, uint32_t{0x123456});
+    }
+
+    void pressingApplyLeavesItUpWhenTheApplyIsOver() {
+        Rig rig;
+        ui::CIrrButton* apply = rig.window->regionButton(10);
+        QTest::mousePress(apply, Qt::LeftButton, Qt::NoModifier, RegionCentre(10) - apply->pos());
+        QTRY_VERIFY(!rig.mouse.reports().empty());  // the apply ran
+        QTRY_VERIFY(rig.window->idle() && !rig.window->progressDialog()->IsRunning());
+        QVERIFY(!apply->isDown());
+    }
+
+    void aPageHintStaysWhileThePointerMovesWithinItsArea() {
+        Rig rig;
+        QWidget* page = rig.window->settingsPage();
+        for (const QPoint at : {QPoint(60, 38), QPoint(70, 40), QPoint(80, 38)}) {
+            uitest::moveAt(page, at);  // the "DPI settings" section
+            QCoreApplication::sendPostedEvents();
+            QCOMPARE(rig.window->hintText().toStdString(), rig.string("str_dpi_setting"));
+        }
     }
 
     void arrivalDuringAnApplyReleasesApply() {
@@ -453,17 +611,31 @@ private slots:
         QCOMPARE(rig.window->pos(), before + QPoint(30, 20));
     }
 
+    void theUpdaterStartsOnceThreeSecondsAfterStartUp_data() {
+        QTest::addColumn<bool>("present");
+        QTest::addColumn<bool>("executable");
+        QTest::newRow("runnable") << true << true;
+        QTest::newRow("not executable") << true << false;
+        QTest::newRow("missing") << false << false;
+    }
     void theUpdaterStartsOnceThreeSecondsAfterStartUp() {
-        Rig rig;
+        QFETCH(bool, present);
+        QFETCH(bool, executable);
+        test::TempFolder copy;
+        const std::filesystem::path updater = "zintu_update/ZintuUpdate.exe";
+        Setup setup;
+        if (present) setup.programFolder = ProgramFolderWith(copy / "program", updater, executable);
+        Rig rig(setup);
         QTimer* timer = rig.window->updaterTimer();
         QVERIFY(timer->isActive());
         QCOMPARE(timer->interval(), 3000);
         QVERIFY(timer->isSingleShot());
         QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection);
         QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection);
-        const std::string expected =
-            (std::filesystem::path(X5K_PROGRAM_DIR) / "zintu_update/ZintuUpdate.exe").string();
-        QCOMPARE(rig.shell.opened(), std::vector<std::string>{expected});
+        std::vector<std::string> expected;
+        if (executable) expected.push_back((setup.programFolder / updater).string());
+        QCOMPARE(rig.shell.started(), expected);
+        QVERIFY(rig.shell.opened().empty());  // never handed to the desktop's opener
         QVERIFY(!timer->isActive());
     }
 };

@@ -89,7 +89,7 @@ std::vector<HandOver> Collect(SingleInstance& primary, size_t count) {
         ::poll(&readable, 1, 10);
         const auto start = steady_clock::now();
         for (const auto& m : primary.takeMessages()) got.push_back(m);
-        EXPECT_LT(steady_clock::now() - start, 100ms) << "takeMessages() blocked";
+        EXPECT_LT(steady_clock::now() - start, 1s) << "takeMessages() blocked";
     }
     return got;
 }
@@ -283,7 +283,7 @@ TEST(SingleInstance, SendFailsPromptlyWhenNoOneListens) {
         const SingleInstance second(folder.path());
         const auto start = steady_clock::now();
         EXPECT_FALSE(second.send(kShowRunningInstance)) << static_cast<int>(kind);
-        EXPECT_LT(steady_clock::now() - start, 100ms) << static_cast<int>(kind);
+        EXPECT_LT(steady_clock::now() - start, 1s) << static_cast<int>(kind);
     }
 }
 
