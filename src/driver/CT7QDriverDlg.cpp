@@ -179,17 +179,16 @@ std::optional<StartUp> CT7QDriverDlg::OnInitDialog() {
 }
 
 void CT7QDriverDlg::createButtons() {
-    // The eleven buttons share one copy of each whole-window picture.
-    const int base = RegionPictureBase(chinese());
-    const QPixmap regionNormal = ui::loadResource(base);
-    const QPixmap regionHover = ui::loadResource(base + 1);
-    const QPixmap regionPressed = ui::loadResource(base + 2);
+    // The eleven buttons share one copy of each whole-window picture. Their hover and
+    // pressed pictures are read once the window shows (loadLookPictures).
+    regionBase_ = RegionPictureBase(chinese());
+    const QPixmap regionNormal = ui::loadResource(regionBase_);
     for (size_t i = 0; i < regions_.size(); ++i) {
         const layout::Control* control = layout::findControl(MainLayout(), kRegionButtons[i]);
         QPolygon outline;
         for (const layout::Point& corner : control->corners) outline << QPoint(corner.x, corner.y);
         auto* button = new ui::CIrrButton(this, QString(), outline);
-        button->SetImages(regionNormal, regionPressed, regionHover, regionNormal);
+        button->SetImages(regionNormal, regionNormal, regionNormal, regionNormal);
         const int n = static_cast<int>(i);
         // The commands run once the press has been handled: Apply waits in the progress
         // dialog, and a press still under way then would leave the button down.
@@ -212,12 +211,10 @@ void CT7QDriverDlg::createButtons() {
 
     // The title-bar and language buttons show pieces of the three window pictures.
     const QPixmap normal = background();
-    const QPixmap over = ui::loadSkin(QStringLiteral("Main_Over.bmp"));
-    const QPixmap down = ui::loadSkin(QStringLiteral("Main_Down.bmp"));
     const auto makeButton = [&](std::string_view name) {
         const QRect rect = ControlRect(name);
         auto* button = new ui::CGDIBitmapBtn(this, rect);
-        button->SetImages(rect, normal, over, down, normal);
+        button->SetImages(rect, normal, normal, normal, normal);
         return button;
     };
     minimise_ = makeButton("minimise");
@@ -235,6 +232,20 @@ void CT7QDriverDlg::createButtons() {
     progress_ = new ui::CDlgProgress(this);
     poster_.registerWindow(Window::ProgressDialog, progress_);
     applyTexts();
+}
+
+void CT7QDriverDlg::loadLookPictures() {
+    if (looksLoaded_) return;
+    looksLoaded_ = true;
+    const QPixmap normal = ui::loadResource(regionBase_);
+    const QPixmap hover = ui::loadResource(regionBase_ + 1);
+    const QPixmap pressed = ui::loadResource(regionBase_ + 2);
+    for (ui::CIrrButton* button : regions_) button->SetImages(normal, pressed, hover, normal);
+    const QPixmap over = ui::loadSkin(QStringLiteral("Main_Over.bmp"));
+    const QPixmap down = ui::loadSkin(QStringLiteral("Main_Down.bmp"));
+    for (ui::CGDIBitmapBtn* button : {minimise_, hide_, language_}) {
+        button->SetImages(button->geometry(), QPixmap(), over, down, QPixmap());
+    }
 }
 
 void CT7QDriverDlg::createPages() {
@@ -681,6 +692,12 @@ void CT7QDriverDlg::removeHooks() {
 
 void CT7QDriverDlg::paintEvent(QPaintEvent* event) {
     MessageWindow::paintEvent(event);
+    if (!looksQueued_) {
+        // The buttons' hover and pressed looks are read right after the window is first
+        // on screen, while the user looks at it and well before a pointer reaches a button.
+        looksQueued_ = true;
+        QTimer::singleShot(0, this, &CT7QDriverDlg::loadLookPictures);
+    }
     if (hint_.isEmpty()) return;
     QPainter painter(this);
     painter.setFont(ui::dialogFont(14, 300));

@@ -168,6 +168,8 @@ private:
 
     void createButtons();
     void createPages();
+    // The hover and pressed looks of the window's buttons.
+    void loadLookPictures();
     void addTrayIcon();
     void applyTexts();
     bool trayShown() const;
@@ -220,6 +222,9 @@ private:
     bool closing_ = false;
     bool trayNoticeGiven_ = false;
     bool closeAfterApply_ = false;
+    int regionBase_ = 0;
+    bool looksQueued_ = false;
+    bool looksLoaded_ = false;
     bool accessNoticeGiven_ = false;
     std::vector<std::string> pointerProblemsShown_;
     std::optional<QPoint> dragOffset_;

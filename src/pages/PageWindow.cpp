@@ -26,14 +26,22 @@ PageWindow::PageWindow(QWidget* mainWindow, std::string_view layoutName,
       layout_(layout::findPage(layoutName)),
       strings_(strings),
       chinese_(chinese) {
-    setBackground(ui::loadSkin(
-        QString::fromUtf8(layout_->normal.data(), static_cast<qsizetype>(layout_->normal.size()))
-            .mid(QStringLiteral("skins/").size())));
     setFixedSize(layout_->width, layout_->height);
     setMouseTracking(true);
     // A press on a page's background stays with the page: only the main window's own
     // background drags the window.
     setAttribute(Qt::WA_NoMousePropagation);
+}
+
+void PageWindow::showEvent(QShowEvent* event) {
+    // The picture is read when the page is first shown: the program starts with one page
+    // in sight, and reading the others would only hold up its window.
+    if (background().isNull()) {
+        const QString picture = QString::fromUtf8(layout_->normal.data(),
+                                                  static_cast<qsizetype>(layout_->normal.size()));
+        setBackground(ui::loadPicture(ui::programFolder() + QLatin1Char('/') + picture));
+    }
+    MessageWindow::showEvent(event);
 }
 
 int PageWindow::HintAt(QPoint point) const {

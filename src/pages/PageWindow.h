@@ -39,6 +39,7 @@ protected:
     void showHint(int hint);
 
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void childMouseMoved(QWidget* child, QPoint position) override;
     void leaveEvent(QEvent* event) override;

@@ -3,9 +3,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFontMetrics>
+#include <QImageReader>
 #include <QStringList>
 
 #include <algorithm>
+#include <utility>
 
 namespace x5k::ui {
 namespace {
@@ -52,17 +54,18 @@ QString resourcePath(int id) {
 }
 
 QImage loadImage(const QString& path) {
-    // Read whole first, so a file that vanishes or is a folder reads as empty too.
+    // Decoded straight from the file rather than from a copy of it in memory: the window
+    // pictures are megabytes each, and the program's start waits for them. A folder or a
+    // file that cannot be decoded reads as empty.
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return {};
-    QImage image;
-    image.loadFromData(file.readAll());
-    return image;
+    QImageReader reader(&file);
+    return reader.read();
 }
 
 QPixmap loadPicture(const QString& path) {
-    const QImage image = loadImage(path);
-    return image.isNull() ? QPixmap() : QPixmap::fromImage(image);
+    QImage image = loadImage(path);
+    return image.isNull() ? QPixmap() : QPixmap::fromImage(std::move(image));
 }
 
 QPixmap loadSkin(const QString& relative) {
