@@ -163,7 +163,9 @@ std::optional<StartUp> CT7QDriverDlg::OnInitDialog() {
     flag_->setGeometry(ControlRect("flag"));
     flag_->setPixmap(ui::loadResource(flagPicture_));
     // 14. The remembered language, switched to once the window runs.
-    post(msg::kSwitchLanguage, Localisation::kFromStartUp, localisation_.readLanguageChoice());
+    const int language = localisation_.readLanguageChoice();
+    if (closing_) return std::nullopt;
+    post(msg::kSwitchLanguage, Localisation::kFromStartUp, language);
     // 15. The device.
     link_ = std::make_unique<DeviceLink>(
         device_, services_.clock, services_.messages, services_.shell, poster_,

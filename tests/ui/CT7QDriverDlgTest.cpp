@@ -460,6 +460,7 @@ private slots:
         QTest::addColumn<QString>("missing");
         QTest::newRow("macro file") << QStringLiteral("Macro.cfg");
         QTest::newRow("profile") << QStringLiteral("Profile/Profile1.cfg");
+        QTest::newRow("language choice") << QStringLiteral("Language.cfg");
     }
     void aCloseRequestWhileAStartUpBoxWaitsEndsTheStartUp() {
         QFETCH(QString, missing);
