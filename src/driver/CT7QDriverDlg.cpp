@@ -181,16 +181,18 @@ std::optional<StartUp> CT7QDriverDlg::OnInitDialog() {
 }
 
 void CT7QDriverDlg::createButtons() {
-    // The eleven buttons share one copy of each whole-window picture. Their hover and
-    // pressed pictures are read once the window shows (loadLookPictures).
+    // The eleven buttons share one copy of each whole-window picture. The pressed one is
+    // also the look of the selected tab and profile, so it is there for the first paint;
+    // the hover picture is read once the window shows (loadLookPictures).
     regionBase_ = RegionPictureBase(chinese());
     const QPixmap regionNormal = ui::loadResource(regionBase_);
+    const QPixmap regionPressed = ui::loadResource(regionBase_ + 2);
     for (size_t i = 0; i < regions_.size(); ++i) {
         const layout::Control* control = layout::findControl(MainLayout(), kRegionButtons[i]);
         QPolygon outline;
         for (const layout::Point& corner : control->corners) outline << QPoint(corner.x, corner.y);
         auto* button = new ui::CIrrButton(this, QString(), outline);
-        button->SetImages(regionNormal, regionNormal, regionNormal, regionNormal);
+        button->SetImages(regionNormal, regionPressed, regionNormal, regionNormal);
         const int n = static_cast<int>(i);
         // The commands run once the press has been handled: Apply waits in the progress
         // dialog, and a press still under way then would leave the button down.
@@ -239,10 +241,8 @@ void CT7QDriverDlg::createButtons() {
 void CT7QDriverDlg::loadLookPictures() {
     if (looksLoaded_) return;
     looksLoaded_ = true;
-    const QPixmap normal = ui::loadResource(regionBase_);
     const QPixmap hover = ui::loadResource(regionBase_ + 1);
-    const QPixmap pressed = ui::loadResource(regionBase_ + 2);
-    for (ui::CIrrButton* button : regions_) button->SetImages(normal, pressed, hover, normal);
+    for (ui::CIrrButton* button : regions_) button->SetHoverImage(hover);
     const QPixmap over = ui::loadSkin(QStringLiteral("Main_Over.bmp"));
     const QPixmap down = ui::loadSkin(QStringLiteral("Main_Down.bmp"));
     for (ui::CGDIBitmapBtn* button : {minimise_, hide_, language_}) {

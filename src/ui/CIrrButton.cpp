@@ -46,6 +46,11 @@ void CIrrButton::SetImages(const QPixmap& normal, const QPixmap& pressed, const 
     update();
 }
 
+void CIrrButton::SetHoverImage(const QPixmap& hover) {
+    pictures_.hover = hover;
+    if (hovering_) update();
+}
+
 void CIrrButton::SetCheckMode(bool on) {
     checkMode_ = on;
     update();

@@ -32,6 +32,8 @@ public:
     // Whole-page pictures given directly.
     void SetImages(const QPixmap& normal, const QPixmap& pressed, const QPixmap& hover,
                    const QPixmap& disabled);
+    // Replaces the hover picture alone.
+    void SetHoverImage(const QPixmap& hover);
 
     void SetCheckMode(bool on);
     // Always ends any hover, so a tab that was just selected shows its checked look at once.

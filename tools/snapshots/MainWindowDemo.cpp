@@ -118,7 +118,11 @@ std::unique_ptr<QWidget> MainWindowPicture(Language language, int page, Extra ex
     {
         x5k::driver::CT7QDriverDlg window(services, localisation, hooks, poster);
         window.OnInitDialog();
-        QApplication::sendPostedEvents();
+        // The remembered language, the first paint and the pictures read after it.
+        for (int turn = 0; turn < 3; ++turn) {
+            QApplication::sendPostedEvents();
+            QApplication::processEvents();
+        }
         window.SelectPage(page);
         if (extra == Extra::Hint) window.post(x5k::msg::kPageHover, 0, 8);
         if (extra == Extra::LanguageMenu) window.OnLanguageButton();
