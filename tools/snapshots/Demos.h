@@ -2,6 +2,7 @@
 // The snapshot tool's demos: each builds one window in a chosen state, which the tool
 // renders offscreen to a PNG. A demo file registers its demos with X5K_SNAPSHOT_DEMO.
 
+#include <QImage>
 #include <QWidget>
 
 #include <functional>
@@ -23,6 +24,10 @@ inline std::vector<Demo>& demos() {
     static std::vector<Demo> all;
     return all;
 }
+
+// The notification icon's menu, "Config" and "Exit", with entry `selected` (0 or 1)
+// selected.
+QImage TrayMenuPicture(int selected);
 
 struct DemoRegistration {
     DemoRegistration(std::string name, std::function<std::unique_ptr<QWidget>(Language)> make) {

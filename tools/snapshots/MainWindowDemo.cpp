@@ -22,7 +22,6 @@
 #include "driver/CT7QDriverDlg.h"
 #include "platform/linux/PosixFileSystem.h"
 #include "ui/CMenuEx.h"
-#include "ui/CXPMenu.h"
 #include "ui/QtMessagePoster.h"
 #include "ui/Skin.h"
 
@@ -137,13 +136,7 @@ std::unique_ptr<QWidget> MainWindowPicture(Language language, int page, Extra ex
             window.languageMenu()->close();
         }
         if (extra == Extra::TrayMenu) {
-            x5k::ui::CXPMenu menu;
-            menu.AddEntry(0x6000, 1012, QStringLiteral("Config"));
-            menu.AddEntry(0x6001, 1011, QStringLiteral("Exit"));
-            menu.popup(QPoint(0, 0));
-            menu.setActiveAction(menu.actions().at(0));
-            const QImage tray = menu.grab().toImage();
-            menu.close();
+            const QImage tray = x5k::snapshots::TrayMenuPicture(0);
             // Where a notification area at the bottom right of the screen would open it.
             painter.drawImage(
                 QPoint(picture.width() - tray.width() - 24, picture.height() - tray.height() - 8),

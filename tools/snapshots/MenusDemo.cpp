@@ -105,17 +105,6 @@ QImage languageMenu() {
     return menu->renderImage();
 }
 
-QImage trayMenu() {
-    x5k::ui::CXPMenu menu;
-    menu.AddEntry(0x6000, 1012, QStringLiteral("Config"));
-    menu.AddEntry(0x6001, 1011, QStringLiteral("Exit"));
-    menu.popup(QPoint(0, 0));
-    menu.setActiveAction(menu.actions().at(1));
-    const QImage picture = menu.grab().toImage();
-    menu.close();
-    return picture;
-}
-
 QImage groupMenu(bool chinese) {
     const x5k::controls::MenuItemArray groups = x5k::controls::BuildMacroGroupMenu(chinese);
     std::array<QString, 8> paths;
@@ -136,7 +125,7 @@ X5K_SNAPSHOT_DEMO("menus", [](Language language) -> std::unique_ptr<QWidget> {
     const bool chinese = language == Language::Chinese;
     std::vector<Shot> shots = {
         {QStringLiteral("Language menu"), languageMenu()},
-        {QStringLiteral("Tray menu"), trayMenu()},
+        {QStringLiteral("Tray menu"), x5k::snapshots::TrayMenuPicture(1)},
         {QStringLiteral("Group menu"), groupMenu(chinese)},
     };
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -144,3 +133,18 @@ X5K_SNAPSHOT_DEMO("menus", [](Language language) -> std::unique_ptr<QWidget> {
 });
 
 }  // namespace
+
+namespace x5k::snapshots {
+
+QImage TrayMenuPicture(int selected) {
+    ui::CXPMenu menu;
+    menu.AddEntry(0x6000, 1012, QStringLiteral("Config"));
+    menu.AddEntry(0x6001, 1011, QStringLiteral("Exit"));
+    menu.popup(QPoint(0, 0));
+    menu.setActiveAction(menu.actions().at(selected));
+    const QImage picture = menu.grab().toImage();
+    menu.close();
+    return picture;
+}
+
+}  // namespace x5k::snapshots
