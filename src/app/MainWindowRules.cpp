@@ -18,13 +18,19 @@ PageSelection SelectPage(int n) {
 }
 
 std::vector<int> HoverHints(layout::Point point) {
+    // Every mouse move over the window asks, so the boxes are looked up once.
+    static const std::array<layout::Rect, kRegionButtonCount> kGrownBoxes = [] {
+        std::array<layout::Rect, kRegionButtonCount> boxes{};
+        const layout::PageLayout* main = layout::findPage("main");
+        for (size_t i = 0; i < kRegionButtons.size(); ++i) {
+            const layout::Rect& box = layout::findControl(*main, kRegionButtons[i])->rect;
+            boxes[i] = {box.left - 1, box.top - 1, box.right + 1, box.bottom + 1};
+        }
+        return boxes;
+    }();
     std::vector<int> hints;
-    const layout::PageLayout* main = layout::findPage("main");
-    for (size_t i = 0; i < kRegionButtons.size(); ++i) {
-        const layout::Control* control = layout::findControl(*main, kRegionButtons[i]);
-        const layout::Rect& box = control->rect;
-        const layout::Rect grown{box.left - 1, box.top - 1, box.right + 1, box.bottom + 1};
-        if (grown.contains(point)) hints.push_back(static_cast<int>(i) + 1);
+    for (size_t i = 0; i < kGrownBoxes.size(); ++i) {
+        if (kGrownBoxes[i].contains(point)) hints.push_back(static_cast<int>(i) + 1);
     }
     return hints;
 }

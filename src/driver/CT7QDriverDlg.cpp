@@ -42,10 +42,6 @@ QRect ControlRect(std::string_view name) {
     return ui::edges(layout::findControl(MainLayout(), name)->rect);
 }
 
-QString Text(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // The hint line: "MS Shell Dlg" 14 px light, light grey, wrapped at word boundaries and
 // ended with an ellipsis where it does not fit.
 const QColor kHintColour(0xBE, 0xBE, 0xBE);
@@ -125,7 +121,7 @@ std::optional<StartUp> CT7QDriverDlg::OnInitDialog() {
     // 3. The first language and its flag.
     flagPicture_ = localisation_.applyFirstRunLanguage();
     // 4. The title.
-    setWindowTitle(Text(kTitle));
+    setWindowTitle(ui::fromUtf8(kTitle));
     // 5. The macro table.
     macros_ = std::make_unique<MacroStore>(services_.files, services_.clock, services_.messages,
                                            localisation_.strings(), services_.dataFolder);
@@ -239,8 +235,6 @@ void CT7QDriverDlg::createButtons() {
 }
 
 void CT7QDriverDlg::loadLookPictures() {
-    if (looksLoaded_) return;
-    looksLoaded_ = true;
     const QPixmap hover = ui::loadResource(regionBase_ + 1);
     for (ui::CIrrButton* button : regions_) button->SetHoverImage(hover);
     const QPixmap over = ui::loadSkin(QStringLiteral("Main_Over.bmp"));
@@ -291,7 +285,7 @@ void CT7QDriverDlg::addTrayIcon() {
     // itself when a panel comes up later. Whether the window can hide is asked when it
     // is to hide.
     tray_ = new QSystemTrayIcon(QIcon(ui::loadResource(kApplicationIcon)), this);
-    tray_->setToolTip(Text(kTitle));
+    tray_->setToolTip(ui::fromUtf8(kTitle));
     connect(tray_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason why) {
                 // Notification areas that speak the StatusNotifierItem protocol report a click
@@ -302,8 +296,8 @@ void CT7QDriverDlg::addTrayIcon() {
                 if (why == QSystemTrayIcon::Context) post(msg::kTrayIcon, 0, kRightButtonUp);
             });
     tray_->show();
-    tray_->showMessage(Text(kRunningBalloonTitle), Text(kTitle), QSystemTrayIcon::Information,
-                       5000);
+    tray_->showMessage(ui::fromUtf8(kRunningBalloonTitle), ui::fromUtf8(kTitle),
+                       QSystemTrayIcon::Information, 5000);
 }
 
 bool CT7QDriverDlg::trayShown() const {
@@ -665,7 +659,7 @@ bool CT7QDriverDlg::installHooks() {
             QTimer::singleShot(0, this, [this, text = *problem] {
                 std::fprintf(stderr, "x5k-driver: %s\n", text.c_str());
                 if (tray_) {
-                    tray_->showMessage(Text(kTitle), QString::fromStdString(text),
+                    tray_->showMessage(ui::fromUtf8(kTitle), QString::fromStdString(text),
                                        QSystemTrayIcon::Warning, kNoticeBalloonMs);
                 } else {
                     showNotice(text);
@@ -678,8 +672,8 @@ bool CT7QDriverDlg::installHooks() {
 
 void CT7QDriverDlg::showNotice(std::string_view text) {
     // A window of its own, so it stays in sight when the main window is minimised.
-    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Info"), Text(text),
-                                QMessageBox::Ok);
+    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Info"),
+                                ui::fromUtf8(text), QMessageBox::Ok);
     box->setObjectName(QStringLiteral("notice"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     connect(this, &QObject::destroyed, box, &QObject::deleteLater);

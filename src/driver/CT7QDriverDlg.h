@@ -223,8 +223,7 @@ private:
     bool trayNoticeGiven_ = false;
     bool closeAfterApply_ = false;
     int regionBase_ = 0;
-    bool looksQueued_ = false;
-    bool looksLoaded_ = false;
+    bool looksQueued_ = false;  // loadLookPictures runs once, after the first paint
     bool accessNoticeGiven_ = false;
     std::vector<std::string> pointerProblemsShown_;
     std::optional<QPoint> dragOffset_;

@@ -37,8 +37,7 @@ void PageWindow::showEvent(QShowEvent* event) {
     // The picture is read when the page is first shown: the program starts with one page
     // in sight, and reading the others would only hold up its window.
     if (background().isNull()) {
-        const QString picture = QString::fromUtf8(layout_->normal.data(),
-                                                  static_cast<qsizetype>(layout_->normal.size()));
+        const QString picture = ui::fromUtf8(layout_->normal);
         setBackground(ui::loadPicture(ui::programFolder() + QLatin1Char('/') + picture));
     }
     MessageWindow::showEvent(event);
@@ -78,7 +77,7 @@ void PageWindow::paintEvent(QPaintEvent* event) {
         // Taller areas are the frames of lists, whose titles have areas of their own.
         if (area.height() > kMaxTitleArea) continue;
         const std::string_view title = SectionTitle(strings_.get(hint.key));
-        const QString text = QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()));
+        const QString text = ui::fromUtf8(title);
         painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
                          metrics.elidedText(text, Qt::ElideRight, area.width()));
     }

@@ -278,7 +278,7 @@ CMenuExA::CMenuExA(QStringList labels) : labels_(std::move(labels)) {}
 QStringList CMenuExA::languageLabels() {
     QStringList labels;
     for (const LanguageRow& row : Languages()) {
-        labels << QString::fromUtf8(row.label.data(), static_cast<qsizetype>(row.label.size()));
+        labels << fromUtf8(row.label);
     }
     return labels;
 }

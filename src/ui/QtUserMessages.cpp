@@ -9,6 +9,7 @@
 
 #include "ui/CDlgInfo.h"
 #include "ui/MessageWindow.h"
+#include "ui/Skin.h"
 
 namespace x5k::ui {
 
@@ -25,10 +26,6 @@ struct ReleaseOnDrop {
     std::shared_ptr<PendingSend> reply;
     int answer;
 };
-
-QString fromUtf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 }  // namespace
 

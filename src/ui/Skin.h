@@ -10,6 +10,8 @@
 #include <QRect>
 #include <QString>
 
+#include <string_view>
+
 #include "layout/Layout.h"
 
 namespace x5k::ui {
@@ -48,6 +50,11 @@ QImage piece(const QImage& source, const QRect& rect);
 // The dialog font of the pages ("MS Shell Dlg" where the pages were laid out): a sans-serif face
 // with a CJK fallback, at a pixel height and weight (300 light, 400 normal, 500 medium).
 QFont dialogFont(int pixelHeight, int weight);
+// UTF-8 text of the core (interface strings, table entries) as a QString.
+inline QString fromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 // "Arial" of the menus, the same faces.
 QFont menuFont(int pixelHeight, int weight = 400);
 
