@@ -7,7 +7,6 @@
 
 #include <fcntl.h>
 #include <unistd.h>
-#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
