@@ -363,7 +363,6 @@ void CT7QDriverDlg::startApply() {
     progress_->SetChinese(chinese());
     worker_->trigger();
     progress_->DoModal();
-    // The dialog took the pointer while the button was hovered: no leave came back to it.
     releaseApplyButton();
 }
 
@@ -641,10 +640,7 @@ void CT7QDriverDlg::startWorkers() {
 }
 
 void CT7QDriverDlg::releaseApplyButton() {
-    ui::CIrrButton* apply = regions_[kApplyButton];
-    apply->setDown(false);
-    // The next move over it brings the hover look back.
-    apply->EndHover();
+    regions_[kApplyButton]->setDown(false);
 }
 
 bool CT7QDriverDlg::installHooks() {

@@ -46,6 +46,14 @@ void CIrrButton::SetImages(const QPixmap& normal, const QPixmap& pressed, const 
     update();
 }
 
+bool CIrrButton::event(QEvent* event) {
+    // Another window taking over (a modal dialog opened by this very press, for one)
+    // sends no leave; the hover look ends with the window's activation, as the picture
+    // buttons' does, and the next move over the button brings it back.
+    if (event->type() == QEvent::WindowDeactivate) setHovering(false);
+    return QAbstractButton::event(event);
+}
+
 void CIrrButton::SetHoverImage(const QPixmap& hover) {
     pictures_.hover = hover;
     if (hovering_) update();

@@ -40,9 +40,6 @@ public:
     void SetChecked(bool checked);
     bool IsChecked() const { return checked_; }
     bool IsHovering() const { return hovering_; }
-    // Ends the hover look, for when the pointer left while another window held it; the
-    // next move over the button brings it back.
-    void EndHover() { setHovering(false); }
 
     // Inside the bounding box and inside the outline; the point in parent coordinates.
     bool HitTest(const QPoint& parentPoint) const;
@@ -58,6 +55,7 @@ signals:
     void commandPressed();
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     bool hitButton(const QPoint& pos) const override;
     void mousePressEvent(QMouseEvent* event) override;

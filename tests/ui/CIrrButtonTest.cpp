@@ -197,6 +197,11 @@ private slots:
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(f.button, &leave);
         QVERIFY(!f.button->IsHovering());
+        // Another window taking over sends no leave: the deactivation ends the hover.
+        mouse(f.button, QEvent::MouseMove, kInside, Qt::NoButton);
+        QEvent deactivated(QEvent::WindowDeactivate);
+        QApplication::sendEvent(f.button, &deactivated);
+        QVERIFY(!f.button->IsHovering());
     }
 
     void setCheckedEndsTheHover_data() {
