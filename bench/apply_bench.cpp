@@ -6,7 +6,7 @@
 #include <atomic>
 #include <cstdlib>
 
-#include "app/ProfileImage.h"
+#include "profiles/ProfileImage.h"
 #include "device/ApplyWorker.h"
 #include "device/emulator/EmulatedMouse.h"
 

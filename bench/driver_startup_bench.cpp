@@ -30,7 +30,7 @@
 #include <vector>
 
 #include "device/emulator/EmulatedMouse.h"
-#include "driver/CT7QDriverDlg.h"
+#include "gui/CT7QDriverDlg.h"
 #include "localisation/Localisation.h"
 #include "macros/InputHooks.h"
 #include "platform/linux/PosixFileSystem.h"
@@ -43,7 +43,7 @@
 #include "ui/QtMessagePoster.h"
 #include "ui/Skin.h"
 
-namespace x5k::driver {
+namespace x5k::gui {
 namespace {
 
 using Stopwatch = std::chrono::steady_clock;
@@ -205,7 +205,7 @@ BENCHMARK(BM_FirstRun)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LaterRun)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
-}  // namespace x5k::driver
+}  // namespace x5k::gui
 
 namespace {
 
@@ -234,5 +234,5 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    return x5k::driver::gFailed ? 1 : 0;
+    return x5k::gui::gFailed ? 1 : 0;
 }

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <thread>
 
-#include "app/ConfigStore.h"
+#include "profiles/ConfigStore.h"
 #include "common/ManualResetEvent.h"
 #include "device/UsbDriver.h"
 #include "platform/Clock.h"

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "app/ProfileImage.h"
+#include "profiles/ProfileImage.h"
 #include "platform/KeyboardLayout.h"
 #include "platform/Shell.h"
 #include "platform/UserMessages.h"

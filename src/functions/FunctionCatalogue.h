@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/ProfileImage.h"
+#include "profiles/ProfileImage.h"
 
 namespace x5k {
 

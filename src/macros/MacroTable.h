@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/ProfileImage.h"
+#include "profiles/ProfileImage.h"
 #include "functions/Assignment.h"
 #include "localisation/InterfaceStrings.h"
 #include "macros/MacroRecord.h"

@@ -16,11 +16,11 @@
 #include <string>
 #include <vector>
 
-#include "app/Folders.h"
-#include "app/MainWindowRules.h"
+#include "profiles/Folders.h"
+#include "gui/MainWindowRules.h"
 #include "device/ApplyWorker.h"
 #include "device/emulator/EmulatedMouse.h"
-#include "driver/CT7QDriverDlg.h"
+#include "gui/CT7QDriverDlg.h"
 #include "localisation/Languages.h"
 #include "pages/Pages.h"
 #include "support/FaultyFileSystem.h"
@@ -37,7 +37,7 @@
 #include "ui/QtMessagePoster.h"
 
 using namespace x5k;
-using namespace x5k::driver;
+using namespace x5k::gui;
 
 namespace {
 

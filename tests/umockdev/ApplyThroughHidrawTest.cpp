@@ -8,7 +8,7 @@
 #include <map>
 #include <set>
 
-#include "app/ProfileImage.h"
+#include "profiles/ProfileImage.h"
 #include "device/ApplyWorker.h"
 #include "device/emulator/EmulatedMouse.h"
 #include "functions/FunctionCatalogue.h"

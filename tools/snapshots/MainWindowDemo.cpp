@@ -17,9 +17,9 @@
 #include <memory>
 
 #include "Demos.h"
-#include "app/Folders.h"
+#include "profiles/Folders.h"
 #include "device/emulator/EmulatedMouse.h"
-#include "driver/CT7QDriverDlg.h"
+#include "gui/CT7QDriverDlg.h"
 #include "platform/linux/PosixFileSystem.h"
 #include "ui/CMenuEx.h"
 #include "ui/QtMessagePoster.h"
@@ -99,7 +99,7 @@ std::unique_ptr<QWidget> MainWindowPicture(Language language, int page, Extra ex
     x5k::EmulatedMouse mouse;
     x5k::ui::QtMessagePoster poster;
     x5k::InputHooks hooks(desktop, poster);
-    x5k::driver::DriverServices services{files,
+    x5k::gui::DriverServices services{files,
                                          clock,
                                          desktop,
                                          desktop,
@@ -115,7 +115,7 @@ std::unique_ptr<QWidget> MainWindowPicture(Language language, int page, Extra ex
 
     QImage picture;
     {
-        x5k::driver::CT7QDriverDlg window(services, localisation, hooks, poster);
+        x5k::gui::CT7QDriverDlg window(services, localisation, hooks, poster);
         window.OnInitDialog();
         // The remembered language, the first paint and the pictures read after it.
         for (int turn = 0; turn < 3; ++turn) {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ProfileImage.h"
+#include "profiles/ProfileImage.h"
 #include "device/ApplyWorker.h"
 #include "device/ReportDescriptor.h"
 #include "device/UsbDriver.h"

@@ -10,8 +10,8 @@
 #include <system_error>
 #include <vector>
 
-#include "app/DefaultFiles.h"
-#include "app/ProfileImage.h"
+#include "profiles/DefaultFiles.h"
+#include "profiles/ProfileImage.h"
 #include "functions/FunctionCatalogue.h"
 #include "functions/KeyNames.h"
 #include "macros/MacroGroups.h"

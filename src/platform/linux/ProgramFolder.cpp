@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <system_error>
 
-#include "app/Folders.h"
+#include "profiles/Folders.h"
 
 namespace x5k {
 

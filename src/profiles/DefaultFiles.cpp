@@ -1,6 +1,6 @@
-#include "app/DefaultFiles.h"
+#include "profiles/DefaultFiles.h"
 
-#include "app/ProfileImage.h"
+#include "profiles/ProfileImage.h"
 #include "macros/MacroTable.h"
 
 namespace x5k {

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <mutex>
 
-#include "app/ProfileImage.h"
+#include "profiles/ProfileImage.h"
 #include "common/BuiltInTexts.h"
 #include "localisation/InterfaceStrings.h"
 #include "platform/FileSystem.h"

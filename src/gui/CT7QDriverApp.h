@@ -3,7 +3,7 @@
 // ends), the folders, the first interface language, the main window with everything it
 // works with, and the order in which it all ends.
 
-namespace x5k::driver {
+namespace x5k::gui {
 
 class CT7QDriverApp {
 public:
@@ -11,4 +11,4 @@ public:
     int Run(int argc, char** argv);
 };
 
-}  // namespace x5k::driver
+}  // namespace x5k::gui

@@ -1,4 +1,4 @@
-#include "app/MainWindowRules.h"
+#include "gui/MainWindowRules.h"
 
 #include "functions/Assignment.h"
 #include "localisation/Languages.h"

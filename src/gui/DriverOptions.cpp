@@ -1,4 +1,4 @@
-#include "app/DriverOptions.h"
+#include "gui/DriverOptions.h"
 
 #include <span>
 #include <string_view>

@@ -1,11 +1,11 @@
-#include "app/Folders.h"
+#include "profiles/Folders.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
 
-#include "app/DefaultFiles.h"
-#include "app/ProfileImage.h"
+#include "profiles/DefaultFiles.h"
+#include "profiles/ProfileImage.h"
 #include "support/FaultyFileSystem.h"
 #include "support/TempFolder.h"
 

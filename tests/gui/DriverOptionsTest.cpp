@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/DriverOptions.h"
+#include "gui/DriverOptions.h"
 
 namespace x5k {
 namespace {

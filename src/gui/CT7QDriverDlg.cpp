@@ -1,4 +1,4 @@
-#include "driver/CT7QDriverDlg.h"
+#include "gui/CT7QDriverDlg.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -16,8 +16,8 @@
 #include <cstdio>
 #include <string_view>
 
-#include "app/Folders.h"
-#include "app/MainWindowRules.h"
+#include "profiles/Folders.h"
+#include "gui/MainWindowRules.h"
 #include "functions/Assignment.h"
 #include "layout/Layout.h"
 #include "pages/Pages.h"
@@ -29,7 +29,7 @@
 #include "ui/QtMessagePoster.h"
 #include "ui/Skin.h"
 
-namespace x5k::driver {
+namespace x5k::gui {
 namespace {
 
 using namespace x5k::mainwindow;
@@ -751,4 +751,4 @@ void CT7QDriverDlg::closeEvent(QCloseEvent* event) {
     OnHide();
 }
 
-}  // namespace x5k::driver
+}  // namespace x5k::gui

@@ -1,10 +1,10 @@
-#include "app/ConfigStore.h"
+#include "profiles/ConfigStore.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
 
-#include "app/DefaultFiles.h"
+#include "profiles/DefaultFiles.h"
 #include "support/FaultyFileSystem.h"
 #include "support/RecordingUserMessages.h"
 #include "support/TempFolder.h"

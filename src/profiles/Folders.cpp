@@ -1,4 +1,4 @@
-#include "app/Folders.h"
+#include "profiles/Folders.h"
 
 namespace x5k {
 

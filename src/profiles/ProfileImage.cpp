@@ -1,4 +1,4 @@
-#include "app/ProfileImage.h"
+#include "profiles/ProfileImage.h"
 
 #include "functions/FunctionCatalogue.h"
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "app/MainWindowRules.h"
-#include "app/ProfileImage.h"
+#include "gui/MainWindowRules.h"
+#include "profiles/ProfileImage.h"
 
 namespace x5k::mainwindow {
 namespace {

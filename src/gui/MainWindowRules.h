@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/ProfileImage.h"
+#include "profiles/ProfileImage.h"
 #include "layout/Layout.h"
 #include "localisation/InterfaceStrings.h"
 

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ConfigStore.h"
+#include "profiles/ConfigStore.h"
 #include "device/ApplyWorker.h"
 #include "device/DeviceLink.h"
 #include "device/UsbDriver.h"
@@ -52,7 +52,7 @@ class CDlgSts;
 class CDlgSupport;
 }  // namespace x5k::pages
 
-namespace x5k::driver {
+namespace x5k::gui {
 
 // What the main window works with; production passes the Linux services, tests fakes.
 struct DriverServices {
@@ -229,4 +229,4 @@ private:
     std::optional<QPoint> dragOffset_;
 };
 
-}  // namespace x5k::driver
+}  // namespace x5k::gui

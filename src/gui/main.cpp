@@ -1,8 +1,8 @@
 // x5k-driver: the desktop program of the X5K gaming mouse.
 
-#include "driver/CT7QDriverApp.h"
+#include "gui/CT7QDriverApp.h"
 
 int main(int argc, char** argv) {
-    x5k::driver::CT7QDriverApp app;
+    x5k::gui::CT7QDriverApp app;
     return app.Run(argc, argv);
 }

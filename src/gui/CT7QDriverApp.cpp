@@ -1,4 +1,4 @@
-#include "driver/CT7QDriverApp.h"
+#include "gui/CT7QDriverApp.h"
 
 #include <QApplication>
 #include <QSessionManager>
@@ -14,9 +14,9 @@
 #include <memory>
 #include <string_view>
 
-#include "app/DriverOptions.h"
+#include "gui/DriverOptions.h"
 #include "device/emulator/EmulatedMouse.h"
-#include "driver/CT7QDriverDlg.h"
+#include "gui/CT7QDriverDlg.h"
 #include "localisation/Localisation.h"
 #include "macros/InputHooks.h"
 #include "platform/linux/DesktopPointerSettings.h"
@@ -34,7 +34,7 @@
 #include "ui/QtUserMessages.h"
 #include "ui/Skin.h"
 
-namespace x5k::driver {
+namespace x5k::gui {
 namespace {
 
 constexpr std::string_view kUsage =
@@ -257,4 +257,4 @@ int CT7QDriverApp::Run(int argc, char** argv) {
     return status;
 }
 
-}  // namespace x5k::driver
+}  // namespace x5k::gui

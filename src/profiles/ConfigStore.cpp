@@ -1,4 +1,4 @@
-#include "app/ConfigStore.h"
+#include "profiles/ConfigStore.h"
 
 #include <string>
 
