@@ -20,7 +20,11 @@
 #include "gui/MainWindowRules.h"
 #include "functions/Assignment.h"
 #include "layout/Layout.h"
-#include "pages/Pages.h"
+#include "pages/lighting/CDlgLEDSet.h"
+#include "pages/macros/CDlgMacro.h"
+#include "pages/mainset/CDlgMainSet.h"
+#include "pages/statistics/CDlgSts.h"
+#include "pages/support/CDlgSupport.h"
 #include "ui/CDlgProgress.h"
 #include "ui/CGDIBitmapBtn.h"
 #include "ui/CIrrButton.h"
@@ -152,7 +156,7 @@ std::optional<StartUp> CT7QDriverDlg::OnInitDialog() {
     if (closing_) return std::nullopt;
     // 10. Arrival and removal come from the hot-plug monitor the application watches.
     // 11. The macro page shows group 21.
-    macro_->ShowGroup(21);
+    macroPage()->ShowGroup(21);
     // 12. Loading the configuration made the current entry's macro identifiers the
     // working ones.
     // 13. The language flag at its place.
@@ -244,40 +248,51 @@ void CT7QDriverDlg::loadLookPictures() {
     }
 }
 
+namespace {
+
+// What makes each page, in tab order.
+template <class Page>
+pages::PageWindow* MakePage(const pages::PageContext& context) {
+    return new Page(context);
+}
+using PageFactory = pages::PageWindow* (*)(const pages::PageContext&);
+constexpr std::array<PageFactory, kPageCount> kPageFactories = {
+    &MakePage<pages::CDlgMainSet>, &MakePage<pages::CDlgLEDSet>, &MakePage<pages::CDlgMacro>,
+    &MakePage<pages::CDlgSts>, &MakePage<pages::CDlgSupport>};
+
+}  // namespace
+
 void CT7QDriverDlg::createPages() {
-    const InterfaceStrings& strings = localisation_.strings();
-    const bool cn = chinese();
-    settings_ = new pages::CDlgMainSet(this, strings, cn);
-    lighting_ = new pages::CDlgLEDSet(this, strings, cn);
-    macro_ = new pages::CDlgMacro(this, strings, cn);
-    statistics_ =
-        new pages::CDlgSts(this, strings, cn, services_.files, services_.dataFolder / "Sts.cfg");
-    support_ = new pages::CDlgSupport(this, strings, cn);
-    poster_.registerWindow(Window::MacroPage, macro_);
-    poster_.registerWindow(Window::StatisticsPage, statistics_);
+    const pages::PageContext context{this, localisation_.strings(), chinese(), services_.files,
+                                     services_.dataFolder};
     const QRect area = ControlRect("pages");
-    for (int n = 1; n <= kPageCount; ++n) {
-        QWidget* shown = page(n);
-        shown->setGeometry(area);
-        shown->setVisible(n == 1);
+    for (size_t i = 0; i < pages_.size(); ++i) {
+        pages_[i] = kPageFactories[i](context);
+        pages_[i]->setGeometry(area);
+        pages_[i]->setVisible(i == 0);
     }
+    poster_.registerWindow(Window::MacroPage, macroPage());
+    poster_.registerWindow(Window::StatisticsPage, statisticsPage());
 }
 
-QWidget* CT7QDriverDlg::page(int n) const {
-    switch (n) {
-        case 1:
-            return settings_;
-        case 2:
-            return lighting_;
-        case 3:
-            return macro_;
-        case 4:
-            return statistics_;
-        case 5:
-            return support_;
-        default:
-            return nullptr;
-    }
+pages::PageWindow* CT7QDriverDlg::page(int n) const {
+    return n >= 1 && n <= kPageCount ? pages_[static_cast<size_t>(n - 1)] : nullptr;
+}
+
+pages::CDlgMainSet* CT7QDriverDlg::settingsPage() const {
+    return static_cast<pages::CDlgMainSet*>(page(1));
+}
+pages::CDlgLEDSet* CT7QDriverDlg::lightingPage() const {
+    return static_cast<pages::CDlgLEDSet*>(page(2));
+}
+pages::CDlgMacro* CT7QDriverDlg::macroPage() const {
+    return static_cast<pages::CDlgMacro*>(page(kMacroPage));
+}
+pages::CDlgSts* CT7QDriverDlg::statisticsPage() const {
+    return static_cast<pages::CDlgSts*>(page(4));
+}
+pages::CDlgSupport* CT7QDriverDlg::supportPage() const {
+    return static_cast<pages::CDlgSupport*>(page(5));
 }
 
 void CT7QDriverDlg::addTrayIcon() {
@@ -312,29 +327,26 @@ void CT7QDriverDlg::applyTexts() {
         regions_[i]->setText(text);
         regions_[i]->setToolTip(text);
     }
-    for (int n = 1; n <= kPageCount; ++n) {
-        if (auto* shown = qobject_cast<pages::PageWindow*>(page(n))) shown->ApplyTooltips();
+    for (pages::PageWindow* page : pages_) {
+        if (page) page->ApplyTooltips();
     }
 }
 
 void CT7QDriverDlg::SelectPage(int n) {
     const PageSelection selection = mainwindow::SelectPage(n);
     if (!selection.valid) return;
-    if (selection.leaveMacroPage && macro_) {
-        macro_->CloseGroupMenu();
-        if (macro_->IsRecording()) macro_->ToggleRecording();
+    for (size_t i = 0; i < pages_.size(); ++i) {
+        if (selection.left[i]) pages_[i]->leavePage();
     }
-    for (int i = 0; i < kPageCount; ++i) regions_[static_cast<size_t>(i)]->SetChecked(i == n - 1);
-    for (int i = 0; i < kPageCount; ++i) {
-        if (QWidget* shown = page(i + 1))
-            shown->setVisible(selection.shown[static_cast<size_t>(i)]);
+    for (size_t i = 0; i < pages_.size(); ++i) {
+        regions_[i]->SetChecked(selection.shown[i]);
+        pages_[i]->setVisible(selection.shown[i]);
     }
     for (int i = kFirstProfileButton; i <= kApplyButton; ++i) {
         regions_[static_cast<size_t>(i)]->setEnabled(selection.profileButtonsEnabled);
     }
     page_ = n;
-    if (selection.refreshSettings && store_) settings_->RefreshFromProfile();
-    if (selection.refreshLighting && store_) lighting_->RefreshLighting();
+    if (selection.refresh && store_) page(n)->refreshFromProfile();
 }
 
 void CT7QDriverDlg::OnProfileButton(int n) {
@@ -352,8 +364,7 @@ void CT7QDriverDlg::OnProfileButton(int n) {
 }
 
 void CT7QDriverDlg::OnApply() {
-    macro_->NormaliseLoopCounts();
-    if (store_->image().get(profile::kScrollLines) != -1) settings_->ValidateScrollLines();
+    for (pages::PageWindow* page : pages_) page->commitEdits(store_->image());
     startApply();
 }
 
@@ -372,7 +383,7 @@ void CT7QDriverDlg::OnMinimise() {
 }
 
 void CT7QDriverDlg::OnHide() {
-    if (macro_) macro_->CloseGroupMenu();
+    if (pages::CDlgMacro* macros = macroPage()) macros->CloseGroupMenu();
     hideOrMinimise();
     homeTheHooks();
 }
@@ -450,7 +461,7 @@ intptr_t CT7QDriverDlg::onSwitchLanguage(uintptr_t wParam, intptr_t lParam) {
     }
     // Texts the windows draw themselves are read again at their next paint.
     update();
-    for (int n = 1; n <= kPageCount; ++n) page(n)->update();
+    for (pages::PageWindow* page : pages_) page->update();
     return 0;
 }
 
@@ -537,8 +548,7 @@ intptr_t CT7QDriverDlg::onPageHover(uintptr_t, intptr_t lParam) {
 intptr_t CT7QDriverDlg::onRestoreDefaults(uintptr_t, intptr_t) {
     if (closing_ || !store_) return 0;
     store_->restoreDefaults();
-    settings_->RefreshFromProfile();
-    lighting_->RefreshLighting();
+    refreshPagesFromProfile();
     startApply();
     return 0;
 }
@@ -564,10 +574,11 @@ void CT7QDriverDlg::shutdown() {
     // 2. The pages go out of use and the statistics are saved. The widgets themselves go
     // with the window, after the application's loop: the request may come while a page
     // waits in a box of its own.
-    for (int n = 1; n <= kPageCount; ++n) {
-        if (QWidget* going = page(n)) going->hide();
+    for (pages::PageWindow* going : pages_) {
+        if (!going) continue;
+        going->hide();
+        going->saveState();
     }
-    if (statistics_) statistics_->SaveCounters();
     poster_.unregisterWindow(Window::MacroPage);
     poster_.unregisterWindow(Window::StatisticsPage);
     // 3-5. The apply worker is woken with its run flag cleared and waited for; one waiting
@@ -582,7 +593,9 @@ void CT7QDriverDlg::shutdown() {
 }
 
 void CT7QDriverDlg::OnSessionEnd() {
-    if (statistics_) statistics_->SaveCounters();
+    for (pages::PageWindow* page : pages_) {
+        if (page) page->saveState();
+    }
 }
 
 void CT7QDriverDlg::OnDeviceChange(DeviceChange change, const std::string& name) {
@@ -623,12 +636,15 @@ void CT7QDriverDlg::setProfileHighlights(const std::array<bool, kProfileCount>& 
 }
 
 void CT7QDriverDlg::refreshPagesFromProfile() {
-    if (settings_) settings_->RefreshFromProfile();
-    if (lighting_) lighting_->RefreshLighting();
+    for (pages::PageWindow* page : pages_) {
+        if (page) page->refreshFromProfile();
+    }
 }
 
 void CT7QDriverDlg::setFirmwareVersionText(const std::string& text) {
-    if (support_) support_->m_strFirmwareVersion = QString::fromStdString(text);
+    if (pages::CDlgSupport* support = supportPage()) {
+        support->m_strFirmwareVersion = QString::fromStdString(text);
+    }
 }
 
 void CT7QDriverDlg::startWorkers() {

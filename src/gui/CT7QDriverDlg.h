@@ -22,6 +22,7 @@
 #include "device/ApplyWorker.h"
 #include "device/DeviceLink.h"
 #include "device/UsbDriver.h"
+#include "gui/MainWindowRules.h"
 #include "localisation/Localisation.h"
 #include "macros/InputHooks.h"
 #include "macros/MacroTable.h"
@@ -45,6 +46,7 @@ class QtMessagePoster;
 }  // namespace x5k::ui
 
 namespace x5k::pages {
+class PageWindow;
 class CDlgMainSet;
 class CDlgLEDSet;
 class CDlgMacro;
@@ -77,8 +79,6 @@ class CT7QDriverDlg : public ui::MessageWindow,
     Q_OBJECT
 
 public:
-    static constexpr int kPageCount = 5;
-
     CT7QDriverDlg(DriverServices& services, Localisation& localisation, InputHooks& hooks,
                   ui::QtMessagePoster& poster);
     ~CT7QDriverDlg() override;
@@ -124,12 +124,13 @@ public:
     ui::CDlgProgress* progressDialog() const { return progress_; }
     QSystemTrayIcon* trayIcon() const { return tray_; }
     QTimer* updaterTimer() { return &updaterTimer_; }
-    pages::CDlgMainSet* settingsPage() const { return settings_; }
-    pages::CDlgLEDSet* lightingPage() const { return lighting_; }
-    pages::CDlgMacro* macroPage() const { return macro_; }
-    pages::CDlgSts* statisticsPage() const { return statistics_; }
-    pages::CDlgSupport* supportPage() const { return support_; }
-    QWidget* page(int n) const;
+    // Page n (1..5); nothing before the pages are made or for another n.
+    pages::PageWindow* page(int n) const;
+    pages::CDlgMainSet* settingsPage() const;
+    pages::CDlgLEDSet* lightingPage() const;
+    pages::CDlgMacro* macroPage() const;
+    pages::CDlgSts* statisticsPage() const;
+    pages::CDlgSupport* supportPage() const;
 
     // The desktop session is ending: the statistics are saved.
     void OnSessionEnd();
@@ -209,11 +210,9 @@ private:
     ui::CDlgProgress* progress_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
 
-    pages::CDlgMainSet* settings_ = nullptr;
-    pages::CDlgLEDSet* lighting_ = nullptr;
-    pages::CDlgMacro* macro_ = nullptr;
-    pages::CDlgSts* statistics_ = nullptr;
-    pages::CDlgSupport* support_ = nullptr;
+    // The pages in tab order, made at start-up; what selecting each does is the table
+    // mainwindow::kPages.
+    std::array<pages::PageWindow*, mainwindow::kPageCount> pages_{};
 
     QString hint_;
     int page_ = 0;

@@ -8,12 +8,13 @@ namespace x5k::mainwindow {
 PageSelection SelectPage(int n) {
     PageSelection selection;
     if (n < 1 || n > kPageCount) return selection;
+    const size_t index = static_cast<size_t>(n - 1);
     selection.valid = true;
-    selection.leaveMacroPage = n != kMacroPage;
-    selection.shown[static_cast<size_t>(n - 1)] = true;
-    selection.profileButtonsEnabled = n <= 2;
-    selection.refreshSettings = n == 1;
-    selection.refreshLighting = n == 2;
+    selection.shown[index] = true;
+    selection.left.fill(true);
+    selection.left[index] = false;
+    selection.profileButtonsEnabled = kPages[index].profilesAndApply;
+    selection.refresh = kPages[index].refreshOnSelect;
     return selection;
 }
 

@@ -52,14 +52,29 @@ inline constexpr int kApplicationIcon = 128;
 inline constexpr int kUpdaterDelayMs = 3000;
 inline constexpr std::string_view kUpdaterProgram = "zintu_update/ZintuUpdate.exe";
 
+// The pages in tab order (page n is entry n - 1, its tab region button n - 1): whether
+// the profile buttons and Apply work while it shows, and whether it redraws from the
+// working profile when it is selected.
+struct PageRule {
+    bool profilesAndApply;
+    bool refreshOnSelect;
+};
+inline constexpr std::array<PageRule, kPageCount> kPages = {{
+    {true, true},    // main settings
+    {true, true},    // lighting
+    {false, false},  // macros
+    {false, false},  // statistics
+    {false, false},  // support
+}};
+
 // What selecting page n does.
 struct PageSelection {
-    bool valid = false;           // n outside 1..5 does nothing
-    bool leaveMacroPage = false;  // the macro page closes its group menu and ends recording
+    bool valid = false;  // n outside 1..5 does nothing
     std::array<bool, kPageCount> shown{};
+    // Every other page is left: the macro page closes its group menu and ends a recording.
+    std::array<bool, kPageCount> left{};
     bool profileButtonsEnabled = false;  // the five profile buttons and Apply
-    bool refreshSettings = false;        // the main settings page redraws from the profile
-    bool refreshLighting = false;        // the lighting page redraws from the profile
+    bool refresh = false;                // the selected page redraws from the profile
 };
 PageSelection SelectPage(int n);
 

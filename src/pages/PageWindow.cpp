@@ -20,12 +20,11 @@ constexpr int kMaxTitleArea = 40;
 
 }  // namespace
 
-PageWindow::PageWindow(QWidget* mainWindow, std::string_view layoutName,
-                       const InterfaceStrings& strings, bool chinese)
-    : MessageWindow(mainWindow),
+PageWindow::PageWindow(const PageContext& context, std::string_view layoutName)
+    : MessageWindow(context.mainWindow),
       layout_(layout::findPage(layoutName)),
-      strings_(strings),
-      chinese_(chinese) {
+      strings_(context.strings),
+      chinese_(context.chinese) {
     setFixedSize(layout_->width, layout_->height);
     setMouseTracking(true);
     // A press on a page's background stays with the page: only the main window's own

@@ -5,22 +5,34 @@
 
 #include <QString>
 
+#include <filesystem>
 #include <string_view>
 
 #include "layout/Layout.h"
 #include "localisation/InterfaceStrings.h"
+#include "platform/FileSystem.h"
+#include "profiles/ProfileImage.h"
 #include "ui/MessageWindow.h"
 
 namespace x5k::pages {
+
+// What a page is made with: the main window it lives in and what the program shares with
+// its pages. `chinese` picks the layout, as it is when the page is made (a later language
+// switch keeps the positions).
+struct PageContext {
+    QWidget* mainWindow;
+    const InterfaceStrings& strings;
+    bool chinese;
+    FileSystem& files;
+    std::filesystem::path dataFolder;
+};
 
 class PageWindow : public ui::MessageWindow {
     Q_OBJECT
 
 public:
-    // `layoutName` names the page in the layout tables; `chinese` picks the layout, as it
-    // was when the page was created (a later language switch keeps the positions).
-    PageWindow(QWidget* mainWindow, std::string_view layoutName, const InterfaceStrings& strings,
-               bool chinese);
+    // `layoutName` names the page in the layout tables.
+    PageWindow(const PageContext& context, std::string_view layoutName);
 
     const layout::PageLayout& pageLayout() const { return *layout_; }
     bool chineseLayout() const { return chinese_; }
@@ -31,6 +43,18 @@ public:
 
     // The hint number of the page's area under the point (page coordinates); 0 for none.
     int HintAt(QPoint point) const;
+
+    // What the main window asks of every page; a page overrides what it takes part in.
+    // Shows the working profile's values: after a profile switch or a restore of the
+    // defaults, when the page is selected, and when the window is shown again.
+    virtual void refreshFromProfile() {}
+    // Another page was selected.
+    virtual void leavePage() {}
+    // Apply was pressed: the page's pending edits go into the profile and the macro table
+    // before the apply reads them.
+    virtual void commitEdits(const ProfileImage& profile) { static_cast<void>(profile); }
+    // The program or the desktop session ends: the page writes what it keeps.
+    virtual void saveState() {}
 
 protected:
     const InterfaceStrings& strings() const { return strings_; }

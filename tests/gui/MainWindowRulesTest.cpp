@@ -9,31 +9,27 @@
 namespace x5k::mainwindow {
 namespace {
 
-TEST(MainWindowRulesTest, SelectingAPageShowsItAndEnablesProfilesOnlyOnTheFirstTwo) {
+TEST(MainWindowRulesTest, SelectingAPageShowsItLeavesTheOthersAndEnablesProfilesOnTheFirstTwo) {
     struct Case {
         int page;
         bool valid;
-        bool leaveMacroPage;
         bool enabled;
-        bool refreshSettings;
-        bool refreshLighting;
+        bool refresh;
     };
     const Case cases[] = {
-        {0, false, false, false, false, false}, {1, true, true, true, true, false},
-        {2, true, true, true, false, true},     {3, true, false, false, false, false},
-        {4, true, true, false, false, false},   {5, true, true, false, false, false},
-        {6, false, false, false, false, false}, {-1, false, false, false, false, false},
+        {0, false, false, false}, {1, true, true, true},    {2, true, true, true},
+        {3, true, false, false},  {4, true, false, false},  {5, true, false, false},
+        {6, false, false, false}, {-1, false, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.page);
         const PageSelection s = SelectPage(c.page);
         EXPECT_EQ(s.valid, c.valid);
-        EXPECT_EQ(s.leaveMacroPage, c.leaveMacroPage);
         EXPECT_EQ(s.profileButtonsEnabled, c.enabled);
-        EXPECT_EQ(s.refreshSettings, c.refreshSettings);
-        EXPECT_EQ(s.refreshLighting, c.refreshLighting);
+        EXPECT_EQ(s.refresh, c.refresh);
         for (int n = 1; n <= kPageCount; ++n) {
             EXPECT_EQ(s.shown[static_cast<size_t>(n - 1)], c.valid && n == c.page) << n;
+            EXPECT_EQ(s.left[static_cast<size_t>(n - 1)], c.valid && n != c.page) << n;
         }
     }
 }

@@ -1,0 +1,28 @@
+#pragma once
+// The main settings page: the buttons' functions, resolution levels, pointer speed and
+// precision, report rate and wheel scroll lines of the working profile.
+
+#include "pages/PageWindow.h"
+
+namespace x5k::pages {
+
+class CDlgMainSet : public PageWindow {
+    Q_OBJECT
+
+public:
+    explicit CDlgMainSet(const PageContext& context);
+
+    // Shows the working profile's values.
+    void RefreshFromProfile();
+    // Brings the wheel scroll lines into their range.
+    void ValidateScrollLines();
+
+    void refreshFromProfile() override { RefreshFromProfile(); }
+    // Before an apply the scroll lines are brought into range, unless they are "one screen".
+    void commitEdits(const ProfileImage& profile) override;
+
+signals:
+    void refreshed();
+};
+
+}  // namespace x5k::pages
