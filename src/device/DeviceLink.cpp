@@ -40,16 +40,42 @@ void DeviceLink::readFirmwareVersion() {
     observer_.setFirmwareVersionText(version && *version != 0 ? std::to_string(*version) : "");
 }
 
-StartUp DeviceLink::startUp() {
-    // The mouse in its firmware loader hands over to the flasher. The loader is looked
-    // for twice, half a second apart, as it may still be enumerating.
-    bool loader = device_.firmwareLoaderPresent();
-    if (!loader) {
+FirmwareLoaderCheck::FirmwareLoaderCheck(HidBackend& backend, Clock& clock)
+    : backend_(backend), clock_(clock) {}
+
+FirmwareLoaderCheck::~FirmwareLoaderCheck() {
+    if (thread_.joinable()) thread_.join();
+}
+
+void FirmwareLoaderCheck::start() {
+    if (thread_.joinable() || present_) return;
+    thread_ = std::thread([this] { present_ = look(); });
+}
+
+bool FirmwareLoaderCheck::loaderPresent() {
+    if (thread_.joinable()) thread_.join();
+    if (!present_) present_ = look();
+    return *present_;
+}
+
+bool FirmwareLoaderCheck::look() {
+    bool present = FirmwareLoaderPresent(backend_);
+    if (!present) {
         clock_.sleepFor(kLoaderPause);
-        loader = device_.firmwareLoaderPresent();
-        if (!loader) clock_.sleepFor(kLoaderPause);
+        present = FirmwareLoaderPresent(backend_);
+        if (!present) clock_.sleepFor(kLoaderPause);
     }
-    if (loader) {
+    return present;
+}
+
+StartUp DeviceLink::startUp() {
+    FirmwareLoaderCheck loaderCheck(device_.backend(), clock_);
+    return startUp(loaderCheck);
+}
+
+StartUp DeviceLink::startUp(FirmwareLoaderCheck& loaderCheck) {
+    // The mouse in its firmware loader hands over to the flasher.
+    if (loaderCheck.loaderPresent()) {
         shell_.start(flasherPath().string(), {chinese_ ? "1" : "0"});
         poster_.post(Window::MainWindow, msg::kClose, 0, 0);
         return StartUp::FirmwareLoader;

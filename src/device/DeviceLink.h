@@ -5,8 +5,10 @@
 
 #include <atomic>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "device/UsbDriver.h"
 #include "platform/Clock.h"
@@ -39,6 +41,33 @@ enum class StartUp {
     MouseNotFound,   // the user was told and the program closes
 };
 
+// The start-up's look for the mouse's firmware loader: twice, half a second apart, as the
+// loader may still be enumerating. The program starts it on a thread of its own as soon as
+// it runs, so the pauses pass while the window is built; the device start-up then takes
+// its answer, waiting only for what is left.
+class FirmwareLoaderCheck {
+public:
+    FirmwareLoaderCheck(HidBackend& backend, Clock& clock);
+    // Waits for a look still under way.
+    ~FirmwareLoaderCheck();
+    FirmwareLoaderCheck(const FirmwareLoaderCheck&) = delete;
+    FirmwareLoaderCheck& operator=(const FirmwareLoaderCheck&) = delete;
+
+    // Starts the look on its own thread; once at most.
+    void start();
+    // Whether the loader is there: waits for a started look, or looks now when none was
+    // started.
+    bool loaderPresent();
+
+private:
+    bool look();
+
+    HidBackend& backend_;
+    Clock& clock_;
+    std::thread thread_;
+    std::optional<bool> present_;  // written by the look's thread before it ends
+};
+
 inline constexpr int kDiscoverAttempts = 10;
 // A plugged-in mouse whose interface cannot be opened is given up after this many
 // attempts (2.5 s apart), so the window never hangs on it; the next arrival tries again.
@@ -51,8 +80,10 @@ public:
                const std::atomic<bool>& chineseInterface, std::atomic<bool>& idle,
                std::filesystem::path programFolder);
 
-    // The device steps of the main window's start-up, in order.
+    // The device steps of the main window's start-up, in order; the firmware loader is
+    // looked for now, or its look started earlier is waited for.
     StartUp startUp();
+    StartUp startUp(FirmwareLoaderCheck& loaderCheck);
     // A device arrived; `name` is its device name.
     void onArrival(std::string_view name);
     // A device was removed.

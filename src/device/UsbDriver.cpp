@@ -67,11 +67,15 @@ bool CUSBDriver::discover() {
     return false;
 }
 
-bool CUSBDriver::firmwareLoaderPresent(std::string_view identity) {
-    const auto ids = backend_.usbHardwareIds();
+bool FirmwareLoaderPresent(HidBackend& backend, std::string_view identity) {
+    const auto ids = backend.usbHardwareIds();
     return std::any_of(ids.begin(), ids.end(), [identity](const std::string& id) {
         return ContainsIdentity(id, identity);
     });
+}
+
+bool CUSBDriver::firmwareLoaderPresent(std::string_view identity) {
+    return FirmwareLoaderPresent(backend_, identity);
 }
 
 }  // namespace x5k

@@ -38,6 +38,11 @@ uint8_t ResolutionCode(int32_t dpi);
 // True when `text` contains `identity`, ignoring ASCII case.
 bool ContainsIdentity(std::string_view text, std::string_view identity);
 
+// True when a present USB device's first hardware ID contains `identity`. Safe on any
+// thread: it only lists the devices.
+bool FirmwareLoaderPresent(HidBackend& backend,
+                           std::string_view identity = kFirmwareLoaderIdentity);
+
 class CUSBDriver {
 public:
     CUSBDriver(HidBackend& backend, Clock& clock);
@@ -49,6 +54,7 @@ public:
     bool isOpen() const;
     // True when a present USB device's first hardware ID contains `identity`.
     bool firmwareLoaderPresent(std::string_view identity = kFirmwareLoaderIdentity);
+    HidBackend& backend() { return backend_; }
 
     uint8_t reportId() const { return reportId_.load(); }
     // Every feature report is sent and read with this many bytes.

@@ -103,6 +103,28 @@ int CT7QDriverApp::Run(int argc, char** argv) {
         }
     }
 
+    // The mouse: the real one through hidraw, or the emulated one.
+    std::unique_ptr<EmulatedMouse> emulated;
+    std::unique_ptr<HidrawBackend> hidraw;
+    HidBackend* hid = nullptr;
+    if (options.emulated) {
+        emulated = std::make_unique<EmulatedMouse>();
+        if (options.state && std::filesystem::exists(*options.state) &&
+            !emulated->loadState(*options.state)) {
+            std::fprintf(stderr, "x5k-driver: %s is damaged; the emulated mouse starts afresh\n",
+                         options.state->c_str());
+        }
+        hid = emulated.get();
+    } else {
+        hidraw = std::make_unique<HidrawBackend>();
+        hid = hidraw.get();
+    }
+    // The look for the mouse's firmware loader waits twice for half a second: it runs from
+    // here on, while the window is built, and the device start-up takes its answer.
+    SteadyClock clock;
+    FirmwareLoaderCheck loaderCheck(*hid, clock);
+    loaderCheck.start();
+
     // The folders.
     const std::optional<std::filesystem::path> dataFolder = DataFolder();
     if (!dataFolder) {
@@ -123,27 +145,10 @@ int CT7QDriverApp::Run(int argc, char** argv) {
     ui::setProgramFolder(QString::fromStdString(programFolder.string()));
 
     PosixFileSystem files;
-    SteadyClock clock;
     LinuxShell shell;
     LinuxSound sound;
     ui::QtMessagePoster poster;
 
-    // The mouse: the real one through hidraw, or the emulated one.
-    std::unique_ptr<EmulatedMouse> emulated;
-    std::unique_ptr<HidrawBackend> hidraw;
-    HidBackend* hid = nullptr;
-    if (options.emulated) {
-        emulated = std::make_unique<EmulatedMouse>();
-        if (options.state && std::filesystem::exists(*options.state) &&
-            !emulated->loadState(*options.state)) {
-            std::fprintf(stderr, "x5k-driver: %s is damaged; the emulated mouse starts afresh\n",
-                         options.state->c_str());
-        }
-        hid = emulated.get();
-    } else {
-        hidraw = std::make_unique<HidrawBackend>();
-        hid = hidraw.get();
-    }
     std::unique_ptr<PointerSettings> pointer;
     if (options.emulated) {
         pointer = std::make_unique<UntouchedPointerSettings>();
@@ -187,7 +192,8 @@ int CT7QDriverApp::Run(int argc, char** argv) {
                             programFolder,
                             *dataFolder,
                             [&hookBackend] { return hookBackend.accessProblem(); },
-                            [] { return QSystemTrayIcon::isSystemTrayAvailable(); }};
+                            [] { return QSystemTrayIcon::isSystemTrayAvailable(); },
+                            &loaderCheck};
 
     int status = 0;
     {

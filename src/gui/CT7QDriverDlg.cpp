@@ -171,7 +171,8 @@ std::optional<StartUp> CT7QDriverDlg::OnInitDialog() {
         device_, services_.clock, services_.messages, services_.shell, poster_,
         static_cast<DeviceLinkObserver&>(*this), localisation_.chineseInterface(), idle_,
         services_.programFolder);
-    const StartUp result = link_->startUp();
+    const StartUp result =
+        services_.loaderCheck ? link_->startUp(*services_.loaderCheck) : link_->startUp();
     // A close request may have come while a message of the start-up was shown.
     if (result == StartUp::Connected && !closing_) {
         showWindow();

@@ -71,6 +71,9 @@ struct DriverServices {
     std::function<std::optional<std::string>()> inputAccessProblem;
     // Whether the desktop shows notification icons.
     std::function<bool()> trayAvailable;
+    // The look for the firmware loader, started when the program started; without it the
+    // device start-up looks itself.
+    FirmwareLoaderCheck* loaderCheck = nullptr;
 };
 
 class CT7QDriverDlg : public ui::MessageWindow,

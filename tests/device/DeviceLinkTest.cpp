@@ -558,6 +558,44 @@ TEST_F(LoaderLinkTest, FirmwareLoaderStartsTheFlasher) {
     EXPECT_TRUE(clock.pauses().empty());
 }
 
+// The look for the loader may run on its own thread from the program's start: what the
+// start-up does with its answer, and the pauses taken, are the same either way.
+TEST(FirmwareLoaderCheckTest, StartUpTakesTheAnswerOfALookStartedEarlier) {
+    struct Case {
+        bool loader;
+        bool startedEarly;
+        StartUp result;
+        size_t pauses;  // the loader's two pauses, then the version read's
+    };
+    const Case cases[] = {
+        {false, false, StartUp::Connected, 3},
+        {false, true, StartUp::Connected, 3},
+        {true, false, StartUp::FirmwareLoader, 0},
+        {true, true, StartUp::FirmwareLoader, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.loader << c.startedEarly);
+        test::VirtualClock clock;
+        EmulatedMouseSetup setup;
+        setup.firmwareLoaderMode = c.loader;
+        EmulatedMouse mouse(setup, &clock);
+        CUSBDriver driver{mouse, clock};
+        test::RecordingUserMessages messages;
+        test::RecordingShell shell;
+        test::RecordingPoster poster;
+        test::RecordingLinkObserver observer;
+        std::atomic<bool> chinese{false};
+        std::atomic<bool> idle{true};
+        DeviceLink link{driver, clock, messages, shell, poster, observer, chinese, idle, "/x5k"};
+        FirmwareLoaderCheck check(mouse, clock);
+        if (c.startedEarly) check.start();
+        EXPECT_EQ(link.startUp(check), c.result);
+        EXPECT_EQ(shell.started().size(), c.loader ? 1u : 0u);
+        EXPECT_EQ(clock.pauses().size(), c.pauses);
+        EXPECT_TRUE(messages.shown().empty());
+    }
+}
+
 TEST_F(DeviceLinkTest, RemovalAndArrival) {
     ASSERT_EQ(link.startUp(), StartUp::Connected);
     observer.events.clear();
