@@ -347,7 +347,7 @@ void CT7QDriverDlg::SelectPage(int n) {
         regions_[static_cast<size_t>(i)]->setEnabled(selection.profileButtonsEnabled);
     }
     page_ = n;
-    if (selection.refresh && store_) page(n)->refreshFromProfile();
+    if (selection.refresh && store_) page(n)->showProfile();
 }
 
 void CT7QDriverDlg::OnProfileButton(int n) {
@@ -638,7 +638,7 @@ void CT7QDriverDlg::setProfileHighlights(const std::array<bool, kProfileCount>& 
 
 void CT7QDriverDlg::refreshPagesFromProfile() {
     for (pages::PageWindow* page : pages_) {
-        if (page) page->refreshFromProfile();
+        if (page) page->showProfile();
     }
 }
 

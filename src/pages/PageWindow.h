@@ -47,7 +47,7 @@ public:
     // What the main window asks of every page; a page overrides what it takes part in.
     // Shows the working profile's values: after a profile switch or a restore of the
     // defaults, when the page is selected, and when the window is shown again.
-    virtual void refreshFromProfile() {}
+    virtual void showProfile() {}
     // Another page was selected.
     virtual void leavePage() {}
     // Apply was pressed: the page's pending edits go into the profile and the macro table

@@ -14,7 +14,7 @@ public:
     // Shows the working profile's lighting.
     void RefreshLighting();
 
-    void refreshFromProfile() override { RefreshLighting(); }
+    void showProfile() override { RefreshLighting(); }
 
 signals:
     void refreshed();

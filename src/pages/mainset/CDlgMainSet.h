@@ -17,7 +17,7 @@ public:
     // Brings the wheel scroll lines into their range.
     void ValidateScrollLines();
 
-    void refreshFromProfile() override { RefreshFromProfile(); }
+    void showProfile() override { RefreshFromProfile(); }
     // Before an apply the scroll lines are brought into range, unless they are "one screen".
     void commitEdits(const ProfileImage& profile) override;
 
