@@ -497,14 +497,9 @@ TEST_F(ApplyTest, WorkerThreadWakesOnTheEventAndStops) {
 
 // ---------------------------------------------------------------- start-up, arrival, removal
 
-class DeviceLinkTest : public ::testing::Test {
-protected:
-    explicit DeviceLinkTest(EmulatedMouseSetup setup = {}) : mouse(setup, &clock) {}
-    std::vector<ShownMessage> countdowns(std::initializer_list<const char*> texts) {
-        std::vector<ShownMessage> out;
-        for (const char* t : texts) out.push_back({BoxKind::CountdownNotice, t});
-        return out;
-    }
+// The device link over the emulated mouse, with every outside effect recorded.
+struct LinkRig {
+    explicit LinkRig(EmulatedMouseSetup setup = {}) : mouse(setup, &clock) {}
     test::VirtualClock clock;
     EmulatedMouse mouse;
     CUSBDriver driver{mouse, clock};
@@ -515,6 +510,16 @@ protected:
     std::atomic<bool> chinese{false};
     std::atomic<bool> idle{true};
     DeviceLink link{driver, clock, messages, shell, poster, observer, chinese, idle, "/opt/x5k"};
+};
+
+class DeviceLinkTest : public ::testing::Test, public LinkRig {
+protected:
+    explicit DeviceLinkTest(EmulatedMouseSetup setup = {}) : LinkRig(setup) {}
+    std::vector<ShownMessage> countdowns(std::initializer_list<const char*> texts) {
+        std::vector<ShownMessage> out;
+        for (const char* t : texts) out.push_back({BoxKind::CountdownNotice, t});
+        return out;
+    }
 };
 
 TEST_F(DeviceLinkTest, StartUpWithTheMouse) {
@@ -575,24 +580,15 @@ TEST(FirmwareLoaderCheckTest, StartUpTakesTheAnswerOfALookStartedEarlier) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.loader << c.startedEarly);
-        test::VirtualClock clock;
         EmulatedMouseSetup setup;
         setup.firmwareLoaderMode = c.loader;
-        EmulatedMouse mouse(setup, &clock);
-        CUSBDriver driver{mouse, clock};
-        test::RecordingUserMessages messages;
-        test::RecordingShell shell;
-        test::RecordingPoster poster;
-        test::RecordingLinkObserver observer;
-        std::atomic<bool> chinese{false};
-        std::atomic<bool> idle{true};
-        DeviceLink link{driver, clock, messages, shell, poster, observer, chinese, idle, "/x5k"};
-        FirmwareLoaderCheck check(mouse, clock);
+        LinkRig rig(setup);
+        FirmwareLoaderCheck check(rig.mouse, rig.clock);
         if (c.startedEarly) check.start();
-        EXPECT_EQ(link.startUp(check), c.result);
-        EXPECT_EQ(shell.started().size(), c.loader ? 1u : 0u);
-        EXPECT_EQ(clock.pauses().size(), c.pauses);
-        EXPECT_TRUE(messages.shown().empty());
+        EXPECT_EQ(rig.link.startUp(check), c.result);
+        EXPECT_EQ(rig.shell.started().size(), c.loader ? 1u : 0u);
+        EXPECT_EQ(rig.clock.pauses().size(), c.pauses);
+        EXPECT_TRUE(rig.messages.shown().empty());
     }
 }
 
