@@ -65,8 +65,8 @@ struct EmulatedFaults {
 };
 
 struct EmulatedMouseSetup {
-    uint16_t vendorId = 0x7A1D;
-    uint16_t productId = 0x5217;
+    uint16_t vendorId = kMouseVendorId;
+    uint16_t productId = kMouseProductId;
     uint16_t revision = 0x0100;  // part of the USB hardware ID
     // The vendor feature item; its report ID and report count are also the framing the
     // firmware expects.
