@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <set>
+#include <string>
 
 #include "functions/FunctionCatalogue.h"
 #include "profiles/ProfileImage.h"
@@ -51,6 +55,25 @@ TEST(ProtocolLighting, EveryModeHasOneEffect) {
     }
     EXPECT_EQ(lighting::FindModeEffect(lighting::kModeOff)->triple, lighting::kEffectOff);
     EXPECT_EQ(lighting::FindModeEffect(0), nullptr);
+}
+
+// The shipped udev rule cannot include the header, so it is held to it here: a rule
+// naming other IDs would leave the user without access to the mouse.
+TEST(ProtocolIdentity, TheUdevRuleNamesTheMouse) {
+    const auto rule =
+        std::filesystem::path(X5K_ASSETS_DIR).parent_path() / "packaging/udev/70-x5k.rules";
+    std::ifstream in(rule);
+    ASSERT_TRUE(in) << rule;
+    char ids[64];
+    std::snprintf(ids, sizeof ids, R"(ATTRS{idVendor}=="%04x", ATTRS{idProduct}=="%04x")",
+                  kMouseVendorId, kMouseProductId);
+    int matches = 0;
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] == '#' || line.find("idVendor") == std::string::npos) continue;
+        EXPECT_NE(line.find(ids), std::string::npos) << line;
+        ++matches;
+    }
+    EXPECT_EQ(matches, 2);  // the hidraw nodes and the input event nodes
 }
 
 }  // namespace
