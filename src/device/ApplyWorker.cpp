@@ -17,27 +17,20 @@ constexpr milliseconds kStepPause{50};
 constexpr milliseconds kFinalPause{300};
 constexpr int kProgressPerButton = 7;
 constexpr int kResolutionLevels = 5;
-constexpr int kLevelsInTable = 8;
-constexpr int kLightingOff = 5;
 
-struct EffectTriple {
-    uint8_t a, b, c;
-};
-
-// The effect the mouse shows for a lighting mode; modes 1 and 2 take their level.
-EffectTriple EffectOf(const ProfileImage& image) {
-    switch (image.get(profile::kLightingMode)) {
-        case 1:
-            return {1, static_cast<uint8_t>(image.get(profile::kMode1Level)), 1};
-        case 2:
-            return {2, static_cast<uint8_t>(image.get(profile::kMode2Level)), 1};
-        case 3:
-            return {3, 2, 3};
-        case 4:
-            return {4, 10, 2};
-        default:
-            return {0, 0, 0};
+// The effect the mouse shows for a lighting mode; the steady and breathing modes take
+// their own level from the profile.
+lighting::EffectTriple EffectOf(const ProfileImage& image) {
+    const int32_t mode = image.get(profile::kLightingMode);
+    const lighting::ModeEffect* entry = lighting::FindModeEffect(mode);
+    if (!entry) return lighting::kEffectOff;
+    lighting::EffectTriple triple = entry->triple;
+    if (entry->takesLevel) {
+        const I32Field level =
+            mode == lighting::kModeSteady ? profile::kMode1Level : profile::kMode2Level;
+        triple[lighting::kLevelInTriple] = static_cast<uint8_t>(image.get(level));
     }
+    return triple;
 }
 
 }  // namespace
@@ -134,32 +127,33 @@ std::optional<int> ApplyWorker::write() {
             if (const auto macro = s_.macros.encodeMacro(id)) {
                 s_.device.writeMacro(macroSlot, macro->image);
                 s_.clock.sleepFor(kStepPause);
-                value = 0x09u | static_cast<uint32_t>(macroSlot) << 16 |
-                        static_cast<uint32_t>(macro->words & 0xFF) << 24;
+                value = matrix::MacroWord(static_cast<uint8_t>(macroSlot),
+                                          static_cast<uint8_t>(macro->words));
                 ++macroSlot;
             }
         } else if (code == kFunctionHostAction) {
             s_.blockList.BlockMouseCode(inputCode, /*remove=*/false);
         }
         if (value) {
-            SetU32(matrix.bytes(), 4 * static_cast<size_t>(kMatrixSlotOfButton[b]), *value);
+            SetU32(matrix.bytes(), matrix::kWordSize * static_cast<size_t>(kMatrixSlotOfButton[b]),
+                   *value);
             s_.clock.sleepFor(kStepPause);
         }
         percent += kProgressPerButton;
     }
-    SetU32(matrix.bytes(), 4 * kFixedMatrixSlot, kFixedMatrixValue);
+    SetU32(matrix.bytes(), matrix::kWordSize * matrix::kSlotFixed, matrix::kFixedWord);
     if (!s_.device.writeButtonMatrix(matrix.bytes())) return kFailButtonMatrix;
     progress(60);
 
     if (!s_.device.setLightingColour(static_cast<uint32_t>(image.get(profile::kLightingColour)))) {
         return kFailLightingColour;
     }
-    const EffectTriple effect = EffectOf(image);
-    if (!s_.device.setLightingEffect(effect.a, effect.b, effect.c)) return kFailLightingEffect;
+    const lighting::EffectTriple effect = EffectOf(image);
+    if (!s_.device.setLightingEffect(effect[0], effect[1], effect[2])) return kFailLightingEffect;
     progress(70);
 
-    const bool lightingOn =
-        image.get(profile::kLightSwitch) == 1 && image.get(profile::kLightingMode) != kLightingOff;
+    const bool lightingOn = image.get(profile::kLightSwitch) == 1 &&
+                            image.get(profile::kLightingMode) != lighting::kModeOff;
     if (!s_.device.setBodyLighting(lightingOn)) return kFailBodyLighting;
     progress(75);
 
@@ -170,7 +164,7 @@ std::optional<int> ApplyWorker::write() {
         const uint8_t resolutionCode = ResolutionCode(image.get(profile::Resolution(level)));
         if (resolutionCode != kUnusedResolution) ++recognised;
         table[static_cast<size_t>(level)] = resolutionCode;
-        table[static_cast<size_t>(level + kLevelsInTable)] = resolutionCode;
+        table[static_cast<size_t>(level + kResolutionTableLevels)] = resolutionCode;
     }
     if (!s_.device.writeResolutionTable(table)) return kFailResolutionTable;
     s_.device.setResolutionLevel(std::min(3, recognised));

@@ -68,11 +68,8 @@ public:
     virtual void BlockMouseCode(uint32_t inputCode, bool remove) = 0;
 };
 
-// The slot of each button in the mouse's 16-entry button matrix.
-inline constexpr std::array<int, kButtonCount> kMatrixSlotOfButton = {0, 2, 1, 5, 4, 14, 15};
-// Slot 3 holds a device function that cannot be programmed.
-inline constexpr int kFixedMatrixSlot = 3;
-inline constexpr uint32_t kFixedMatrixValue = 0x00030007;
+// Every button of the profile fills one slot of the button matrix.
+static_assert(kMatrixSlotOfButton.size() == kButtonCount);
 
 class ApplyWorker {
 public:

@@ -1,7 +1,6 @@
-// The wire protocol of the vendor interface. Commands are feature reports of
-// report count + 1 bytes: the report ID, the command bytes, zeros. Bulk data follows an
-// announcing feature report [command, 0x01, selector, length low, length high] as
-// 33-byte output reports of 32 data bytes each.
+// The commands the program sends to the vendor interface (their bytes are named in
+// device/Protocol.h). Each command's bytes are listed in report order from the command
+// byte on.
 
 #include <algorithm>
 #include <array>
@@ -18,19 +17,16 @@ using std::chrono::milliseconds;
 constexpr milliseconds kReportPause{50};
 constexpr milliseconds kBulkPause{100};
 constexpr milliseconds kOutputWait{1500};
-constexpr size_t kChunk = 32;
+constexpr size_t kChunk = output::kDataSize;
 
-namespace cmd {
-constexpr uint8_t kReportRate = 0x01;
-constexpr uint8_t kBodyLighting = 0x03;
-constexpr uint8_t kResolutionLevel = 0x0B;
-constexpr uint8_t kLightingColour = 0x0C;
-constexpr uint8_t kLightingEffect = 0x0D;
-constexpr uint8_t kResolutionTable = 0x11;
-constexpr uint8_t kButtonMatrix = 0x12;
-constexpr uint8_t kMacro = 0x13;
-constexpr uint8_t kFirmwareVersion = 0x80;
-}  // namespace cmd
+namespace cmd = command;
+
+constexpr uint8_t LengthLow(size_t length) {
+    return static_cast<uint8_t>(length & 0xFF);
+}
+constexpr uint8_t LengthHigh(size_t length) {
+    return static_cast<uint8_t>(length >> 8);
+}
 
 struct ResolutionCodeRow {
     int32_t dpi;
@@ -56,15 +52,16 @@ bool CUSBDriver::sendFeature(std::initializer_list<uint8_t> command) {
     const auto write = handle(HidAccess::Write);
     if (!write) return false;
     std::vector<uint8_t> report(featureLength(), 0);
-    report[0] = reportId_;
-    std::copy_n(command.begin(), std::min(command.size(), report.size() - 1), report.begin() + 1);
+    report[feature::kReportIdOffset] = reportId_;
+    std::copy_n(command.begin(), std::min(command.size(), report.size() - feature::kCommandOffset),
+                report.begin() + feature::kCommandOffset);
     return write->setFeature(report);
 }
 
 bool CUSBDriver::writeOneOutputReport(HidHandle& handle, std::span<const uint8_t> data) {
     std::array<uint8_t, kOutputReportSize> report{};
-    report[0] = reportId_;
-    std::copy(data.begin(), data.end(), report.begin() + 1);
+    report[output::kReportIdOffset] = reportId_;
+    std::copy(data.begin(), data.end(), report.begin() + output::kDataOffset);
     // A write still running after the wait counts as sent; one refused at once fails
     // the transfer, since the mouse then holds incomplete data.
     return handle.writeOutput(report, kOutputWait) != OutputWrite::Failed;
@@ -84,32 +81,37 @@ bool CUSBDriver::writeOutputReports(std::span<const uint8_t> data) {
 }
 
 bool CUSBDriver::setReportRate(int32_t rate) {
-    const bool offered = rate == 1 || rate == 2 || rate == 4 || rate == 8;
-    return sendFeature({cmd::kReportRate, static_cast<uint8_t>(offered ? rate : 2)});
+    const bool offered =
+        std::find(kReportRates.begin(), kReportRates.end(), rate) != kReportRates.end();
+    return sendFeature(
+        {cmd::kReportRate, offered ? static_cast<uint8_t>(rate) : kFallbackReportRate});
 }
 
 bool CUSBDriver::setBodyLighting(bool on) {
-    return sendFeature({cmd::kBodyLighting, static_cast<uint8_t>(on ? 0xA0 : 0xB0)});
+    return sendFeature({cmd::kBodyLighting, on ? lighting::kSwitchOn : lighting::kSwitchOff});
 }
 
 bool CUSBDriver::setResolutionLevel(int level) {
-    return sendFeature({cmd::kResolutionLevel, 0x01, static_cast<uint8_t>(level)});
+    return sendFeature({cmd::kResolutionLevel, cmd::kSubCommand, static_cast<uint8_t>(level)});
 }
 
 bool CUSBDriver::setLightingColour(uint32_t colour) {
     const auto red = static_cast<uint8_t>(colour);
     const auto green = static_cast<uint8_t>(colour >> 8);
     const auto blue = static_cast<uint8_t>(colour >> 16);
-    return sendFeature({cmd::kLightingColour, 0x01, green, red, blue});
+    return sendFeature({cmd::kLightingColour, cmd::kSubCommand, green, red, blue});
 }
 
 bool CUSBDriver::setLightingEffect(uint8_t a, uint8_t b, uint8_t c) {
-    return sendFeature({cmd::kLightingEffect, 0x01, a, b, c});
+    return sendFeature({cmd::kLightingEffect, cmd::kSubCommand, a, b, c});
 }
 
 bool CUSBDriver::writeResolutionTable(std::span<const uint8_t> table) {
     if (table.size() != kResolutionTableSize) return false;
-    if (!sendFeature({cmd::kResolutionTable, 0x01, 0x07, kResolutionTableSize, 0x00})) return false;
+    if (!sendFeature({cmd::kResolutionTable, cmd::kSubCommand, cmd::kResolutionTableSelector,
+                      LengthLow(kResolutionTableSize), LengthHigh(kResolutionTableSize)})) {
+        return false;
+    }
     // The table goes out as one report right after the pause, its second half zero.
     clock_.sleepFor(kReportPause);
     const auto write = handle(HidAccess::Write);
@@ -123,16 +125,18 @@ bool CUSBDriver::writeResolutionTable(std::span<const uint8_t> table) {
 
 bool CUSBDriver::writeButtonMatrix(std::span<const uint8_t> matrix) {
     if (matrix.size() != kButtonMatrixSize) return false;
-    if (!sendFeature({cmd::kButtonMatrix, 0x01, 0x00, kButtonMatrixSize, 0x00})) return false;
+    if (!sendFeature({cmd::kButtonMatrix, cmd::kSubCommand, cmd::kButtonMatrixSelector,
+                      LengthLow(kButtonMatrixSize), LengthHigh(kButtonMatrixSize)})) {
+        return false;
+    }
     clock_.sleepFor(kBulkPause);
     return writeOutputReports(matrix);
 }
 
 void CUSBDriver::writeMacro(int slot, std::span<const uint8_t, kMacroImageSize> image) {
     if (slot < 0 || slot > kMaxMacroSlot) return;
-    constexpr uint16_t kLength = kMacroImageSize;
-    if (!sendFeature({cmd::kMacro, 0x01, static_cast<uint8_t>(slot),
-                      static_cast<uint8_t>(kLength & 0xFF), static_cast<uint8_t>(kLength >> 8)})) {
+    if (!sendFeature({cmd::kMacro, cmd::kSubCommand, static_cast<uint8_t>(slot),
+                      LengthLow(kMacroImageSize), LengthHigh(kMacroImageSize)})) {
         return;
     }
     clock_.sleepFor(kBulkPause);
@@ -145,11 +149,12 @@ std::optional<int> CUSBDriver::readFirmwareVersion() {
     const auto read = handle(HidAccess::Read);
     if (!read) return std::nullopt;
     std::vector<uint8_t> reply(featureLength(), 0);
-    reply[0] = reportId_;
-    if (!read->getFeature(reply) || reply.size() < 4 || reply[1] != cmd::kFirmwareVersion) {
+    reply[feature::kReportIdOffset] = reportId_;
+    if (!read->getFeature(reply) || reply.size() <= feature::kVersionMinorOffset ||
+        reply[feature::kVersionEchoOffset] != cmd::kFirmwareVersion) {
         return std::nullopt;
     }
-    return reply[2] * 10 + reply[3];
+    return reply[feature::kVersionMajorOffset] * 10 + reply[feature::kVersionMinorOffset];
 }
 
 }  // namespace x5k

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "device/Protocol.h"
+
 namespace x5k {
 
 // The data-item flags of an Input, Output or Feature item (the item's data bits).
@@ -109,9 +111,6 @@ inline constexpr uint32_t kMaxReportCount = 12288;
 // kernel has already accepted any descriptor a hidraw node gives, so a caller may use them.
 ReportDescriptorResult ParseReportDescriptor(std::span<const uint8_t> descriptor);
 
-// The vendor capability that carries the mouse's commands.
-inline constexpr uint16_t kVendorCommandUsagePage = 0xFF01;
-inline constexpr uint16_t kVendorCommandUsage = 0x22;
 // Feature reports are built and read in 255-byte buffers: the report ID, then at most
 // this many data bytes.
 inline constexpr int kMaxVendorReportCount = 254;

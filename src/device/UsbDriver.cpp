@@ -6,12 +6,6 @@
 #include "device/ReportDescriptor.h"
 
 namespace x5k {
-namespace {
-
-// The longest command (the lighting colour) needs five bytes after the report ID.
-constexpr int kMinimumReportCount = 5;
-
-}  // namespace
 
 bool ContainsIdentity(std::string_view text, std::string_view identity) {
     const auto lower = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
@@ -49,7 +43,7 @@ bool CUSBDriver::discover() {
             if (!vendor.diagnostic.empty()) diagnostic_ = info.path + ": " + vendor.diagnostic;
             continue;
         }
-        if (vendor.reportCount < kMinimumReportCount) {
+        if (vendor.reportCount < feature::kMinimumReportCount) {
             diagnostic_ = info.path + ": the vendor feature report holds " +
                           std::to_string(vendor.reportCount) + " bytes, too few for the commands";
             continue;

@@ -13,26 +13,14 @@
 #include <string>
 #include <string_view>
 
+#include "device/Protocol.h"
 #include "platform/Clock.h"
 #include "platform/HidBackend.h"
 
 namespace x5k {
 
-inline constexpr uint16_t kMouseVendorId = 0x7A1D;
-inline constexpr uint16_t kMouseProductId = 0x5217;
-// The identity in device names and hardware IDs, compared without regard to case.
-inline constexpr std::string_view kMouseIdentity = "VID_7A1D&PID_5217";
-inline constexpr std::string_view kFirmwareLoaderIdentity = "VID_04D9&PID_8022";
-
-inline constexpr size_t kOutputReportSize = 33;  // report ID and 32 data bytes
-inline constexpr size_t kResolutionTableSize = 16;
-inline constexpr size_t kButtonMatrixSize = 64;
-inline constexpr size_t kMacroImageSize = 512;
-inline constexpr int kMaxMacroSlot = 7;
-
-// The code of a resolution in the mouse's resolution table; 0x80 (an unused level) for
-// any value the mouse does not offer.
-inline constexpr uint8_t kUnusedResolution = 0x80;
+// The code of a resolution in the mouse's resolution table; kUnusedResolution for any
+// value the mouse does not offer.
 uint8_t ResolutionCode(int32_t dpi);
 
 // True when `text` contains `identity`, ignoring ASCII case.

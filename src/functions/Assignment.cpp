@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "common/Utf.h"
+#include "device/Protocol.h"
 #include "functions/FunctionCatalogue.h"
 #include "functions/KeyNames.h"
 
@@ -79,7 +80,8 @@ AssignOutcome AssignFunction(ProfileImage& image,
     if (!isClick && !SomeOtherButtonHoldsClick(image, b)) {
         return Refuse(AssignOutcome::RefusedLeftClick, kLeftClickRequired, chinese, messages);
     }
-    const bool isWheel = b == 5 || b == 6;
+    // The sniper acts while its button is held, and a wheel step cannot be held.
+    const bool isWheel = matrix::IsWheelSlot(kMatrixSlotOfButton[static_cast<size_t>(b)]);
     if (result.kind == kKindCatalogue && result.code == kFunctionSniper && isWheel) {
         return Refuse(AssignOutcome::RefusedSniper, kNoSniperHere, chinese, messages);
     }

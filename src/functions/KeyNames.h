@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "device/Protocol.h"
 #include "platform/KeyboardLayout.h"
 
 namespace x5k {
@@ -49,11 +50,8 @@ std::string VirtualKeyName(uint32_t virtualKey, const KeyboardLayout& layout);
 // and the key, joined by " + ".
 std::string KeyComboName(uint32_t keyValue, const KeyboardLayout& layout);
 
-// Modifier bits of byte 1 of a key value.
-inline constexpr uint8_t kModifierCtrl = 0x01;
-inline constexpr uint8_t kModifierShift = 0x02;
-inline constexpr uint8_t kModifierAlt = 0x04;
-inline constexpr uint8_t kModifierWin = 0x08;
+// A key value is the mouse's keyboard word: its modifier bits (kModifierCtrl...) are
+// named with the rest of the wire protocol.
 
 // The key value of a captured virtual key (0 when none) with the modifier toggles; 0
 // when they make no valid key (several modifiers without a key, or nothing at all).

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <span>
 
+#include "device/Protocol.h"
 #include "macros/MacroRecord.h"
 
 namespace x5k {
@@ -26,7 +27,7 @@ uint8_t UsageOfCode(uint32_t code);
 
 namespace image {
 
-inline constexpr size_t kSize = 512;
+inline constexpr size_t kSize = kMacroImageSize;
 // Word 0 is the repeat count; every entry after it is one two-byte word.
 inline constexpr int kEntryCapacity = 255;
 // The apply sequence puts the low byte of the word count into the button's device

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 #include <set>
 #include <thread>
@@ -446,14 +447,34 @@ TEST_F(ApplyTest, UnknownResolutionsAndLightingOff) {
 }
 
 TEST_F(ApplyTest, LightingModesGiveTheirEffects) {
-    const std::pair<int32_t, std::array<uint8_t, 3>> cases[] = {
-        {1, {1, 7, 1}}, {2, {2, 4, 1}}, {3, {3, 2, 3}}, {4, {4, 10, 2}}, {9, {0, 0, 0}}};
+    const std::pair<int32_t, std::array<uint8_t, 3>> cases[] = {{1, {1, 7, 1}}, {2, {2, 4, 1}},
+                                                                {3, {3, 2, 3}}, {4, {4, 10, 2}},
+                                                                {9, {0, 0, 0}}, {0, {0, 0, 0}}};
     store.image().set(profile::kMode1Level, 7);
     store.image().set(profile::kMode2Level, 4);
     for (const auto& [mode, effect] : cases) {
         store.image().set(profile::kLightingMode, mode);
         worker.runOnce();
         EXPECT_EQ(mouse.state().effect, effect) << mode;
+    }
+}
+
+// The LED is switched on only when the profile asks for it and the mode is not off.
+TEST_F(ApplyTest, BodyLightingFollowsSwitchAndMode) {
+    struct Case {
+        int32_t mode;
+        int32_t lightSwitch;
+        uint8_t sent;
+    };
+    const Case cases[] = {{4, 0, 0xB0}, {5, 1, 0xB0}, {1, 1, 0xA0}, {3, 1, 0xA0}};
+    for (const Case& c : cases) {
+        store.image().set(profile::kLightingMode, c.mode);
+        store.image().set(profile::kLightSwitch, c.lightSwitch);
+        mouse.clearReports();
+        worker.runOnce();
+        const auto sets = FeatureSets(mouse.reports());
+        EXPECT_EQ(std::count(sets.begin(), sets.end(), Feature(33, {0x03, c.sent})), 1)
+            << c.mode << " " << c.lightSwitch;
     }
 }
 

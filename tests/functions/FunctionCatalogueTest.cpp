@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 namespace x5k {
@@ -72,6 +73,21 @@ TEST(Catalogue, HoldsExactlyTheListedCodesOnce) {
     std::multiset<int32_t> actual;
     for (const CatalogueEntry& e : Catalogue()) actual.insert(e.code);
     EXPECT_EQ(actual, std::multiset<int32_t>(expected.begin(), expected.end()));
+}
+
+// A row's word must be of the class the mouse carries out for the row's group.
+TEST(Catalogue, EveryRowUsesTheWordClassOfItsGroup) {
+    const std::pair<FunctionGroup, uint8_t> classes[] = {
+        {FunctionGroup::MouseButton, 0x01}, {FunctionGroup::Wheel, 0x04},
+        {FunctionGroup::Media, 0x03},       {FunctionGroup::System, 0x00},
+        {FunctionGroup::Disabled, 0x07},    {FunctionGroup::Sniper, 0x07},
+        {FunctionGroup::Fire, 0x0A}};
+    for (const CatalogueEntry& e : Catalogue()) {
+        const auto* row = std::find_if(std::begin(classes), std::end(classes),
+                                       [&e](const auto& c) { return c.first == e.group; });
+        ASSERT_NE(row, std::end(classes)) << e.code;
+        EXPECT_EQ(e.deviceValue & 0xFF, row->second) << e.code;
+    }
 }
 
 class OutsideCatalogueTest : public ::testing::TestWithParam<int32_t> {};

@@ -113,7 +113,8 @@ public:
         if (!device_->reachable(generation_)) return false;
         const auto& refused = device_->setup.faults.refusedCommands;
         const bool refusedByFault =
-            report.size() > 1 && std::ranges::find(refused, report[1]) != refused.end();
+            report.size() > feature::kCommandOffset &&
+            std::ranges::find(refused, report[feature::kCommandOffset]) != refused.end();
         const bool accepted = !refusedByFault && device_->firmware.setFeature(report);
         if (device_->record(ReportKind::FeatureSet, report, accepted)) {
             device_->announce(lock, DeviceChange::Removal);

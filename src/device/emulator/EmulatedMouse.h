@@ -65,8 +65,8 @@ struct EmulatedFaults {
 };
 
 struct EmulatedMouseSetup {
-    uint16_t vendorId = 0x7A1D;
-    uint16_t productId = 0x5217;
+    uint16_t vendorId = kMouseVendorId;
+    uint16_t productId = kMouseProductId;
     uint16_t revision = 0x0100;  // part of the USB hardware ID
     // The vendor feature item; its report ID and report count are also the framing the
     // firmware expects.
@@ -80,8 +80,9 @@ struct EmulatedMouseSetup {
     // The mouse is waiting for a firmware image: it shows as the firmware loader's USB
     // device and presents none of its HID interfaces.
     bool firmwareLoaderMode = false;
-    // The answer to a version request after the report ID: 0x80, major, minor.
-    std::array<uint8_t, 3> versionReply{0x80, 0x01, 0x02};
+    // The answer to a version request after the report ID: the request's command byte,
+    // major, minor.
+    std::array<uint8_t, 3> versionReply{command::kFirmwareVersion, 0x01, 0x02};
     bool pluggedIn = true;
     MouseState state{};
     EmulatedFaults faults{};

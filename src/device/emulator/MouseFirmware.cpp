@@ -7,60 +7,58 @@
 namespace x5k {
 namespace {
 
-using Arguments = std::span<const uint8_t>;
+// A whole feature report; the handlers read their bytes at the named offsets.
+using Report = std::span<const uint8_t>;
 using Registers = FirmwareRegisters;
-
-// Report offsets of a feature report.
-constexpr size_t kCommandOffset = 1;
-constexpr size_t kArgumentsOffset = 2;
-
-// The byte that follows the command byte of every command with a sub-command.
-constexpr uint8_t kSubCommand = 0x01;
-constexpr uint8_t kLastResolutionLevel = 8;
+using namespace feature;
 
 bool IsZero(uint8_t byte) {
     return byte == 0;
 }
 
-bool SetReportRate(Registers& r, Arguments a) {
-    constexpr uint8_t kRates[] = {1, 2, 4, 8};  // milliseconds between reports
-    if (std::ranges::find(kRates, a[0]) == std::end(kRates)) return false;
-    r.state.reportRate = a[0];
+bool HasSubCommand(Report a) {
+    return a[kSubCommandOffset] == command::kSubCommand;
+}
+
+bool SetReportRate(Registers& r, Report a) {
+    if (std::ranges::find(kReportRates, a[kValueOffset]) == kReportRates.end()) return false;
+    r.state.reportRate = a[kValueOffset];
     return true;
 }
 
-bool SetBodyLighting(Registers& r, Arguments a) {
+bool SetBodyLighting(Registers& r, Report a) {
     struct Switch {
         uint8_t code;
         bool on;
     };
-    constexpr Switch kSwitches[] = {{0xA0, true}, {0xB0, false}};
-    const auto* match = std::ranges::find(kSwitches, a[0], &Switch::code);
+    constexpr Switch kSwitches[] = {{lighting::kSwitchOn, true}, {lighting::kSwitchOff, false}};
+    const auto* match = std::ranges::find(kSwitches, a[kValueOffset], &Switch::code);
     if (match == std::end(kSwitches)) return false;
     r.state.lightingOn = match->on;
     return true;
 }
 
-bool SetResolutionLevel(Registers& r, Arguments a) {
-    if (a[0] != kSubCommand || a[1] < 1 || a[1] > kLastResolutionLevel) return false;
-    r.state.resolutionLevel = a[1];
+bool SetResolutionLevel(Registers& r, Report a) {
+    const uint8_t level = a[kResolutionLevelOffset];
+    if (!HasSubCommand(a) || level < 1 || level > kResolutionTableLevels) return false;
+    r.state.resolutionLevel = level;
     return true;
 }
 
-// The colour travels green, red, blue.
-bool SetColour(Registers& r, Arguments a) {
-    if (a[0] != kSubCommand) return false;
-    r.state.colour = uint32_t(a[2]) | uint32_t(a[1]) << 8 | uint32_t(a[3]) << 16;
+bool SetColour(Registers& r, Report a) {
+    if (!HasSubCommand(a)) return false;
+    r.state.colour = uint32_t(a[kColourRedOffset]) | uint32_t(a[kColourGreenOffset]) << 8 |
+                     uint32_t(a[kColourBlueOffset]) << 16;
     return true;
 }
 
-bool SetEffect(Registers& r, Arguments a) {
-    if (a[0] != kSubCommand) return false;
-    std::ranges::copy(a.subspan(1, 3), r.state.effect.begin());
+bool SetEffect(Registers& r, Report a) {
+    if (!HasSubCommand(a)) return false;
+    std::ranges::copy(a.subspan(kEffectOffset, r.state.effect.size()), r.state.effect.begin());
     return true;
 }
 
-bool RequestVersion(Registers& r, Arguments) {
+bool RequestVersion(Registers& r, Report) {
     r.versionRequested = true;
     return true;
 }
@@ -75,22 +73,25 @@ std::span<uint8_t> MacroOf(MouseState& state, uint8_t slot) {
     return state.macros[slot];
 }
 
-// A bulk announcement reads [01, selector, length low, length high]; the selector must
-// be in range and the length must be exactly the size of what it selects.
+// A bulk announcement carries the sub-command, a selector and a little-endian length;
+// the selector must be in range and the length must be exactly the size of what it
+// selects.
 struct BulkKind {
     uint8_t firstSelector;
     uint8_t lastSelector;
     std::span<uint8_t> (*destination)(MouseState&, uint8_t selector);
 };
 
-constexpr BulkKind kTableTransfer{0x07, 0x07, ResolutionTableOf};
-constexpr BulkKind kMatrixTransfer{0x00, 0x00, ButtonMatrixOf};
-constexpr BulkKind kMacroTransfer{0x00, MouseState::kMacroSlots - 1, MacroOf};
+constexpr BulkKind kTableTransfer{command::kResolutionTableSelector,
+                                  command::kResolutionTableSelector, ResolutionTableOf};
+constexpr BulkKind kMatrixTransfer{command::kButtonMatrixSelector, command::kButtonMatrixSelector,
+                                   ButtonMatrixOf};
+constexpr BulkKind kMacroTransfer{0, kMaxMacroSlot, MacroOf};
 
-bool Announce(Registers& r, Arguments a, const BulkKind& kind) {
-    const uint8_t selector = a[1];
-    const size_t length = size_t(a[2]) | size_t(a[3]) << 8;
-    if (a[0] != kSubCommand || selector < kind.firstSelector || selector > kind.lastSelector ||
+bool Announce(Registers& r, Report a, const BulkKind& kind) {
+    const uint8_t selector = a[kBulkSelectorOffset];
+    const size_t length = size_t(a[kBulkLengthLowOffset]) | size_t(a[kBulkLengthHighOffset]) << 8;
+    if (!HasSubCommand(a) || selector < kind.firstSelector || selector > kind.lastSelector ||
         length != kind.destination(r.state, selector).size()) {
         return false;
     }
@@ -98,27 +99,35 @@ bool Announce(Registers& r, Arguments a, const BulkKind& kind) {
     return true;
 }
 
-bool AnnounceTable(Registers& r, Arguments a) {
+bool AnnounceTable(Registers& r, Report a) {
     return Announce(r, a, kTableTransfer);
 }
-bool AnnounceMatrix(Registers& r, Arguments a) {
+bool AnnounceMatrix(Registers& r, Report a) {
     return Announce(r, a, kMatrixTransfer);
 }
-bool AnnounceMacro(Registers& r, Arguments a) {
+bool AnnounceMacro(Registers& r, Report a) {
     return Announce(r, a, kMacroTransfer);
 }
 
 struct Command {
     uint8_t code;
-    size_t argumentCount;
+    // The offset just past the command's last byte; zeros follow.
+    size_t end;
     // False when an argument is out of range; nothing is changed then.
-    bool (*run)(Registers&, Arguments);
+    bool (*run)(Registers&, Report);
 };
 
 constexpr Command kCommands[] = {
-    {0x01, 1, SetReportRate},  {0x03, 1, SetBodyLighting}, {0x0B, 2, SetResolutionLevel},
-    {0x0C, 4, SetColour},      {0x0D, 4, SetEffect},       {0x11, 4, AnnounceTable},
-    {0x12, 4, AnnounceMatrix}, {0x13, 4, AnnounceMacro},   {0x80, 0, RequestVersion},
+    {command::kReportRate, kValueOffset + 1, SetReportRate},
+    {command::kBodyLighting, kValueOffset + 1, SetBodyLighting},
+    {command::kResolutionLevel, kResolutionLevelOffset + 1, SetResolutionLevel},
+    {command::kLightingColour, kColourBlueOffset + 1, SetColour},
+    {command::kLightingEffect, kEffectOffset + std::tuple_size_v<lighting::EffectTriple>,
+     SetEffect},
+    {command::kResolutionTable, kBulkLengthHighOffset + 1, AnnounceTable},
+    {command::kButtonMatrix, kBulkLengthHighOffset + 1, AnnounceMatrix},
+    {command::kMacro, kBulkLengthHighOffset + 1, AnnounceMacro},
+    {command::kFirmwareVersion, kCommandOffset + 1, RequestVersion},
 };
 
 }  // namespace
@@ -168,18 +177,17 @@ bool MouseFirmware::setFeature(std::span<const uint8_t> report) {
     abortTransfer();
     registers_.versionRequested = false;
     if (report.size() != reportLength_) return refuse(ProtocolError::WrongLength);
-    if (report[0] != reportId_) return refuse(ProtocolError::WrongReportId);
+    if (report[kReportIdOffset] != reportId_) return refuse(ProtocolError::WrongReportId);
     // A descriptor with a report count of 0 leaves no room for a command byte.
     if (report.size() <= kCommandOffset) return refuse(ProtocolError::WrongLength);
 
     const auto* command = std::ranges::find(kCommands, report[kCommandOffset], &Command::code);
     if (command == std::end(kCommands)) return refuse(ProtocolError::UnknownCommand);
-    const size_t end = kArgumentsOffset + command->argumentCount;
-    if (report.size() < end) return refuse(ProtocolError::WrongLength);
-    if (!std::ranges::all_of(report.subspan(end), IsZero)) {
+    if (report.size() < command->end) return refuse(ProtocolError::WrongLength);
+    if (!std::ranges::all_of(report.subspan(command->end), IsZero)) {
         return refuse(ProtocolError::NonzeroPadding);
     }
-    if (!command->run(registers_, report.subspan(kArgumentsOffset, command->argumentCount))) {
+    if (!command->run(registers_, report)) {
         return refuse(ProtocolError::BadArgument);
     }
     return true;
@@ -189,12 +197,12 @@ bool MouseFirmware::getFeature(std::span<uint8_t> report) {
     abortTransfer();
     const bool requested = std::exchange(registers_.versionRequested, false);
     if (report.size() != reportLength_) return refuse(ProtocolError::WrongLength);
-    if (report[0] != reportId_) return refuse(ProtocolError::WrongReportId);
+    if (report[kReportIdOffset] != reportId_) return refuse(ProtocolError::WrongReportId);
     if (!requested) return refuse(ProtocolError::UnrequestedRead);
 
-    // The answer: report ID, 0x80, major, minor, then zeros (cut short by a descriptor
-    // whose report count is below 3).
-    const auto answer = report.subspan(1);
+    // The answer: report ID, the version request's command byte, major, minor, then
+    // zeros (cut short by a descriptor whose report count is below 3).
+    const auto answer = report.subspan(kVersionEchoOffset);
     std::ranges::fill(answer, 0);
     std::copy_n(versionReply_.begin(), std::min(answer.size(), versionReply_.size()),
                 answer.begin());
@@ -203,11 +211,11 @@ bool MouseFirmware::getFeature(std::span<uint8_t> report) {
 
 bool MouseFirmware::output(std::span<const uint8_t> report) {
     if (report.size() != kOutputReportSize) return refuse(ProtocolError::WrongLength);
-    if (report[0] != reportId_) return refuse(ProtocolError::WrongReportId);
+    if (report[output::kReportIdOffset] != reportId_) return refuse(ProtocolError::WrongReportId);
     if (!registers_.transfer) return refuse(ProtocolError::UnannouncedOutput);
 
     Registers::Transfer& transfer = *registers_.transfer;
-    const auto data = report.subspan(1);
+    const auto data = report.subspan(output::kDataOffset);
     const size_t used = std::min(kOutputDataSize, transfer.length - transfer.received.size());
     if (!std::ranges::all_of(data.subspan(used), IsZero)) {
         return refuse(ProtocolError::NonzeroPadding);

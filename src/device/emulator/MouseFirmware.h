@@ -4,7 +4,8 @@
 // commands set. Not thread-safe: EmulatedMouse (or a test harness handing it reports)
 // serialises the calls.
 //
-// Wire protocol. A feature report is exactly reportCount + 1 bytes: the report ID, the
+// Wire protocol (its bytes are named in device/Protocol.h; the firmware checks them with
+// its own code). A feature report is exactly reportCount + 1 bytes: the report ID, the
 // command byte, the command's arguments, then zeros. Commands:
 //   01 r                 report rate; r is 1, 2, 4 or 8 (1 = 1000 reports/s)
 //   03 A0 | 03 B0        body lighting on | off
@@ -28,6 +29,8 @@
 #include <span>
 #include <vector>
 
+#include "device/Protocol.h"
+
 namespace x5k {
 
 // Why the firmware refused a report.
@@ -47,35 +50,54 @@ const char* ProtocolErrorName(ProtocolError error);
 // What the mouse holds. The defaults are its factory settings, which are also what an
 // apply of the program's default profile leaves.
 struct MouseState {
-    static constexpr size_t kMacroSlots = 8;
-    using ResolutionTable = std::array<uint8_t, 16>;
-    using ButtonMatrix = std::array<uint8_t, 64>;
-    using MacroImage = std::array<uint8_t, 512>;
+    static constexpr size_t kMacroSlots = x5k::kMacroSlots;
+    using ResolutionTable = std::array<uint8_t, kResolutionTableSize>;
+    using ButtonMatrix = std::array<uint8_t, kButtonMatrixSize>;
+    using MacroImage = std::array<uint8_t, kMacroImageSize>;
 
     // clang-format off
     // The default resolution table: 750, 1000, 1500, 2000 and 3000 DPI, levels 6..8
     // unused, both halves alike.
     static constexpr ResolutionTable kFactoryResolutionTable = {
-        0x03, 0x04, 0x06, 0x08, 0x0C, 0x80, 0x80, 0x80,
-        0x03, 0x04, 0x06, 0x08, 0x0C, 0x80, 0x80, 0x80};
-    // The default button matrix, 16 little-endian 32-bit device values.
-    static constexpr ButtonMatrix kFactoryButtonMatrix = {
-        0x01, 0x00, 0xF0, 0x00,  0x01, 0x00, 0xF1, 0x00,  // 0 left click, 1 right click
-        0x01, 0x00, 0xF2, 0x00,  0x07, 0x00, 0x03, 0x00,  // 2 middle click, 3 fixed function
-        0x01, 0x00, 0xF3, 0x00,  0x01, 0x00, 0xF4, 0x00,  // 4 back, 5 forward
-        0x00, 0x00, 0x00, 0x00,  0x00, 0x00, 0x00, 0x00,  // 6, 7 unused
-        0x00, 0x00, 0x00, 0x00,  0x00, 0x00, 0x00, 0x00,  // 8, 9 unused
-        0x00, 0x00, 0x00, 0x00,  0x00, 0x00, 0x00, 0x00,  // 10, 11 unused
-        0x00, 0x00, 0x00, 0x00,  0x00, 0x00, 0x00, 0x00,  // 12, 13 unused
-        0x04, 0x00, 0x01, 0x00,  0x04, 0x00, 0x02, 0x00,  // 14 wheel forward, 15 backward
-    };
+        0x03, 0x04, 0x06, 0x08, 0x0C, kUnusedResolution, kUnusedResolution, kUnusedResolution,
+        0x03, 0x04, 0x06, 0x08, 0x0C, kUnusedResolution, kUnusedResolution, kUnusedResolution};
     // clang-format on
+    // The default button matrix: the mouse buttons and the wheel on their own controls,
+    // the fixed device function in its slot, the rest unused. Each word is little-endian
+    // with its class in byte 0 and its button or direction in byte 2.
+    static constexpr ButtonMatrix kFactoryButtonMatrix = [] {
+        using namespace matrix;
+        const auto inByte2 = [](uint8_t klass, uint8_t parameter) {
+            return uint32_t{klass} | uint32_t{parameter} << 16;
+        };
+        const struct {
+            int slot;
+            uint32_t word;
+        } factoryWords[] = {
+            {kSlotLeft, inByte2(kClassMouseButton, kButtonLeft)},
+            {kSlotRight, inByte2(kClassMouseButton, kButtonRight)},
+            {kSlotMiddle, inByte2(kClassMouseButton, kButtonMiddle)},
+            {kSlotFixed, kFixedWord},
+            {kSlotBack, inByte2(kClassMouseButton, kButtonBack)},
+            {kSlotForward, inByte2(kClassMouseButton, kButtonForward)},
+            {kSlotWheelForward, inByte2(kClassWheel, kWheelForward)},
+            {kSlotWheelBackward, inByte2(kClassWheel, kWheelBackward)},
+        };
+        ButtonMatrix bytes{};
+        for (const auto& [slot, word] : factoryWords) {
+            for (size_t i = 0; i < kWordSize; ++i) {
+                bytes[static_cast<size_t>(slot) * kWordSize + i] =
+                    static_cast<uint8_t>(word >> (8 * i));
+            }
+        }
+        return bytes;
+    }();
 
     uint8_t reportRate = 1;
     bool lightingOn = true;
     uint8_t resolutionLevel = 3;
     uint32_t colour = 0x000000FF;  // 0x00BBGGRR
-    std::array<uint8_t, 3> effect{4, 10, 2};
+    lighting::EffectTriple effect = lighting::FindModeEffect(lighting::kModeColourCycle)->triple;
     ResolutionTable resolutionTable = kFactoryResolutionTable;
     ButtonMatrix buttonMatrix = kFactoryButtonMatrix;
     std::array<MacroImage, kMacroSlots> macros{};
@@ -103,8 +125,8 @@ struct FirmwareRegisters {
 
 class MouseFirmware {
 public:
-    static constexpr size_t kOutputReportSize = 33;  // report ID and 32 data bytes
-    static constexpr size_t kOutputDataSize = kOutputReportSize - 1;
+    static constexpr size_t kOutputReportSize = x5k::kOutputReportSize;
+    static constexpr size_t kOutputDataSize = output::kDataSize;
 
     // `versionReply` is what follows the report ID in the answer to a version request:
     // 0x80, major, minor.

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "device/Protocol.h"
+
 namespace x5k {
 
 // Five buttons, 16-bit relative X and Y and a wheel, without report IDs.
@@ -17,8 +19,8 @@ std::vector<uint8_t> KeyboardInterfaceDescriptor();
 
 // The identity of the vendor interface's feature item.
 struct VendorFeatureItem {
-    uint16_t usagePage = 0xFF01;
-    uint16_t usage = 0x22;
+    uint16_t usagePage = kVendorCommandUsagePage;
+    uint16_t usage = kVendorCommandUsage;
     uint8_t reportId = 0x05;  // 0: the interface uses no report IDs
     uint32_t reportCount = 32;
 };

@@ -71,6 +71,7 @@
 #include <optional>
 #include <string>
 
+#include "device/Protocol.h"
 #include "platform/HookBackend.h"
 #include "platform/linux/EvdevTranslation.h"
 
@@ -109,8 +110,8 @@ public:
         // on the input thread.
         std::function<int(const char* path, int flags)> openNode;
         std::string uinputPath = "/dev/uinput";
-        uint16_t mouseVendor = 0x7A1D;
-        uint16_t mouseProduct = 0x5217;
+        uint16_t mouseVendor = kMouseVendorId;
+        uint16_t mouseProduct = kMouseProductId;
         // How often the input thread looks at the block list while the mouse node could
         // be grabbed, besides being told of each change.
         std::chrono::milliseconds blockListCheck{1000};
