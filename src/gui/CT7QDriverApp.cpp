@@ -5,10 +5,6 @@
 #include <QSocketNotifier>
 #include <QSystemTrayIcon>
 
-#include <fcntl.h>
-#include <unistd.h>
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <string_view>
@@ -31,34 +27,6 @@ constexpr std::string_view kUsage =
     "usage: x5k-driver [--emulated-mouse[=STATE_FILE]]\n"
     "  --emulated-mouse[=STATE_FILE]  run against the emulated mouse instead of the real one;\n"
     "                                 with STATE_FILE its settings are kept between runs\n";
-
-// SIGTERM, SIGINT and SIGHUP (the session or a terminal ends the program) become a close
-// request of the main window, so the program ends as through "Exit" and keeps its
-// statistics. The handler only writes a byte into a pipe the event loop watches, and
-// gives way to the default action afterwards: a second signal ends a program that hangs.
-int gSignalPipe[2] = {-1, -1};
-constexpr int kTerminationSignals[] = {SIGTERM, SIGINT, SIGHUP};
-
-extern "C" void OnTerminationSignal(int) {
-    const int saved = errno;
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = write(gSignalPipe[1], &byte, 1);
-    errno = saved;
-}
-
-bool WatchTerminationSignals() {
-    if (pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
-    struct sigaction action {};
-    action.sa_handler = OnTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART | SA_RESETHAND;
-    for (const int signal : kTerminationSignals) sigaction(signal, &action, nullptr);
-    return true;
-}
-
-void StopWatchingTerminationSignals() {
-    for (const int signal : kTerminationSignals) std::signal(signal, SIG_DFL);
-}
 
 }  // namespace
 
@@ -196,20 +164,20 @@ int CT7QDriverApp::Run(int argc, char** argv) {
                                  }
                              });
         }
+        // The session ending or a terminal closing the program is a close request.
+        TerminationRequests& requests = *platform.terminations;
         std::unique_ptr<QSocketNotifier> terminations;
-        if (WatchTerminationSignals()) {
-            terminations = std::make_unique<QSocketNotifier>(gSignalPipe[0], QSocketNotifier::Read);
-            QObject::connect(terminations.get(), &QSocketNotifier::activated, &window, [&window] {
-                char bytes[16];
-                while (read(gSignalPipe[0], bytes, sizeof bytes) > 0) {
-                }
-                window.post(msg::kClose, 0, 0);
-            });
+        if (requests.start()) {
+            terminations = std::make_unique<QSocketNotifier>(requests.fd(), QSocketNotifier::Read);
+            QObject::connect(terminations.get(), &QSocketNotifier::activated, &window,
+                             [&requests, &window] {
+                                 if (requests.takeRequests()) window.post(msg::kClose, 0, 0);
+                             });
         }
 
         window.OnInitDialog();
         if (!window.closing()) status = application.exec();
-        StopWatchingTerminationSignals();
+        requests.stop();
         // The watch stops calling into the hooks before they go.
         hookBackend.setSink(nullptr);
     }

@@ -7,7 +7,7 @@
 // is taken, so a later start knows of this one from then on. Everything else is made
 // without reaching out to the system, so a later start that only hands over costs
 // little; what needs to reach out (the device monitor, the desktop's pointer settings,
-// the crash guard) waits for the program to call it.
+// the crash guard, the termination requests) waits for the program to call it.
 
 #include <filesystem>
 #include <memory>
@@ -22,6 +22,7 @@
 #include "platform/PointerSettings.h"
 #include "platform/ProgramInstance.h"
 #include "platform/Shell.h"
+#include "platform/TerminationRequests.h"
 
 namespace x5k {
 
@@ -55,6 +56,7 @@ struct Platform {
     std::unique_ptr<HookBackend> hooks;
     // Nothing with the emulated mouse, which no system event concerns.
     std::unique_ptr<DeviceMonitor> devices;
+    std::unique_ptr<TerminationRequests> terminations;
 };
 
 }  // namespace x5k

@@ -12,6 +12,7 @@
 #include "platform/linux/PosixFileSystem.h"
 #include "platform/linux/ProgramFolder.h"
 #include "platform/linux/SingleInstance.h"
+#include "platform/linux/TerminationSignals.h"
 #include "platform/linux/UdevMonitor.h"
 
 namespace x5k {
@@ -95,6 +96,7 @@ Platform MakeLinuxPlatform(PlatformOptions options) {
         platform.devices = std::make_unique<UdevDeviceMonitor>();
     }
     platform.hooks = std::make_unique<EvdevHookBackend>();
+    platform.terminations = std::make_unique<TerminationSignals>();
     return platform;
 }
 

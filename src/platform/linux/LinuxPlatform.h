@@ -16,6 +16,7 @@
 //                    with the emulated mouse
 //   hooks            EvdevHookBackend
 //   devices          UdevMonitor, or none with the emulated mouse
+//   terminations     TerminationSignals: SIGTERM, SIGINT and SIGHUP
 
 #include "platform/Platform.h"
 
