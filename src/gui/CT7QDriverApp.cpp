@@ -5,12 +5,7 @@
 #include <QSocketNotifier>
 #include <QSystemTrayIcon>
 
-#include <fcntl.h>
-#include <unistd.h>
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string_view>
 
@@ -19,17 +14,8 @@
 #include "gui/CT7QDriverDlg.h"
 #include "localisation/Localisation.h"
 #include "macros/InputHooks.h"
-#include "platform/linux/DesktopPointerSettings.h"
-#include "platform/linux/EvdevCrashGuard.h"
-#include "platform/linux/EvdevHookBackend.h"
-#include "platform/linux/EvdevTranslation.h"
-#include "platform/linux/HidrawBackend.h"
-#include "platform/linux/LinuxShell.h"
-#include "platform/linux/LinuxSound.h"
-#include "platform/linux/PosixFileSystem.h"
-#include "platform/linux/ProgramFolder.h"
-#include "platform/linux/SingleInstance.h"
-#include "platform/linux/UdevMonitor.h"
+#include "platform/Platform.h"
+#include "platform/linux/LinuxPlatform.h"
 #include "ui/QtMessagePoster.h"
 #include "ui/QtUserMessages.h"
 #include "ui/Skin.h"
@@ -41,44 +27,6 @@ constexpr std::string_view kUsage =
     "usage: x5k-driver [--emulated-mouse[=STATE_FILE]]\n"
     "  --emulated-mouse[=STATE_FILE]  run against the emulated mouse instead of the real one;\n"
     "                                 with STATE_FILE its settings are kept between runs\n";
-
-// The emulated mouse is a stand-in for a mouse on the desk: what an apply would do to the
-// desktop's pointer settings is left undone, so trying the program changes nothing of the
-// computer.
-class UntouchedPointerSettings final : public PointerSettings {
-public:
-    bool setAcceleration(bool) override { return true; }
-    bool setSpeed(int) override { return true; }
-    bool setWheelScrollLines(int) override { return true; }
-};
-
-// SIGTERM, SIGINT and SIGHUP (the session or a terminal ends the program) become a close
-// request of the main window, so the program ends as through "Exit" and keeps its
-// statistics. The handler only writes a byte into a pipe the event loop watches, and
-// gives way to the default action afterwards: a second signal ends a program that hangs.
-int gSignalPipe[2] = {-1, -1};
-constexpr int kTerminationSignals[] = {SIGTERM, SIGINT, SIGHUP};
-
-extern "C" void OnTerminationSignal(int) {
-    const int saved = errno;
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = write(gSignalPipe[1], &byte, 1);
-    errno = saved;
-}
-
-bool WatchTerminationSignals() {
-    if (pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
-    struct sigaction action {};
-    action.sa_handler = OnTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART | SA_RESETHAND;
-    for (const int signal : kTerminationSignals) sigaction(signal, &action, nullptr);
-    return true;
-}
-
-void StopWatchingTerminationSignals() {
-    for (const int signal : kTerminationSignals) std::signal(signal, SIG_DFL);
-}
 
 }  // namespace
 
@@ -93,50 +41,43 @@ int CT7QDriverApp::Run(int argc, char** argv) {
         return options.help ? 0 : 64;
     }
 
+    // The services of the system, the mouse among them: the real one, or the emulated
+    // one.
+    auto emulatedMouse = options.emulated ? std::make_unique<EmulatedMouse>() : nullptr;
+    EmulatedMouse* const emulated = emulatedMouse.get();
+    Platform platform = MakeLinuxPlatform({.emulatedMouse = std::move(emulatedMouse)});
+
     // One instance per user: a second start hands over to the running one and ends.
-    std::unique_ptr<SingleInstance> instance;
-    if (const auto folder = InstanceFolder(std::getenv("XDG_RUNTIME_DIR"))) {
-        instance = std::make_unique<SingleInstance>(*folder, kInstanceName);
-        if (instance->role() == SingleInstance::Role::Secondary) {
-            instance->send(kShowRunningInstance);
-            return 0;
-        }
+    ProgramInstance& instance = *platform.instance;
+    if (instance.role() == ProgramInstance::Role::Secondary) {
+        instance.send(kShowRunningInstance);
+        return 0;
     }
 
-    // The mouse: the real one through hidraw, or the emulated one.
-    std::unique_ptr<EmulatedMouse> emulated;
-    std::unique_ptr<HidrawBackend> hidraw;
-    HidBackend* hid = nullptr;
-    if (options.emulated) {
-        emulated = std::make_unique<EmulatedMouse>();
-        if (options.state && std::filesystem::exists(*options.state) &&
-            !emulated->loadState(*options.state)) {
-            std::fprintf(stderr, "x5k-driver: %s is damaged; the emulated mouse starts afresh\n",
-                         options.state->c_str());
-        }
-        hid = emulated.get();
-    } else {
-        hidraw = std::make_unique<HidrawBackend>();
-        hid = hidraw.get();
+    // The emulated mouse's settings from the last run.
+    if (emulated && options.state && std::filesystem::exists(*options.state) &&
+        !emulated->loadState(*options.state)) {
+        std::fprintf(stderr, "x5k-driver: %s is damaged; the emulated mouse starts afresh\n",
+                     options.state->c_str());
     }
     // The look for the mouse's firmware loader waits twice for half a second: it runs from
     // here on, while the window is built, and the device start-up takes its answer.
-    SteadyClock clock;
-    FirmwareLoaderCheck loaderCheck(*hid, clock);
+    FirmwareLoaderCheck loaderCheck(*platform.hid, *platform.clock);
     loaderCheck.start();
 
     // The folders.
-    const std::optional<std::filesystem::path> dataFolder = DataFolder();
+    const std::optional<std::filesystem::path> dataFolder = platform.dataFolder;
     if (!dataFolder) {
         std::fprintf(stderr,
                      "x5k-driver: no folder for the settings: neither XDG_DATA_HOME nor HOME "
                      "names an absolute folder\n");
         return 1;
     }
-    const std::filesystem::path programFolder = ProgramFolder();
+    const std::filesystem::path programFolder = platform.programFolder;
 
-    crash_guard::InstallHandlers();
-    const crash_guard::ThreadSignalStack signalStack;
+    platform.crashGuard->install();
+    const std::unique_ptr<CrashGuard::ThreadCover> signalStack =
+        platform.crashGuard->coverThisThread();
 
     QApplication application(argc, argv);
     application.setQuitOnLastWindowClosed(false);
@@ -144,17 +85,9 @@ int CT7QDriverApp::Run(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("x5k-driver"));
     ui::setProgramFolder(QString::fromStdString(programFolder.string()));
 
-    PosixFileSystem files;
-    LinuxShell shell;
-    LinuxSound sound;
+    FileSystem& files = *platform.files;
     ui::QtMessagePoster poster;
-
-    std::unique_ptr<PointerSettings> pointer;
-    if (options.emulated) {
-        pointer = std::make_unique<UntouchedPointerSettings>();
-    } else {
-        pointer = MakeDesktopPointerSettings(DesktopEnvironment::FromProcess());
-    }
+    std::unique_ptr<PointerSettings> pointer = platform.pointerSettings->makePointerSettings();
 
     // The first interface language, then the boxes that speak it.
     std::unique_ptr<ui::QtUserMessages> messages;
@@ -176,18 +109,18 @@ int CT7QDriverApp::Run(int argc, char** argv) {
     boxes.target = messages.get();
     localisation.loadDefaultLanguage();
 
-    // The input hooks, fed by the evdev watch.
-    EvdevHookBackend hookBackend;
+    // The input hooks, fed by the system's input watch.
+    HookBackend& hookBackend = *platform.hooks;
     InputHooks hooks(hookBackend, poster);
     InputHooksSink sink(hooks);
     hookBackend.setSink(&sink);
 
     DriverServices services{files,
-                            clock,
+                            *platform.clock,
                             boxes,
-                            shell,
-                            sound,
-                            *hid,
+                            *platform.shell,
+                            *platform.sound,
+                            *platform.hid,
                             *pointer,
                             programFolder,
                             *dataFolder,
@@ -215,45 +148,41 @@ int CT7QDriverApp::Run(int argc, char** argv) {
         // A second start's hand-over, the hot-plug monitor and the termination signals
         // reach the window through the event loop.
         std::unique_ptr<QSocketNotifier> handOver;
-        if (instance && instance->role() == SingleInstance::Role::Primary) {
-            handOver = std::make_unique<QSocketNotifier>(instance->fd(), QSocketNotifier::Read);
+        if (instance.role() == ProgramInstance::Role::Primary) {
+            handOver = std::make_unique<QSocketNotifier>(instance.fd(), QSocketNotifier::Read);
             QObject::connect(handOver.get(), &QSocketNotifier::activated, &window,
                              [&instance, &window] {
                                  // Only the show request is taken from a later start.
-                                 for (const HandOver& message : instance->takeMessages()) {
+                                 for (const HandOver& message : instance.takeMessages()) {
                                      if (message != kShowRunningInstance) continue;
                                      window.post(message.message, message.wParam, message.lParam);
                                  }
                              });
         }
-        std::unique_ptr<UdevMonitor> monitor;
         std::unique_ptr<QSocketNotifier> hotPlug;
-        if (!options.emulated) {
-            monitor = std::make_unique<UdevMonitor>();
-            if (monitor->fd() >= 0) {
-                hotPlug = std::make_unique<QSocketNotifier>(monitor->fd(), QSocketNotifier::Read);
-                QObject::connect(hotPlug.get(), &QSocketNotifier::activated, &window,
-                                 [&monitor, &window] {
-                                     for (const auto& [change, name] : monitor->readChanges()) {
-                                         window.OnDeviceChange(change, name);
-                                     }
-                                 });
-            }
+        if (DeviceMonitor* const monitor = platform.devices.get(); monitor && monitor->start()) {
+            hotPlug = std::make_unique<QSocketNotifier>(monitor->fd(), QSocketNotifier::Read);
+            QObject::connect(hotPlug.get(), &QSocketNotifier::activated, &window,
+                             [monitor, &window] {
+                                 for (const auto& [change, name] : monitor->readChanges()) {
+                                     window.OnDeviceChange(change, name);
+                                 }
+                             });
         }
+        // The session ending or a terminal closing the program is a close request.
+        TerminationRequests& requests = *platform.terminations;
         std::unique_ptr<QSocketNotifier> terminations;
-        if (WatchTerminationSignals()) {
-            terminations = std::make_unique<QSocketNotifier>(gSignalPipe[0], QSocketNotifier::Read);
-            QObject::connect(terminations.get(), &QSocketNotifier::activated, &window, [&window] {
-                char bytes[16];
-                while (read(gSignalPipe[0], bytes, sizeof bytes) > 0) {
-                }
-                window.post(msg::kClose, 0, 0);
-            });
+        if (requests.start()) {
+            terminations = std::make_unique<QSocketNotifier>(requests.fd(), QSocketNotifier::Read);
+            QObject::connect(terminations.get(), &QSocketNotifier::activated, &window,
+                             [&requests, &window] {
+                                 if (requests.takeRequests()) window.post(msg::kClose, 0, 0);
+                             });
         }
 
         window.OnInitDialog();
         if (!window.closing()) status = application.exec();
-        StopWatchingTerminationSignals();
+        requests.stop();
         // The watch stops calling into the hooks before they go.
         hookBackend.setSink(nullptr);
     }

@@ -195,4 +195,9 @@ bool InputHooks::mouseHookInstalled() const {
     return mouseHook_;
 }
 
+bool InputHooksSink::anythingBlocked() const {
+    const auto list = hooks_.blockList();
+    return std::any_of(list.begin(), list.end(), [](uint32_t code) { return code != 0; });
+}
+
 }  // namespace x5k

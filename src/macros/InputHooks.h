@@ -123,4 +123,21 @@ private:
     std::array<uint32_t, 5> pending_{};
 };
 
+// The input hooks as the sink of a hook backend.
+class InputHooksSink final : public HookSink {
+public:
+    explicit InputHooksSink(InputHooks& hooks) : hooks_(hooks) {}
+    void keyboardEvent(uint32_t virtualKey, uint32_t flags) override {
+        hooks_.OnKeyboardEvent(virtualKey, flags);
+    }
+    bool mouseEvent(uint32_t message, uint32_t mouseData) override {
+        return hooks_.OnMouseEvent(message, mouseData);
+    }
+    bool isBlocked(uint32_t inputCode) const override { return hooks_.IsBlocked(inputCode); }
+    bool anythingBlocked() const override;
+
+private:
+    InputHooks& hooks_;
+};
+
 }  // namespace x5k

@@ -1,8 +1,7 @@
 #pragma once
 // The HID services the device link needs, in terms any platform can give: the
 // interfaces present with their identities and raw report descriptors, feature reports
-// and output reports on an opened interface, the present USB devices' hardware IDs,
-// and arrival and removal of devices.
+// and output reports on an opened interface, and the present USB devices' hardware IDs.
 
 #include <chrono>
 #include <cstdint>

@@ -1,6 +1,7 @@
 #pragma once
 // The desktop's pointer settings that a profile carries.
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,16 @@ public:
     // some devices, not all) has lines although its call returned true. May be read from
     // another thread than the one that sets.
     virtual std::vector<std::string> notApplied() const { return {}; }
+};
+
+// Makes the settings of the desktop the program runs on. They are made when the
+// program's window is set up, not when the platform is: reaching a desktop's settings
+// store can mean connecting to its display or session, which a later start that only
+// hands over to the running program has no need of.
+class PointerSettingsFactory {
+public:
+    virtual ~PointerSettingsFactory() = default;
+    virtual std::unique_ptr<PointerSettings> makePointerSettings() = 0;
 };
 
 }  // namespace x5k

@@ -133,7 +133,7 @@ public:
     // Where events go; set it before installing a hook. Without a sink nothing is
     // reported and nothing swallowed. Once this returns the input thread no longer
     // calls the previous sink, so setSink(nullptr) comes before the sink's end.
-    void setSink(HookSink* sink);
+    void setSink(HookSink* sink) override;
 
     bool installKeyboardHook() override;
     bool installMouseHook() override;
@@ -142,7 +142,7 @@ public:
     void blockListChanged() override;
 
     // What the last installation found missing, with the way to grant it.
-    std::optional<std::string> accessProblem() const;
+    std::optional<std::string> accessProblem() const override;
     InputAccess access() const;
     Status status() const;
 

@@ -211,11 +211,6 @@ MouseEvent WheelMessage(uint32_t message, int32_t delta120) {
     return {message, uint32_t{highWord} << 16};
 }
 
-bool InputHooksSink::anythingBlocked() const {
-    const auto list = hooks_.blockList();
-    return std::any_of(list.begin(), list.end(), [](uint32_t code) { return code != 0; });
-}
-
 EvdevFrameFilter::EvdevFrameFilter(EvdevDeviceTraits traits)
     : traits_(traits), numLock_(traits.numLock) {
     // A mouse frame has a handful of events; a touchpad's can have a few dozen.

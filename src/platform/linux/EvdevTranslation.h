@@ -70,36 +70,6 @@ inline uint32_t WheelCode(bool forward) {
     return forward ? mouse::kWheelForward : mouse::kWheelBackward;
 }
 
-// Where translated events go: the callbacks of the input hooks, and what the filter
-// needs to know of the block list. Called on the input thread.
-class HookSink {
-public:
-    virtual ~HookSink() = default;
-    // Keyboard input is only watched; the verdict is never used.
-    virtual void keyboardEvent(uint32_t virtualKey, uint32_t flags) = 0;
-    // True when the event is to be swallowed.
-    virtual bool mouseEvent(uint32_t message, uint32_t mouseData) = 0;
-    virtual bool isBlocked(uint32_t inputCode) const = 0;
-    virtual bool anythingBlocked() const = 0;
-};
-
-// The input hooks as a sink.
-class InputHooksSink final : public HookSink {
-public:
-    explicit InputHooksSink(InputHooks& hooks) : hooks_(hooks) {}
-    void keyboardEvent(uint32_t virtualKey, uint32_t flags) override {
-        hooks_.OnKeyboardEvent(virtualKey, flags);
-    }
-    bool mouseEvent(uint32_t message, uint32_t mouseData) override {
-        return hooks_.OnMouseEvent(message, mouseData);
-    }
-    bool isBlocked(uint32_t inputCode) const override { return hooks_.IsBlocked(inputCode); }
-    bool anythingBlocked() const override;
-
-private:
-    InputHooks& hooks_;
-};
-
 // What a device can send that changes how its frames are read.
 struct EvdevDeviceTraits {
     // The device sends notch-sized wheel events (REL_WHEEL, REL_HWHEEL). Most mice send

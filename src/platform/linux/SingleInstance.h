@@ -1,5 +1,5 @@
 #pragma once
-// One running program per user. The first start holds an exclusive lock on
+// One running program per user on Linux. The first start holds an exclusive lock on
 // "<folder>/<name>.lock" and listens on "<folder>/<name>.socket"; a later start finds
 // the lock taken, connects to the socket, hands over one message and ends. The running
 // program watches fd() in its event loop and collects the hand-overs with
@@ -15,23 +15,12 @@
 #include <vector>
 
 #include "common/ByteRecord.h"
-#include "platform/WindowMessages.h"
+#include "platform/ProgramInstance.h"
 
 namespace x5k {
 
-// A window message handed from a later start to the running program.
-struct HandOver {
-    uint32_t message = 0;
-    uint32_t wParam = 0;
-    int32_t lParam = 0;
-    bool operator==(const HandOver&) const = default;
-};
-
 // The name both files are built from.
 inline constexpr std::string_view kInstanceName = "X5KDriver.exe";
-// What a later start hands over: the notification icon's message with a left double
-// click, which shows the running program's window.
-inline constexpr HandOver kShowRunningInstance{msg::kTrayIcon, 0, 0x0203};
 
 // The wire record of one hand-over: 16 bytes, little-endian, one record per connection.
 namespace handover {
@@ -59,40 +48,38 @@ std::optional<std::filesystem::path> InstanceFolder(const char* xdgRuntimeDir,
                                                     const std::filesystem::path& fallbackParent,
                                                     uid_t user);
 
-class SingleInstance {
+// Primary: this start holds the lock. Secondary: another process holds it.
+// Unavailable: no lock could be taken (no folder, the lock file cannot be created or is
+// a symlink); the program then runs as if alone.
+class SingleInstance final : public ProgramInstance {
 public:
-    // Primary: this start holds the lock. Secondary: another process holds it.
-    // Unavailable: no lock could be taken (no folder, the lock file cannot be created
-    // or is a symlink); the program then runs as if alone.
-    enum class Role { Primary, Secondary, Unavailable };
-
     // Takes the lock; the holder replaces a stale socket file left by a crashed
     // predecessor and listens. A primary whose socket could not be set up keeps the
     // lock but fd() is -1 (later starts then find no one to hand over to and end).
     SingleInstance(const std::filesystem::path& folder, std::string_view name = kInstanceName);
     // The primary removes its socket file, then releases the lock.
-    ~SingleInstance();
+    ~SingleInstance() override;
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
-    Role role() const { return role_; }
+    Role role() const override { return role_; }
 
     // The primary's descriptor to watch for readability (new connections or data from
     // pending ones); -1 otherwise.
-    int fd() const { return poller_; }
+    int fd() const override { return poller_; }
 
     // Never blocks: accepts pending connections of this user, reads what has arrived
     // and returns the complete hand-overs in the order they completed. Connections of
     // other users, records without the mark and connections closed before a whole
     // record are dropped; a silent connection is dropped after a while or when too
     // many wait.
-    std::vector<HandOver> takeMessages();
+    std::vector<HandOver> takeMessages() override;
 
     // For a secondary: connects to the running program and sends one record. False when
     // it cannot be reached (no socket, no listener, another user's listener) or did not
     // take the record within `limit`.
     bool send(const HandOver& message,
-              std::chrono::milliseconds limit = std::chrono::milliseconds(1000)) const;
+              std::chrono::milliseconds limit = std::chrono::milliseconds(1000)) const override;
 
 private:
     struct Pending {

@@ -1,0 +1,103 @@
+#include "platform/linux/LinuxPlatform.h"
+
+#include <cstdlib>
+#include <utility>
+
+#include "platform/linux/DesktopPointerSettings.h"
+#include "platform/linux/EvdevCrashGuard.h"
+#include "platform/linux/EvdevHookBackend.h"
+#include "platform/linux/HidrawBackend.h"
+#include "platform/linux/LinuxShell.h"
+#include "platform/linux/LinuxSound.h"
+#include "platform/linux/PosixFileSystem.h"
+#include "platform/linux/ProgramFolder.h"
+#include "platform/linux/SingleInstance.h"
+#include "platform/linux/TerminationSignals.h"
+#include "platform/linux/UdevMonitor.h"
+
+namespace x5k {
+namespace {
+
+// The settings of the desktop this process runs on, as its environment names it when
+// they are made.
+class DesktopPointerSettingsFactory final : public PointerSettingsFactory {
+public:
+    std::unique_ptr<PointerSettings> makePointerSettings() override {
+        return MakeDesktopPointerSettings(DesktopEnvironment::FromProcess());
+    }
+};
+
+// The emulated mouse is a stand-in for a mouse on the desk: what an apply would do to the
+// desktop's pointer settings is left undone, so trying the program changes nothing of the
+// computer.
+class UntouchedPointerSettings final : public PointerSettings {
+public:
+    bool setAcceleration(bool) override { return true; }
+    bool setSpeed(int) override { return true; }
+    bool setWheelScrollLines(int) override { return true; }
+};
+
+class UntouchedPointerSettingsFactory final : public PointerSettingsFactory {
+public:
+    std::unique_ptr<PointerSettings> makePointerSettings() override {
+        return std::make_unique<UntouchedPointerSettings>();
+    }
+};
+
+// udev's monitor starts listening when it is made, so it is made at start().
+class UdevDeviceMonitor final : public DeviceMonitor {
+public:
+    bool start() override {
+        if (!monitor_) monitor_ = std::make_unique<UdevMonitor>();
+        return monitor_->fd() >= 0;
+    }
+    int fd() const override { return monitor_ ? monitor_->fd() : -1; }
+    std::vector<std::pair<DeviceChange, std::string>> readChanges() override {
+        if (!monitor_) return {};
+        return monitor_->readChanges();
+    }
+
+private:
+    std::unique_ptr<UdevMonitor> monitor_;
+};
+
+class EvdevCrashGuard final : public CrashGuard {
+public:
+    class Stack final : public ThreadCover {
+        crash_guard::ThreadSignalStack stack_;
+    };
+
+    void install() override { crash_guard::InstallHandlers(); }
+    std::unique_ptr<ThreadCover> coverThisThread() override { return std::make_unique<Stack>(); }
+};
+
+}  // namespace
+
+Platform MakeLinuxPlatform(PlatformOptions options) {
+    Platform platform;
+    // No safe folder leaves the instance unavailable: the program runs as if alone.
+    const std::optional<std::filesystem::path> instanceFolder =
+        InstanceFolder(std::getenv("XDG_RUNTIME_DIR"));
+    platform.instance =
+        std::make_unique<SingleInstance>(instanceFolder.value_or(std::filesystem::path()));
+    platform.programFolder = ProgramFolder();
+    platform.dataFolder = DataFolder();
+    platform.crashGuard = std::make_unique<EvdevCrashGuard>();
+    platform.files = std::make_unique<PosixFileSystem>();
+    platform.clock = std::make_unique<SteadyClock>();
+    platform.shell = std::make_unique<LinuxShell>();
+    platform.sound = std::make_unique<LinuxSound>();
+    if (options.emulatedMouse) {
+        platform.hid = std::move(options.emulatedMouse);
+        platform.pointerSettings = std::make_unique<UntouchedPointerSettingsFactory>();
+    } else {
+        platform.hid = std::make_unique<HidrawBackend>();
+        platform.pointerSettings = std::make_unique<DesktopPointerSettingsFactory>();
+        platform.devices = std::make_unique<UdevDeviceMonitor>();
+    }
+    platform.hooks = std::make_unique<EvdevHookBackend>();
+    platform.terminations = std::make_unique<TerminationSignals>();
+    return platform;
+}
+
+}  // namespace x5k

@@ -1,0 +1,27 @@
+#pragma once
+// The one header through which the desktop program reaches the Linux services: it makes
+// them all, behind the interfaces of src/platform/.
+//
+//   instance         SingleInstance: a lock file and a socket in XDG_RUNTIME_DIR (or
+//                    a private folder below /tmp), named kInstanceName
+//   program folder   the folder of /proc/self/exe
+//   data folder      XDG_DATA_HOME, else ~/.local/share
+//   crash guard      EvdevCrashGuard.h: the crash signals' handlers and the threads'
+//                    alternate signal stacks
+//   files            PosixFileSystem
+//   clock            SteadyClock
+//   shell, sound     LinuxShell (xdg-open), LinuxSound (libcanberra)
+//   HID              HidrawBackend, or the emulated mouse
+//   pointer settings DesktopPointerSettings.h for the running desktop, or none touched
+//                    with the emulated mouse
+//   hooks            EvdevHookBackend
+//   devices          UdevMonitor, or none with the emulated mouse
+//   terminations     TerminationSignals: SIGTERM, SIGINT and SIGHUP
+
+#include "platform/Platform.h"
+
+namespace x5k {
+
+Platform MakeLinuxPlatform(PlatformOptions options = {});
+
+}  // namespace x5k
