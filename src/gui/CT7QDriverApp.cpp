@@ -30,6 +30,7 @@
 #include "platform/linux/ProgramFolder.h"
 #include "platform/linux/SingleInstance.h"
 #include "platform/linux/UdevMonitor.h"
+#include "ui/Accessibility.h"
 #include "ui/QtMessagePoster.h"
 #include "ui/QtUserMessages.h"
 #include "ui/Skin.h"
@@ -121,6 +122,7 @@ int CT7QDriverApp::Run(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("x5k-driver"));
     QApplication::setDesktopFileName(QStringLiteral("x5k-driver"));
     ui::setProgramFolder(QString::fromStdString(programFolder.string()));
+    ui::installAccessibility();
 
     PosixFileSystem files;
     SteadyClock clock;

@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include "platform/WindowMessages.h"
+#include "ui/Accessibility.h"
 #include "ui/ButtonSupport.h"
 #include "ui/Skin.h"
 
@@ -54,6 +55,7 @@ void CGDIBitmapBtn::SetChecked(bool checked) {
     if (checked_ == checked) return;
     checked_ = checked;
     update();
+    tellCheckedChanged(this);
 }
 
 void CGDIBitmapBtn::SetCaption(const QString& caption) {
@@ -105,6 +107,7 @@ void CGDIBitmapBtn::mousePressEvent(QMouseEvent* event) {
             // Flipped on the press, so whoever handles the click already reads the new state.
             checked_ = !checked_;
             update();
+            tellCheckedChanged(this);
         }
         if (pressNotify_) postPressReport(msg::kLeftButtonDown);
     }
