@@ -21,6 +21,7 @@
 #include "functions/Assignment.h"
 #include "layout/Layout.h"
 #include "pages/Pages.h"
+#include "ui/Accessibility.h"
 #include "ui/CDlgProgress.h"
 #include "ui/CGDIBitmapBtn.h"
 #include "ui/CIrrButton.h"
@@ -194,6 +195,7 @@ void CT7QDriverDlg::createButtons() {
         // dialog, and a press still under way then would leave the button down.
         if (n < kFirstProfileButton) {
             button->SetCheckMode(true);
+            ui::setAccessibleRole(button, QAccessible::PageTab);
             connect(
                 button, &ui::CIrrButton::commandPressed, this, [this, n] { SelectPage(n + 1); },
                 Qt::QueuedConnection);
@@ -313,8 +315,20 @@ void CT7QDriverDlg::applyTexts() {
         regions_[i]->setToolTip(text);
     }
     for (int n = 1; n <= kPageCount; ++n) {
-        if (auto* shown = qobject_cast<pages::PageWindow*>(page(n))) shown->ApplyTooltips();
+        QWidget* shown = page(n);
+        if (shown == nullptr) continue;
+        // A page is known by the name of its tab.
+        shown->setAccessibleName(regions_[static_cast<size_t>(n - 1)]->text());
+        if (auto* window = qobject_cast<pages::PageWindow*>(shown)) window->ApplyTooltips();
     }
+    // The title-bar and language buttons and the flag show no words at all.
+    const auto name = [this](WindowButton button) {
+        return ui::fromUtf8(windowButtonName(button, chinese()));
+    };
+    minimise_->setAccessibleName(name(WindowButton::Minimise));
+    hide_->setAccessibleName(name(WindowButton::Hide));
+    language_->setAccessibleName(name(WindowButton::Language));
+    flag_->setAccessibleName(ui::fromUtf8(flagName(flagPicture_)));
 }
 
 void CT7QDriverDlg::SelectPage(int n) {
