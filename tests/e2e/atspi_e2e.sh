@@ -28,10 +28,22 @@ python=/usr/bin/python3
 
 # A private X server first, then a session bus that knows its display, so the
 # accessibility bus it starts can be found by the program and by the walker alike.
-if [ -z "${X5K_ATSPI_INNER:-}" ]; then
-    export X5K_ATSPI_INNER=1
-    exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" dbus-run-session -- "$0" "$@"
+# xvfb-run picks the first free display number, and another X server starting at the same
+# moment can take it first; the run is then tried again, but only when the script never
+# got to start on its server.
+if [ -z "${X5K_ATSPI_STARTED:-}" ]; then
+    marks=$(mktemp -d "${TMPDIR:-/tmp}/x5k-atspi-start.XXXXXX")
+    trap 'rm -rf "$marks"' EXIT
+    export X5K_ATSPI_STARTED="$marks/started"
+    for attempt in 1 2 3; do
+        rc=0
+        xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" dbus-run-session -- "$0" "$@" || rc=$?
+        [ -e "$X5K_ATSPI_STARTED" ] && exit "$rc"
+        echo "atspi: the X server did not start (attempt $attempt, exit code $rc)" >&2
+    done
+    exit 1
 fi
+touch "$X5K_ATSPI_STARTED"
 
 program_dir=$(cd "$(dirname "$driver")" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
