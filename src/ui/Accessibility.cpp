@@ -101,6 +101,7 @@ QString kitText(const QWidget* widget, QAccessible::Text t, const QString& usual
         case QAccessible::Name:
             return nameOf(widget);
         case QAccessible::Description: {
+            if (!widget->accessibleDescription().isEmpty()) return widget->accessibleDescription();
             const QString tooltip = tooltipOf(widget);
             return tooltip == nameOf(widget) ? QString() : tooltip;
         }

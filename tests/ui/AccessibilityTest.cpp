@@ -17,6 +17,8 @@
 #include "ui/Accessibility.h"
 #include "ui/CBitmapEdit.h"
 #include "ui/CColorBtn.h"
+#include "ui/CDlgInfo.h"
+#include "ui/CDlgProgress.h"
 #include "ui/CGDIBitmapBtn.h"
 #include "ui/CIrrButton.h"
 #include "ui/CListBoxEx.h"
@@ -400,6 +402,44 @@ private slots:
         QVERIFY(!owner.handled().empty());
         QCOMPARE(owner.handled().front(), (HandledMessage{result, 0, value}));
         delete menu.data();
+    }
+
+    void theMessageBoxIsReadAsAnAlert_data() {
+        QTest::addColumn<bool>("chinese");
+        QTest::addColumn<QStringList>("names");  // the box, then OK, Cancel and close
+        QTest::newRow("English") << false << QStringList{"Tips", "OK", "Cancel", "Close"};
+        QTest::newRow("Chinese") << true << QStringList{"提示", "确定", "取消", "关闭"};
+    }
+    void theMessageBoxIsReadAsAnAlert() {
+        QFETCH(bool, chinese);
+        QFETCH(QStringList, names);
+        CDlgInfo box;
+        box.SetMessageText(QStringLiteral("The X5K gaming mouse is found."));
+        box.SetWithCancel(true);
+        box.SetChinese(chinese);
+        box.Open();
+        QAccessibleInterface* shown = accessible(&box);
+        QCOMPARE(shown->role(), QAccessible::AlertMessage);
+        QCOMPARE(shown->text(QAccessible::Description),
+                 QStringLiteral("The X5K gaming mouse is found."));
+        QStringList seen{shown->text(QAccessible::Name)};
+        for (QObject* button : std::initializer_list<QObject*>{box.OkButton(), box.CancelButton(),
+                                                               box.CloseButton()}) {
+            seen << accessible(button)->text(QAccessible::Name);
+        }
+        QCOMPARE(seen, names);
+        runDefaultAction(accessible(box.CancelButton()));
+        QCOMPARE(box.Result(), std::optional<int>(2));
+    }
+
+    void theProgressDialogIsNamedByItsText() {
+        CDlgProgress dialog;
+        QAccessibleInterface* shown = accessible(&dialog);
+        QCOMPARE(shown->role(), QAccessible::Dialog);
+        const QString english = shown->text(QAccessible::Name);
+        QVERIFY(!english.isEmpty());
+        dialog.SetChinese(true);
+        QVERIFY(shown->text(QAccessible::Name) != english);
     }
 
     void scrollBarAsksItsOwnerToScroll_data() {
