@@ -482,7 +482,6 @@ void nameFromTooltip(QWidget* widget) {
 }
 
 void tellCheckedChanged(QObject* control) {
-    if (!QAccessible::isActive()) return;
     QAccessible::State changed;
     changed.checked = true;
     changed.selected = true;
@@ -490,8 +489,12 @@ void tellCheckedChanged(QObject* control) {
     QAccessible::updateAccessibility(&event);
 }
 
+void tellNameChanged(QObject* control) {
+    QAccessibleEvent event(control, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&event);
+}
+
 void tellValueChanged(QObject* control, int value) {
-    if (!QAccessible::isActive()) return;
     QAccessibleValueChangeEvent event(control, value);
     QAccessible::updateAccessibility(&event);
 }

@@ -32,6 +32,10 @@ void nameFromTooltip(QWidget* widget);
 // need not poll for it.
 void tellCheckedChanged(QObject* control);
 
+// Tells assistive tools that the name of a control changed (a caption or tooltip the name
+// comes from), so a screen reader that showed it reads the new one.
+void tellNameChanged(QObject* control);
+
 // Tells assistive tools that a slider's or progress bar's value changed.
 void tellValueChanged(QObject* control, int value);
 

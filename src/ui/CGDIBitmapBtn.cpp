@@ -59,8 +59,10 @@ void CGDIBitmapBtn::SetChecked(bool checked) {
 }
 
 void CGDIBitmapBtn::SetCaption(const QString& caption) {
+    const bool renamed = caption_ != caption;
     caption_ = caption;
     update();
+    if (renamed) tellNameChanged(this);
 }
 
 void CGDIBitmapBtn::SetCaptionColours(const QColor& normal, const QColor& hover,
