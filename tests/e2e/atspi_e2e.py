@@ -22,7 +22,7 @@ TAB_KEYS = ["str_main", "str_led_title", "str_macro_manager", "str_sts", "str_ab
 PROFILE_KEYS = [f"str_profile{n}" for n in range(1, 6)]
 WINDOW_BUTTONS = ["Minimise", "Hide", "Language"]
 FLAG = "English"
-WAIT_SECONDS = 10.0
+WAIT_SECONDS = 15.0
 POLL_SECONDS = 0.05
 
 

@@ -203,19 +203,6 @@ private slots:
         QVERIFY(!control->state().hotTracked);
     }
 
-    void toggleTwiceIsUncheckedAgain() {
-        RecordingWindow page;
-        page.show();
-        CGDIBitmapBtn* button = pictureButton(&page);
-        button->SetCheckMode(true, true);
-        QAccessibleInterface* control = accessible(button);
-        runDefaultAction(control);
-        runDefaultAction(control);
-        QVERIFY(!button->IsChecked());
-        QVERIFY(control->state().checkable);
-        QVERIFY(!control->state().checked);
-    }
-
     void pressReportsReachTheMacroPageAsFromTheMouse() {
         RecordingWindow page;
         page.show();
