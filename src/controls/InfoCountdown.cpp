@@ -50,6 +50,10 @@ std::string tipsTitle(bool chinese) {
     return chinese ? "提示" : "Tips";
 }
 
+std::string closeButtonName(bool chinese) {
+    return chinese ? "关闭" : "Close";
+}
+
 std::string progressText(bool chinese) {
     return chinese ? "更新进行中，请稍候..." : "Updating is in progress, please wait…";
 }

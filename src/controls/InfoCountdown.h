@@ -68,6 +68,8 @@ ProgressLayout progressLayout();
 std::string okCaption(bool chinese);
 std::string cancelCaption(bool chinese);
 std::string tipsTitle(bool chinese);
+// The box's close button shows no words; screen readers know it by this name.
+std::string closeButtonName(bool chinese);
 std::string progressText(bool chinese);
 // "OK (5s)" with the given number of seconds.
 std::string countdownCaption(int seconds, bool chinese);

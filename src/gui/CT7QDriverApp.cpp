@@ -16,6 +16,7 @@
 #include "macros/InputHooks.h"
 #include "platform/Platform.h"
 #include "platform/linux/LinuxPlatform.h"
+#include "ui/Accessibility.h"
 #include "ui/QtMessagePoster.h"
 #include "ui/QtUserMessages.h"
 #include "ui/Skin.h"
@@ -84,6 +85,7 @@ int CT7QDriverApp::Run(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("x5k-driver"));
     QApplication::setDesktopFileName(QStringLiteral("x5k-driver"));
     ui::setProgramFolder(QString::fromStdString(programFolder.string()));
+    ui::installAccessibility();
 
     FileSystem& files = *platform.files;
     ui::QtMessagePoster poster;

@@ -25,6 +25,7 @@
 #include "pages/mainset/CDlgMainSet.h"
 #include "pages/statistics/CDlgSts.h"
 #include "pages/support/CDlgSupport.h"
+#include "ui/Accessibility.h"
 #include "ui/CDlgProgress.h"
 #include "ui/CGDIBitmapBtn.h"
 #include "ui/CIrrButton.h"
@@ -199,6 +200,7 @@ void CT7QDriverDlg::createButtons() {
         // dialog, and a press still under way then would leave the button down.
         if (n < kFirstProfileButton) {
             button->SetCheckMode(true);
+            ui::setAccessibleRole(button, QAccessible::PageTab);
             connect(
                 button, &ui::CIrrButton::commandPressed, this, [this, n] { SelectPage(n + 1); },
                 Qt::QueuedConnection);
@@ -274,6 +276,9 @@ void CT7QDriverDlg::createPages() {
     }
     poster_.registerWindow(Window::MacroPage, macroPage());
     poster_.registerWindow(Window::StatisticsPage, statisticsPage());
+    // The pages take their names and tooltips now: the remembered language may be none,
+    // and then no switch renames them.
+    applyTexts();
 }
 
 pages::PageWindow* CT7QDriverDlg::page(int n) const {
@@ -328,9 +333,20 @@ void CT7QDriverDlg::applyTexts() {
         regions_[i]->setText(text);
         regions_[i]->setToolTip(text);
     }
-    for (pages::PageWindow* page : pages_) {
-        if (page) page->ApplyTooltips();
+    for (size_t i = 0; i < pages_.size(); ++i) {
+        if (!pages_[i]) continue;
+        // A page is known by the name of its tab.
+        pages_[i]->setAccessibleName(regions_[i]->text());
+        pages_[i]->ApplyTooltips();
     }
+    // The title-bar and language buttons and the flag show no words at all.
+    const auto name = [this](WindowButton button) {
+        return ui::fromUtf8(windowButtonName(button, chinese()));
+    };
+    minimise_->setAccessibleName(name(WindowButton::Minimise));
+    hide_->setAccessibleName(name(WindowButton::Hide));
+    language_->setAccessibleName(name(WindowButton::Language));
+    flag_->setAccessibleName(ui::fromUtf8(flagName(flagPicture_)));
 }
 
 void CT7QDriverDlg::SelectPage(int n) {

@@ -73,4 +73,25 @@ TrayEvent TrayEventOf(intptr_t lParam) {
     return TrayEvent::Ignore;
 }
 
+std::string_view windowButtonName(WindowButton button, bool chinese) {
+    struct Names {
+        std::string_view english;
+        std::string_view chinese;
+    };
+    static constexpr std::array<Names, 3> kNames = {{
+        {"Minimise", "最小化"},
+        {"Hide", "隐藏"},
+        {"Language", "语言"},
+    }};
+    const Names& names = kNames[static_cast<size_t>(button)];
+    return chinese ? names.chinese : names.english;
+}
+
+std::string_view flagName(int indicatorBitmap) {
+    for (const LanguageRow& row : Languages()) {
+        if (row.indicatorBitmap == indicatorBitmap) return row.label;
+    }
+    return {};
+}
+
 }  // namespace x5k::mainwindow

@@ -99,4 +99,13 @@ TrayEvent TrayEventOf(intptr_t lParam);
 inline constexpr intptr_t kDoubleClick = 0x203;
 inline constexpr intptr_t kRightButtonUp = 0x205;
 
+// The minimise, hide and language buttons have no interface string of their own: screen
+// readers know them by built-in texts, in Chinese while the Chinese-interface flag is set.
+enum class WindowButton { Minimise, Hide, Language };
+std::string_view windowButtonName(WindowButton button, bool chinese);
+
+// The language flag is known by the menu label of the language whose indicator picture
+// it shows; empty for a picture of no language.
+std::string_view flagName(int indicatorBitmap);
+
 }  // namespace x5k::mainwindow

@@ -6,6 +6,7 @@
 
 #include "localisation/Languages.h"
 #include "platform/WindowMessages.h"
+#include "ui/Accessibility.h"
 #include "ui/Skin.h"
 
 namespace x5k::pages {
@@ -30,6 +31,8 @@ PageWindow::PageWindow(const PageContext& context, std::string_view layoutName)
     // A press on a page's background stays with the page: only the main window's own
     // background drags the window.
     setAttribute(Qt::WA_NoMousePropagation);
+    // Screen readers announce a page as a pane; the main window names it after its tab.
+    ui::setAccessibleRole(this, QAccessible::Pane);
 }
 
 void PageWindow::showEvent(QShowEvent* event) {

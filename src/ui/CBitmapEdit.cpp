@@ -2,6 +2,7 @@
 
 #include <QPalette>
 
+#include "ui/Accessibility.h"
 #include "ui/Skin.h"
 
 namespace x5k::ui {
@@ -16,6 +17,7 @@ CBitmapEdit::CBitmapEdit(QWidget* parent, const QRect& rect, int fontPixelHeight
     : QLineEdit(parent) {
     setGeometry(rect);
     setMaxLength(kMaxCharacters);
+    nameFromTooltip(this);
     setFont(dialogFont(fontPixelHeight, kFontWeight));
     setFrame(false);
     // Never reached with Tab, but a click puts the cursor in, as one would expect.

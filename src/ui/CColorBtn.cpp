@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+#include "ui/Accessibility.h"
+
 namespace x5k::ui {
 
 CColorBtn::CColorBtn(QWidget* parent, const QRect& rect) : HoverButton(parent, rect) {}
@@ -20,6 +22,7 @@ void CColorBtn::SetSelected(bool selected) {
     if (selected_ == selected) return;
     selected_ = selected;
     update();
+    tellCheckedChanged(this);
 }
 
 void CColorBtn::SetBorder(bool border) {

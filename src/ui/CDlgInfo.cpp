@@ -9,6 +9,7 @@
 #include <QTextBoundaryFinder>
 
 #include "platform/WindowMessages.h"
+#include "ui/Accessibility.h"
 #include "ui/CGDIBitmapBtn.h"
 #include "ui/QtUserMessages.h"
 #include "ui/Skin.h"
@@ -32,6 +33,8 @@ QRect workArea() {
 CDlgInfo::CDlgInfo(QWidget* parent) : MessageWindow(parent) {
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setWindowTitle(QStringLiteral("ZintuX5KInfoDlg"));
+    // The box draws its title and message: screen readers hear them as an alert.
+    setAccessibleRole(this, QAccessible::AlertMessage);
     setFixedSize(controls::kInfoBoxWidth, controls::kInfoBoxHeight);
     countdownTimer_.setInterval(controls::kCountdownTickMs);
     connect(&countdownTimer_, &QTimer::timeout, this, &CDlgInfo::CountdownTick);
@@ -44,6 +47,7 @@ CDlgInfo::~CDlgInfo() {
 
 void CDlgInfo::SetMessageText(const QString& text) {
     text_ = text;
+    setAccessibleDescription(text);
     update();
 }
 
@@ -99,6 +103,8 @@ void CDlgInfo::Open() {
     // picture is drawn for, so the buttons still sit inside it.
     if (!normal_.isNull()) setFixedSize(normal_.size());
     buildButtons();
+    setAccessibleName(QString::fromStdString(controls::tipsTitle(chinese_)));
+    close_->setAccessibleName(QString::fromStdString(controls::closeButtonName(chinese_)));
 
     const QRect area = workArea();
     const controls::BoxPoint origin = timed_

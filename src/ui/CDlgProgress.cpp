@@ -10,6 +10,7 @@
 
 #include "controls/InfoCountdown.h"
 #include "platform/WindowMessages.h"
+#include "ui/Accessibility.h"
 #include "ui/CPngHProgressBar.h"
 #include "ui/Skin.h"
 
@@ -30,6 +31,9 @@ bool isAltF4(const QEvent* event) {
 CDlgProgress::CDlgProgress(QWidget* parent) : MessageWindow(parent) {
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setWindowTitle(QStringLiteral("ZintuX5KProcessDlg"));
+    // Screen readers know the dialog by the text it draws.
+    setAccessibleRole(this, QAccessible::Dialog);
+    setAccessibleName(QString::fromStdString(controls::progressText(false)));
     const controls::ProgressLayout layout = controls::progressLayout();
     setFixedSize(layout.width, layout.height);
     bar_ = new CPngHProgressBar(this, edges(layout.bar), layout.barId);
@@ -45,6 +49,7 @@ CDlgProgress::~CDlgProgress() {
 
 void CDlgProgress::SetChinese(bool chinese) {
     chinese_ = chinese;
+    setAccessibleName(QString::fromStdString(controls::progressText(chinese)));
     update();
 }
 

@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include "platform/WindowMessages.h"
+#include "ui/Accessibility.h"
 #include "ui/ButtonSupport.h"
 #include "ui/Skin.h"
 
@@ -54,11 +55,14 @@ void CGDIBitmapBtn::SetChecked(bool checked) {
     if (checked_ == checked) return;
     checked_ = checked;
     update();
+    tellCheckedChanged(this);
 }
 
 void CGDIBitmapBtn::SetCaption(const QString& caption) {
+    const bool renamed = caption_ != caption;
     caption_ = caption;
     update();
+    if (renamed) tellNameChanged(this);
 }
 
 void CGDIBitmapBtn::SetCaptionColours(const QColor& normal, const QColor& hover,
@@ -105,6 +109,7 @@ void CGDIBitmapBtn::mousePressEvent(QMouseEvent* event) {
             // Flipped on the press, so whoever handles the click already reads the new state.
             checked_ = !checked_;
             update();
+            tellCheckedChanged(this);
         }
         if (pressNotify_) postPressReport(msg::kLeftButtonDown);
     }

@@ -32,6 +32,8 @@ public:
                        const QPixmap& disabled);
 
     void SetCheckMode(bool checkMode, bool toggleOnClick);
+    bool checkMode() const { return checkMode_; }
+    bool togglesOnClick() const { return toggleOnClick_; }
     // Repaints only when the state changes.
     void SetChecked(bool checked);
     bool IsChecked() const { return checked_; }

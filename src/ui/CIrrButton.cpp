@@ -5,6 +5,7 @@
 #include <QPointer>
 
 #include "platform/WindowMessages.h"
+#include "ui/Accessibility.h"
 #include "ui/ButtonSupport.h"
 #include "ui/Skin.h"
 
@@ -65,9 +66,11 @@ void CIrrButton::SetCheckMode(bool on) {
 }
 
 void CIrrButton::SetChecked(bool checked) {
+    const bool changed = checked_ != checked;
     checked_ = checked;
     hovering_ = false;
     update();
+    if (changed) tellCheckedChanged(this);
 }
 
 bool CIrrButton::HitTest(const QPoint& parentPoint) const {

@@ -36,6 +36,7 @@ public:
     void SetHoverImage(const QPixmap& hover);
 
     void SetCheckMode(bool on);
+    bool checkMode() const { return checkMode_; }
     // Always ends any hover, so a tab that was just selected shows its checked look at once.
     void SetChecked(bool checked);
     bool IsChecked() const { return checked_; }

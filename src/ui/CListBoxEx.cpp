@@ -13,6 +13,7 @@
 
 #include "controls/ListRows.h"
 #include "platform/WindowMessages.h"
+#include "ui/Accessibility.h"
 #include "ui/MessageWindow.h"
 #include "ui/Skin.h"
 
@@ -85,6 +86,7 @@ private:
 };
 
 CListBoxEx::CListBoxEx(QWidget* parent) : QListWidget(parent) {
+    nameFromTooltip(this);
     const QPalette& colours = palette();
     text_ = colours.color(QPalette::Active, QPalette::WindowText);
     selectedText_ = colours.color(QPalette::Active, QPalette::HighlightedText);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "ui/Accessibility.h"
 #include "ui/Skin.h"
 
 namespace x5k::ui {
@@ -36,6 +37,7 @@ void CPngHProgressBar::SetRange(int minimum, int maximum) {
 
 void CPngHProgressBar::SetPos(int value) {
     position_ = range_.orMinimum(value);
+    tellValueChanged(this, position_);
     // The dialog shows each step of a running apply, which may not give the event loop a
     // chance to paint before the next one.
     repaint();

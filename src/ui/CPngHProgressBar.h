@@ -27,6 +27,8 @@ public:
     // A value outside [minimum, maximum] shows the minimum; the bar repaints at once.
     void SetPos(int value);
     int GetPos() const { return position_; }
+    int minimum() const { return range_.minimum; }
+    int maximum() const { return range_.maximum; }
     int controlId() const { return controlId_; }
     // How many columns of the fill show now.
     int fillWidth() const;

@@ -6,6 +6,7 @@
 #include <QRegion>
 
 #include "platform/WindowMessages.h"
+#include "ui/Accessibility.h"
 #include "ui/MessageWindow.h"
 #include "ui/Skin.h"
 
@@ -78,6 +79,14 @@ void CPngHSliderBar::SetRange(int minimum, int maximum) {
 void CPngHSliderBar::SetPos(int value) {
     if (thumb_ != nullptr) thumb_->SetPos(value);
     update();
+    tellValueChanged(this, GetPos());
+}
+
+void CPngHSliderBar::setPosFromUser(int value) {
+    if (disabled_) return;
+    const int clamped = range_.clamp(value);
+    SetPos(clamped);
+    notify(clamped);
 }
 
 int CPngHSliderBar::GetPos() const {

@@ -36,6 +36,9 @@ public:
     // Moves the thumb to the value (a value outside the range shows the minimum).
     void SetPos(int value);
     int GetPos() const;
+    // A value set by other means than the pointer (a screen reader, a desktop test tool):
+    // the thumb moves to it, clamped to the range, and the parent hears it as after a click.
+    void setPosFromUser(int value);
     int controlId() const { return controlId_; }
     CPngHSlider* thumb() const { return thumb_; }
 

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+#include "ui/Accessibility.h"
+
 namespace x5k::ui {
 
 using controls::CellState;
@@ -60,6 +62,13 @@ void CSkinScrollBar::SetScrollInfo(const controls::ScrollInfo& info, bool redraw
     // be moved.
     if (!active()) stopPress();
     if (redraw) update();
+    tellValueChanged(this, info_.pos);
+}
+
+void CSkinScrollBar::scrollToFromUser(int position) {
+    if (!active()) return;
+    send(ScrollCode::ThumbPosition, info_.clamp(position));
+    send(ScrollCode::EndScroll);
 }
 
 controls::ScrollLayout CSkinScrollBar::partLayout() const {

@@ -34,6 +34,9 @@ public:
 
     void SetScrollInfo(const controls::ScrollInfo& info, bool redraw = true);
     controls::ScrollInfo GetScrollInfo() const { return info_; }
+    // A position chosen by other means than the pointer (a screen reader, a desktop test
+    // tool): the owner hears it as a thumb dropped there, then the end of the scroll.
+    void scrollToFromUser(int position);
 
     // While the thumb is dragged, the position it stands for; the scroll position otherwise.
     int trackPosition() const { return dragging_ ? trackPos_ : info_.pos; }

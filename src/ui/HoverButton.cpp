@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QToolTip>
 
+#include "ui/Accessibility.h"
 #include "ui/ButtonSupport.h"
 
 namespace x5k::ui {
@@ -18,7 +19,9 @@ HoverButton::HoverButton(QWidget* parent, const QRect& rect) : QAbstractButton(p
 }
 
 void HoverButton::SetTooltip(const QString& text, bool active) {
+    const bool renamed = tooltipText_ != text;
     tooltipText_ = text;
+    if (renamed) tellNameChanged(this);
     tooltipActive_ = active;
     if (!active && QToolTip::isVisible()) QToolTip::hideText();
 }

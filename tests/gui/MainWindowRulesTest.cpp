@@ -118,5 +118,14 @@ TEST(MainWindowRulesTest, TrayEventsShowOnDoubleClickAndOpenTheMenuOnRightButton
     EXPECT_EQ(RegionPictureBase(false), 157);
 }
 
+TEST(MainWindowRulesTest, TheFlagIsNamedAfterTheLanguageItShows) {
+    const struct {
+        int picture;
+        std::string_view name;
+    } cases[] = {{142, "Chinese"}, {143, "English"}, {146, "German"}, {153, "Trad.Chinese"},
+                 {0, ""},          {141, ""},        {154, ""}};
+    for (const auto& c : cases) EXPECT_EQ(flagName(c.picture), c.name) << c.picture;
+}
+
 }  // namespace
 }  // namespace x5k::mainwindow

@@ -2,6 +2,8 @@
 // the user sees and relies on when switching pages and profiles, applying, hovering,
 // changing language, and when the mouse comes and goes.
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QLabel>
 #include <QMouseEvent>
@@ -584,6 +586,93 @@ private slots:
         QCoreApplication::sendPostedEvents();
         QCOMPARE(test::ReadBytes(rig.dataFile("Language.cfg")), (std::vector<uint8_t>{5, 0, 0, 0}));
         QVERIFY(!rig.localisation.chinese());
+    }
+
+    void theControlsCarryNamesAndRolesInTheLanguageShown_data() {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QStringList>("windowButtons");
+        QTest::addColumn<QString>("flag");
+        const QStringList english{"Minimise", "Hide", "Language"};
+        QTest::newRow("English") << 2 << english << QStringLiteral("English");
+        QTest::newRow("German") << 5 << english << QStringLiteral("German");
+        QTest::newRow("Chinese") << 1 << QStringList{"最小化", "隐藏", "语言"}
+                                 << QStringLiteral("Chinese");
+    }
+    void theControlsCarryNamesAndRolesInTheLanguageShown() {
+        QFETCH(int, language);
+        QFETCH(QStringList, windowButtons);
+        QFETCH(QString, flag);
+        Rig rig;
+        rig.window->post(msg::kSwitchLanguage, Localisation::kFromStartUp, language);
+        QCoreApplication::sendPostedEvents();
+        const auto shown = [](QObject* control) {
+            return QAccessible::queryAccessibleInterface(control);
+        };
+        const auto name = [&](QObject* control) { return shown(control)->text(QAccessible::Name); };
+        QCOMPARE((QStringList{name(rig.window->minimiseButton()), name(rig.window->hideButton()),
+                              name(rig.window->languageButton())}),
+                 windowButtons);
+        for (QObject* button :
+             std::initializer_list<QObject*>{rig.window->minimiseButton(), rig.window->hideButton(),
+                                             rig.window->languageButton()}) {
+            QCOMPARE(shown(button)->role(), QAccessible::PushButton);
+        }
+        QCOMPARE(name(rig.window->languageFlag()), flag);
+        for (int i = 0; i < mainwindow::kRegionButtonCount; ++i) {
+            ui::CIrrButton* button = rig.window->regionButton(i);
+            const QString expected = QString::fromStdString(
+                rig.string(mainwindow::kRegionTooltipKeys[static_cast<size_t>(i)]));
+            QVERIFY(!expected.isEmpty());
+            QCOMPARE(name(button), expected);
+            const QAccessible::Role role = i < mainwindow::kFirstProfileButton
+                                               ? QAccessible::PageTab
+                                           : i < mainwindow::kApplyButton ? QAccessible::RadioButton
+                                                                          : QAccessible::PushButton;
+            QCOMPARE(shown(button)->role(), role);
+            if (i < mainwindow::kPageCount) {
+                // Each page carries the name of its tab.
+                QCOMPARE(name(rig.window->page(i + 1)), expected);
+                QCOMPARE(shown(rig.window->page(i + 1))->role(), QAccessible::Pane);
+            }
+        }
+    }
+
+    void aTabPressedThroughItsActionSelectsItsPage() {
+        Rig rig;
+        const auto shown = [](QObject* control) {
+            return QAccessible::queryAccessibleInterface(control);
+        };
+        QAccessibleInterface* statistics = shown(rig.window->regionButton(3));
+        // The pages are named from the start, before any language switch is handled.
+        QCOMPARE(shown(rig.window->page(4))->text(QAccessible::Name),
+                 rig.window->regionButton(3)->text());
+        QVERIFY(shown(rig.window->regionButton(0))->state().checked);
+        QVERIFY(!statistics->state().checked);
+        statistics->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(rig.window->selectedPage(), 4);
+        QVERIFY(statistics->state().checked);
+        QVERIFY(statistics->state().selected);
+        QVERIFY(!shown(rig.window->regionButton(0))->state().checked);
+        QVERIFY(!shown(rig.window->page(4))->state().invisible);
+        QVERIFY(shown(rig.window->page(1))->state().invisible);
+        // The statistics page disables the profiles and Apply: they offer no action.
+        for (int i = mainwindow::kFirstProfileButton; i < mainwindow::kRegionButtonCount; ++i) {
+            QAccessibleInterface* button = shown(rig.window->regionButton(i));
+            QVERIFY(button->state().disabled);
+            QVERIFY(button->actionInterface()->actionNames().isEmpty());
+        }
+        // A profile pressed through its action on page 1 switches the profile, as a click does.
+        shown(rig.window->regionButton(0))
+            ->actionInterface()
+            ->doAction(QAccessibleActionInterface::pressAction());
+        QCoreApplication::sendPostedEvents();
+        QAccessibleInterface* third = shown(rig.window->regionButton(7));
+        third->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(third->state().checked);
+        QVERIFY(!shown(rig.window->regionButton(5))->state().checked);
+        QVERIFY(rig.mouse.reports().empty());
     }
 
     void hookedMouseInputReachesTheStatisticsPageAndRunsHostActions() {

@@ -10,12 +10,14 @@
 #include <vector>
 
 #include "support/UiTest.h"
+#include "ui/Accessibility.h"
 #include "ui/Skin.h"
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     x5k::ui::setProgramFolder(QStringLiteral(X5K_PROGRAM_DIR));
+    x5k::ui::installAccessibility();
 
     const char* only = nullptr;
     std::vector<char*> args(argv, argv + argc);

@@ -1,0 +1,126 @@
+#!/usr/bin/env python3
+"""Walks the accessibility tree of a running x5k-driver over AT-SPI, as a screen reader or
+a desktop test tool would: the main window by its title, the five tabs, the five profile
+buttons, Apply, the minimise, hide and language buttons, the flag and the pages, each with
+its name and role; then presses the second tab through its action and sees the tabs'
+checked states follow.
+
+Usage: atspi_e2e.py LANGUAGE_FILE
+  LANGUAGE_FILE  the language file the program shows (its interface strings are the
+                 names the tabs, profiles and Apply must carry)
+Exits 0 on success, 1 on a failure.
+"""
+
+import sys
+import time
+import xml.etree.ElementTree as ElementTree
+
+import pyatspi
+
+TITLE = "Zintu X5K Gaming Mouse Driver"
+TAB_KEYS = ["str_main", "str_led_title", "str_macro_manager", "str_sts", "str_about"]
+PROFILE_KEYS = [f"str_profile{n}" for n in range(1, 6)]
+WINDOW_BUTTONS = ["Minimise", "Hide", "Language"]
+FLAG = "English"
+WAIT_SECONDS = 15.0
+POLL_SECONDS = 0.05
+
+
+def fail(message):
+    print(f"atspi: FAILED: {message}", file=sys.stderr)
+    sys.exit(1)
+
+
+def interface_strings(path):
+    root = ElementTree.parse(path).getroot()
+    config = root.find("config")
+    if config is None:
+        fail(f"{path} holds no config element")
+    return {child.tag: (child.text or "") for child in config}
+
+
+def wait_for(what, probe):
+    deadline = time.monotonic() + WAIT_SECONDS
+    while True:
+        found = probe()
+        if found:
+            return found
+        if time.monotonic() > deadline:
+            fail(f"{what} within {WAIT_SECONDS:.0f} s")
+        time.sleep(POLL_SECONDS)
+
+
+def main_window():
+    desktop = pyatspi.Registry.getDesktop(0)
+    for application in desktop:
+        if application is None:
+            continue
+        for window in application:
+            if window is not None and window.name == TITLE:
+                return window
+    return None
+
+
+def states(accessible):
+    # A state read straight from the program, never one remembered from an earlier look.
+    if hasattr(accessible, "clearCache"):
+        accessible.clearCache()
+    return accessible.getState()
+
+
+def described(nodes):
+    return ", ".join(f"{node.name!r} ({node.getRoleName()})" for node in nodes)
+
+
+def main():
+    if len(sys.argv) != 2:
+        fail("usage: atspi_e2e.py LANGUAGE_FILE")
+    strings = interface_strings(sys.argv[1])
+    started = time.monotonic()
+    window = wait_for("no window titled " + repr(TITLE) + " showed in the tree", main_window)
+    everything = pyatspi.findAllDescendants(window, lambda node: node is not None)
+
+    def with_role(role):
+        return [node for node in everything if node.getRole() == role]
+
+    tabs = with_role(pyatspi.ROLE_PAGE_TAB)
+    expected_tabs = [strings[key] for key in TAB_KEYS]
+    if [tab.name for tab in tabs] != expected_tabs:
+        fail(f"the page tabs are {described(tabs)}, not {expected_tabs}")
+    profiles = with_role(pyatspi.ROLE_RADIO_BUTTON)
+    expected_profiles = [strings[key] for key in PROFILE_KEYS]
+    if [profile.name for profile in profiles] != expected_profiles:
+        fail(f"the radio buttons are {described(profiles)}, not {expected_profiles}")
+    buttons = {button.name for button in with_role(pyatspi.ROLE_PUSH_BUTTON)}
+    for name in WINDOW_BUTTONS + [strings["str_ok"]]:
+        if name not in buttons:
+            fail(f"no push button named {name!r}; the push buttons are {sorted(buttons)}")
+    if not any(node.name == FLAG for node in everything):
+        fail(f"nothing is named {FLAG!r} for the language flag")
+    pages = [panel.name for panel in with_role(pyatspi.ROLE_PANEL)]
+    if pages != expected_tabs:
+        fail(f"the pages are named {pages}, not after their tabs {expected_tabs}")
+
+    # The first tab is the selected one; pressing the second moves the check to it.
+    if not states(tabs[0]).contains(pyatspi.STATE_CHECKED):
+        fail("the first tab is not checked at the start")
+    action = tabs[1].queryAction()
+    names = [action.getName(i) for i in range(action.nActions)]
+    if "Press" not in names:
+        fail(f"the second tab's actions are {names}, without Press")
+    action.doAction(names.index("Press"))
+    wait_for(
+        "the second tab did not become checked after its Press",
+        lambda: states(tabs[1]).contains(pyatspi.STATE_CHECKED)
+        and not states(tabs[0]).contains(pyatspi.STATE_CHECKED),
+    )
+    print(
+        f"atspi: {len(everything)} accessible objects below the main window; tabs, profiles, "
+        f"Apply, window buttons, flag and pages named; a tab pressed through its action "
+        f"({time.monotonic() - started:.1f} s)"
+    )
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
