@@ -1,0 +1,58 @@
+// libFuzzer target for the "Macro.cfg" reader: any bytes must load into the 500 slots,
+// list, name and show their events without reading past a record, and a table written
+// back must hold exactly what was read.
+#include <algorithm>
+
+#include "MemoryFileSystem.h"
+#include "macros/MacroTable.h"
+#include "support/RecordingUserMessages.h"
+#include "support/VirtualClock.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace x5k;
+    fuzz::MemoryFileSystem files;
+    test::VirtualClock clock;
+    test::RecordingUserMessages messages;
+    const InterfaceStrings strings;
+    MacroStore store(files, clock, messages, strings, "/data");
+    files.put(store.filePath(), {data, size});
+    if (!store.loadFile()) __builtin_trap();
+
+    const MacroTable& table = store.table();
+    for (int group = 0; group <= macro::kGroupCount; ++group) {
+        for (const MacroListRow& row : table.listGroup(group)) {
+            if (table.nameOf(row.id) != table.slot(*table.slotOf(row.id)).text(macro::kName)) {
+                __builtin_trap();
+            }
+        }
+    }
+    for (int s = 0; s < MacroTable::kSlotCount; ++s) {
+        const MacroRecord record = table.slot(s);
+        if (!IsInUse(record)) continue;
+        const RecordRows shown = RowsOfRecord(record);
+        if (shown.rows.size() > static_cast<size_t>(macro::kMaxEvents)) __builtin_trap();
+    }
+    table.newId(macro::kDefaultGroup, static_cast<uint32_t>(size));
+
+    // Writing the table back keeps every byte read (and zero past a short file).
+    if (!store.saveFile()) __builtin_trap();
+    const std::vector<uint8_t>& written = *files.find(store.filePath());
+    const size_t kept = std::min(size, MacroTable::kFileSize);
+    if (written.size() != MacroTable::kFileSize || !std::equal(data, data + kept, written.begin()) ||
+        std::any_of(written.begin() + static_cast<std::ptrdiff_t>(kept), written.end(),
+                    [](uint8_t b) { return b != 0; })) {
+        __builtin_trap();
+    }
+
+    // The first stored macro can be stored again in place and renamed.
+    for (int s = 0; s < MacroTable::kSlotCount; ++s) {
+        const MacroRecord record = table.slot(s);
+        if (!IsStorable(record)) continue;
+        const int32_t id = record.get(macro::kMacroId);
+        if (store.storeMacro(record) != StoreResult::Stored) __builtin_trap();
+        if (!store.renameMacro(id, "renamed") || table.nameOf(id) != "renamed") __builtin_trap();
+        store.deleteMacro(id);
+        break;
+    }
+    return 0;
+}
