@@ -71,8 +71,15 @@ void ConfigStore::loadConfiguration() {
     }
     if (!found) {
         bool wroteDefault = false;
-        if (load(profilePath(0), false, wroteDefault) != ProfileLoad::Loaded && !defaulted[0]) {
-            writeDefaultProfile(profilePath(0));
+        if (load(profilePath(0), false, wroteDefault) != ProfileLoad::Loaded) {
+            if (defaulted[0]) {
+                // Its default could not be written a moment ago, so the load just put the
+                // same invalid bytes back into the image. The image takes the default again,
+                // without a second write or a second report of the same denied access.
+                setImage(DefaultProfile(chinese()));
+            } else {
+                writeDefaultProfile(profilePath(0));
+            }
         }
         block_.set(CurrentFlag(0), 1);
         current_ = 0;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 
 #include "profiles/DefaultFiles.h"
@@ -400,6 +401,23 @@ TEST_F(ConfigStoreTest, ReadOnlyDataFolderLosesNothing) {
     EXPECT_FALSE(store.saveAfterApply());
     EXPECT_EQ(messages.texts().back(), "Access denied while saving the profile");
     EXPECT_EQ(ReadBytes(store.blockPath()), blockBefore);
+}
+
+// The first profile is flagged but invalid and cannot be replaced: after the search falls
+// back to it, the program still goes on with a default profile, never with the invalid
+// file's bytes (which would reach the mouse at the next apply).
+TEST_F(ConfigStoreTest, UnwritableInvalidFirstProfileStillLeavesADefaultInMemory) {
+    ProfileImage broken = MarkedProfile(7);
+    broken.set(profile::kMagic, 0);
+    writeProfile(0, broken);
+    writeBlock({{{true, 1}, {false, 0}, {false, 0}, {false, 0}, {false, 0}}});
+    files.failWrites(profileFile(0), FileError::AccessDenied);
+    store.loadConfiguration();
+    EXPECT_EQ(store.currentEntry(), 0);
+    EXPECT_EQ(store.image(), DefaultProfile(false));
+    EXPECT_EQ(ReadBytes(profileFile(0)), Bytes(broken));
+    const auto texts = messages.texts();
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "Access denied while creating the profile"), 1);
 }
 
 TEST_F(ConfigStoreTest, RestoreDefaultsWritesNothingUntilTheNextSave) {
