@@ -156,7 +156,7 @@ TEST_F(HidrawBackendTest, FeatureReportsReachTheFirmware) {
         {"another report ID", {0x04, 0x01, 0x02}, false},
         {"an unknown command", Feature({0x7F}), false},
     };
-    for (const Case& c : cases) EXPECT_EQ(write->setFeature(c.report), c.accepted) << c.what;
+    for (const Case& c : cases) EXPECT_EQ(write->setFeature(c.report).ok(), c.accepted) << c.what;
     const MouseState state = testbed.state();
     EXPECT_EQ(state.colour, 0x00563412u);
     EXPECT_EQ(state.reportRate, 4);

@@ -121,8 +121,11 @@ public:
         for (const InterfaceRow& row : rows) interfaces_.push_back(row.info);
     }
     std::vector<HidInterfaceInfo> enumerateInterfaces() override { return interfaces_; }
-    std::unique_ptr<HidHandle> open(const std::string& path, HidAccess) override {
+    using HidBackend::open;
+    std::unique_ptr<HidHandle> open(const std::string& path, HidAccess,
+                                    SysResult& cause) override {
         chosen = path;
+        cause = SysResult::success();
         return std::make_unique<InertHandle>();
     }
     std::vector<std::string> usbHardwareIds() override { return {}; }
@@ -132,10 +135,15 @@ public:
 private:
     class InertHandle final : public HidHandle {
     public:
-        bool setFeature(std::span<const uint8_t>) override { return false; }
-        bool getFeature(std::span<uint8_t>) override { return false; }
-        OutputWrite writeOutput(std::span<const uint8_t>, std::chrono::milliseconds) override {
-            return OutputWrite::Failed;
+        SysResult setFeature(std::span<const uint8_t>) override {
+            return SysResult::failure(ENOTSUP, "probe");
+        }
+        SysResult getFeature(std::span<uint8_t>) override {
+            return SysResult::failure(ENOTSUP, "probe");
+        }
+        OutputWriteResult writeOutput(std::span<const uint8_t>,
+                                      std::chrono::milliseconds) override {
+            return OutputWriteResult::failed(SysResult::failure(ENOTSUP, "probe"));
         }
     };
     std::vector<HidInterfaceInfo> interfaces_;
