@@ -53,4 +53,10 @@ std::string HexText(std::span<const uint8_t> bytes) {
     return text;
 }
 
+std::string HexNumberText(uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%X", value);
+    return text;
+}
+
 }  // namespace x5k::diagnostic

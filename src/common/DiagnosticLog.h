@@ -53,6 +53,11 @@ struct Hex {
     std::span<const uint8_t> bytes;
 };
 std::string HexText(std::span<const uint8_t> bytes);
+// A number to be logged in hex with a 0x prefix: 0x1020B.
+struct HexNumber {
+    uint32_t value;
+};
+std::string HexNumberText(uint32_t value);
 
 inline void append(std::string& line, std::string_view text) {
     line += text;
@@ -62,6 +67,9 @@ inline void append(std::string& line, const SysResult& result) {
 }
 inline void append(std::string& line, Hex hex) {
     line += HexText(hex.bytes);
+}
+inline void append(std::string& line, HexNumber number) {
+    line += HexNumberText(number.value);
 }
 inline void append(std::string& line, const char* text) {
     line += text;

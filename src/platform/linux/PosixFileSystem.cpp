@@ -132,7 +132,7 @@ SysResult FromErrorCode(const std::error_code& error, std::string_view operation
 FileResult PosixFileSystem::readInto(const std::filesystem::path& path, std::span<uint8_t> record) {
     const FileResult result = ReadInto(path, record);
     if (result.ok()) {
-        X5K_LOG("file: read ", path.string(), " (", record.size(), "-byte record)");
+        X5K_LOG("file: read ", path.string(), " (up to ", record.size(), " bytes)");
     } else {
         X5K_LOG("file: cannot read ", path.string(), ": ", result.cause);
     }
