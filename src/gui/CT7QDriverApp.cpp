@@ -14,6 +14,7 @@
 #include <memory>
 #include <string_view>
 
+#include "common/DiagnosticLog.h"
 #include "gui/DriverOptions.h"
 #include "device/emulator/EmulatedMouse.h"
 #include "gui/CT7QDriverDlg.h"
@@ -38,9 +39,10 @@ namespace x5k::gui {
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: x5k-driver [--emulated-mouse[=STATE_FILE]]\n"
+    "usage: x5k-driver [--emulated-mouse[=STATE_FILE]] [--verbose]\n"
     "  --emulated-mouse[=STATE_FILE]  run against the emulated mouse instead of the real one;\n"
-    "                                 with STATE_FILE its settings are kept between runs\n";
+    "                                 with STATE_FILE its settings are kept between runs\n"
+    "  --verbose                      print the diagnostic log to stderr (also X5K_DEBUG=1)\n";
 
 // The emulated mouse is a stand-in for a mouse on the desk: what an apply would do to the
 // desktop's pointer settings is left undone, so trying the program changes nothing of the
@@ -84,7 +86,8 @@ void StopWatchingTerminationSignals() {
 
 int CT7QDriverApp::Run(int argc, char** argv) {
     const DriverOptions options =
-        ParseDriverOptions(std::span<char* const>(argv + 1, static_cast<size_t>(argc - 1)));
+        ParseDriverOptions(std::span<char* const>(argv + 1, static_cast<size_t>(argc - 1)),
+                           std::getenv("X5K_DEBUG"));
     if (options.help || !options.error.empty()) {
         if (!options.error.empty()) {
             std::fprintf(stderr, "x5k-driver: unknown argument %s\n", options.error.c_str());
@@ -92,6 +95,8 @@ int CT7QDriverApp::Run(int argc, char** argv) {
         std::fputs(kUsage.data(), options.help ? stdout : stderr);
         return options.help ? 0 : 64;
     }
+    // Before any thread starts: the sink is never changed while one may log.
+    if (options.verbose) diagnostic::setSink(&diagnostic::standardErrorSink());
 
     // One instance per user: a second start hands over to the running one and ends.
     std::unique_ptr<SingleInstance> instance;
