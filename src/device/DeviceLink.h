@@ -33,7 +33,7 @@ public:
     virtual void removeHooks() = 0;
 };
 
-enum class StartUp {
+enum class [[nodiscard]] StartUp {
     Connected,       // the mouse is open; the window is shown and the hooks installed
     FirmwareLoader,  // the flasher was started and the program closes
     MouseNotFound,   // the user was told and the program closes

@@ -29,7 +29,7 @@ public:
     virtual void refreshPagesFromProfile() = 0;
 };
 
-enum class ProfileLoad : int {
+enum class [[nodiscard]] ProfileLoad : int {
     NotOpened = 0,
     Loaded = 1,
     NotAProfile = 255,
