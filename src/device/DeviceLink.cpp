@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "common/DiagnosticLog.h"
+
 namespace x5k {
 namespace {
 
@@ -50,6 +52,7 @@ StartUp DeviceLink::startUp() {
         if (!loader) clock_.sleepFor(kLoaderPause);
     }
     if (loader) {
+        X5K_LOG("device: the mouse is in its firmware loader; starting ", flasherPath().string());
         shell_.start(flasherPath().string(), {chinese_ ? "1" : "0"});
         poster_.post(Window::MainWindow, msg::kClose, 0, 0);
         return StartUp::FirmwareLoader;
@@ -74,6 +77,7 @@ StartUp DeviceLink::startUp() {
 
 void DeviceLink::onArrival(std::string_view name) {
     if (!ContainsIdentity(name, kMouseIdentity)) return;
+    X5K_LOG("device: the mouse arrived (", name, ")");
     bool found = device_.discover();
     for (int attempt = 1; attempt < kArrivalAttempts && !found; ++attempt) {
         clock_.sleepFor(kArrivalPause);
@@ -98,6 +102,7 @@ void DeviceLink::onArrival(std::string_view name) {
 
 void DeviceLink::onRemoval(std::string_view name) {
     if (!ContainsIdentity(name, kMouseIdentity)) return;
+    X5K_LOG("device: the mouse was removed (", name, "), ", idle_ ? "while idle" : "during an apply");
     device_.close();
     observer_.removeHooks();
     if (idle_) {

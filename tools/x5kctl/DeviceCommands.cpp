@@ -346,8 +346,9 @@ int Apply(Backend& backend, const Options& options) {
     PosixFileSystem files;
     ProfileImage image;
     const std::filesystem::path profilePath = options.positional[0];
-    if (files.readInto(profilePath, image.bytes()) != FileError::None) {
-        std::fprintf(stderr, "x5kctl: cannot read %s\n", profilePath.c_str());
+    if (const FileResult read = files.readInto(profilePath, image.bytes()); !read.ok()) {
+        std::fprintf(stderr, "x5kctl: cannot read %s: %s\n", profilePath.c_str(),
+                     read.cause.describe().c_str());
         return 1;
     }
     if (static_cast<uint32_t>(image.get(profile::kMagic)) != profile::kMagicValue) {
@@ -357,8 +358,9 @@ int Apply(Backend& backend, const Options& options) {
     MacroTable table;
     if (options.macroFile) {
         std::vector<uint8_t> bytes(MacroTable::kFileSize);
-        if (files.readInto(*options.macroFile, bytes) != FileError::None) {
-            std::fprintf(stderr, "x5kctl: cannot read %s\n", options.macroFile->c_str());
+        if (const FileResult read = files.readInto(*options.macroFile, bytes); !read.ok()) {
+            std::fprintf(stderr, "x5kctl: cannot read %s: %s\n", options.macroFile->c_str(),
+                         read.cause.describe().c_str());
             return 1;
         }
         table.loadImage(bytes);

@@ -110,8 +110,9 @@ const char* ReportRateText(int32_t code) {
 int ShowProfile(const std::filesystem::path& path) {
     PosixFileSystem files;
     ProfileImage image;
-    if (const FileError error = files.readInto(path, image.bytes()); error != FileError::None) {
-        std::fprintf(stderr, "x5kctl: cannot read %s: %s\n", path.c_str(), FileErrorText(error));
+    if (const FileResult read = files.readInto(path, image.bytes()); !read.ok()) {
+        std::fprintf(stderr, "x5kctl: cannot read %s: %s (%s)\n", path.c_str(),
+                     FileErrorText(read), read.cause.describe().c_str());
         return 1;
     }
     std::error_code sizeError;
@@ -188,8 +189,9 @@ int MakeDefaults(const std::filesystem::path& folder) {
 bool ReadMacroFile(const std::filesystem::path& path, MacroTable& table) {
     PosixFileSystem files;
     std::vector<uint8_t> bytes(MacroTable::kFileSize);
-    if (const FileError error = files.readInto(path, bytes); error != FileError::None) {
-        std::fprintf(stderr, "x5kctl: cannot read %s: %s\n", path.c_str(), FileErrorText(error));
+    if (const FileResult read = files.readInto(path, bytes); !read.ok()) {
+        std::fprintf(stderr, "x5kctl: cannot read %s: %s (%s)\n", path.c_str(),
+                     FileErrorText(read), read.cause.describe().c_str());
         return false;
     }
     table.loadImage(bytes);
