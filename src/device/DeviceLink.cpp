@@ -42,6 +42,12 @@ void DeviceLink::readFirmwareVersion() {
     observer_.setFirmwareVersionText(version && *version != 0 ? std::to_string(*version) : "");
 }
 
+void DeviceLink::installHooks() {
+    // Without the hooks the statistics and the host actions stay idle; the program runs on
+    // and says once what input it cannot reach.
+    if (!observer_.installHooks()) X5K_LOG("device: the input hooks could not be installed");
+}
+
 StartUp DeviceLink::startUp() {
     // The mouse in its firmware loader hands over to the flasher. The loader is looked
     // for twice, half a second apart, as it may still be enumerating.
@@ -52,8 +58,10 @@ StartUp DeviceLink::startUp() {
         if (!loader) clock_.sleepFor(kLoaderPause);
     }
     if (loader) {
-        X5K_LOG("device: the mouse is in its firmware loader; starting ", flasherPath().string());
-        shell_.start(flasherPath().string(), {chinese_ ? "1" : "0"});
+        X5K_LOG("device: the mouse is in its firmware loader; handing over to the flasher");
+        // The program closes whether or not the flasher started: the mouse cannot be
+        // configured in its loader. The shell logs a failed start with its cause.
+        (void)shell_.start(flasherPath().string(), {chinese_ ? "1" : "0"});
         poster_.post(Window::MainWindow, msg::kClose, 0, 0);
         return StartUp::FirmwareLoader;
     }
@@ -71,7 +79,7 @@ StartUp DeviceLink::startUp() {
     }
     observer_.startWorkers();
     readFirmwareVersion();
-    observer_.installHooks();
+    installHooks();
     return StartUp::Connected;
 }
 
@@ -85,7 +93,7 @@ void DeviceLink::onArrival(std::string_view name) {
     }
     if (found) {
         readFirmwareVersion();
-        observer_.installHooks();
+        installHooks();
     }
     if (!idle_) {
         // An apply was cut off by the removal: it is over, whether or not the mouse

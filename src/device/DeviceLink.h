@@ -29,7 +29,7 @@ public:
     // An apply cut off by a removal is over: the Apply button is released.
     virtual void releaseApplyButton() = 0;
     // The input hooks, installed with the main window as their target.
-    virtual bool installHooks() = 0;
+    [[nodiscard]] virtual bool installHooks() = 0;
     virtual void removeHooks() = 0;
 };
 
@@ -62,6 +62,7 @@ public:
 
 private:
     void readFirmwareVersion();
+    void installHooks();
     std::string_view notFoundText() const;
 
     CUSBDriver& device_;
