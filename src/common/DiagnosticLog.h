@@ -99,9 +99,9 @@ void log(const Pieces&... pieces) {
 
 // X5K_LOG("hid: sent ", x5k::diagnostic::Hex{report}): the pieces are evaluated, joined
 // and written only when the log is on.
-#define X5K_LOG(...)                                             \
-    do {                                                         \
-        if (::x5k::diagnostic::enabled()) {                      \
-            ::x5k::diagnostic::log(__VA_ARGS__);                 \
-        }                                                        \
+#define X5K_LOG(...)                             \
+    do {                                         \
+        if (::x5k::diagnostic::enabled()) {      \
+            ::x5k::diagnostic::log(__VA_ARGS__); \
+        }                                        \
     } while (false)

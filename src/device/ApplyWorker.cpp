@@ -168,8 +168,8 @@ std::optional<int> ApplyWorker::write() {
     }
     progress(60);
 
-    if (const SysResult r = s_.device.setLightingColour(
-            static_cast<uint32_t>(image.get(profile::kLightingColour)));
+    if (const SysResult r =
+            s_.device.setLightingColour(static_cast<uint32_t>(image.get(profile::kLightingColour)));
         !r) {
         return Failed(kFailLightingColour, "set lighting colour", r);
     }

@@ -116,7 +116,9 @@ SysResult CUSBDriver::writeOneOutputReport(HidHandle& handle, std::span<const ui
 }
 
 SysResult CUSBDriver::writeOutputReports(std::span<const uint8_t> data) {
-    if (data.size() % kChunk != 0) return WrongLength("output data of a length not a multiple of 32");
+    if (data.size() % kChunk != 0) {
+        return WrongLength("output data of a length not a multiple of 32");
+    }
     for (size_t offset = 0; offset < data.size(); offset += kChunk) {
         clock_.sleepFor(kReportPause);
         const auto write = handle(HidAccess::Write);
@@ -156,7 +158,9 @@ SysResult CUSBDriver::setLightingEffect(uint8_t a, uint8_t b, uint8_t c) {
 }
 
 SysResult CUSBDriver::writeResolutionTable(std::span<const uint8_t> table) {
-    if (table.size() != kResolutionTableSize) return WrongLength("a resolution table not of 16 bytes");
+    if (table.size() != kResolutionTableSize) {
+        return WrongLength("a resolution table not of 16 bytes");
+    }
     if (const SysResult announced =
             sendFeature({cmd::kResolutionTable, 0x01, 0x07, kResolutionTableSize, 0x00});
         !announced) {

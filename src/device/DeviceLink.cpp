@@ -110,7 +110,8 @@ void DeviceLink::onArrival(std::string_view name) {
 
 void DeviceLink::onRemoval(std::string_view name) {
     if (!ContainsIdentity(name, kMouseIdentity)) return;
-    X5K_LOG("device: the mouse was removed (", name, "), ", idle_ ? "while idle" : "during an apply");
+    X5K_LOG("device: the mouse was removed (", name, "), ",
+            idle_ ? "while idle" : "during an apply");
     device_.close();
     observer_.removeHooks();
     if (idle_) {

@@ -63,8 +63,8 @@ bool CUSBDriver::discover() {
         std::shared_ptr<HidHandle> read = backend_.open(info.path, HidAccess::Read, readCause);
         std::shared_ptr<HidHandle> write = backend_.open(info.path, HidAccess::Write, writeCause);
         if (!read || !write) {
-            X5K_LOG("hid: ", info.path, ": the vendor interface cannot be opened: ",
-                    read ? writeCause : readCause);
+            X5K_LOG("hid: ", info.path,
+                    ": the vendor interface cannot be opened: ", read ? writeCause : readCause);
             continue;
         }
         X5K_LOG("hid: ", info.path, ": vendor interface opened, report ID ", vendor.reportId,

@@ -30,8 +30,8 @@ bool InputHooks::InstallHooks(Window window) {
     homeTarget_ = window;
     if (!keyboardHook_) keyboardHook_ = backend_.installKeyboardHook();
     if (!mouseHook_) mouseHook_ = backend_.installMouseHook();
-    X5K_LOG("hooks: installed for window ", static_cast<int>(window), ": keyboard ",
-            keyboardHook_, ", mouse ", mouseHook_);
+    X5K_LOG("hooks: installed for window ", static_cast<int>(window), ": keyboard ", keyboardHook_,
+            ", mouse ", mouseHook_);
     return keyboardHook_ && mouseHook_;
 }
 

@@ -65,8 +65,8 @@ public:
     virtual ~HidBackend() = default;
     virtual std::vector<HidInterfaceInfo> enumerateInterfaces() = 0;
     // Nothing when the interface cannot be opened with that access; `cause` then says why.
-    [[nodiscard]] virtual std::unique_ptr<HidHandle> open(const std::string& path,
-                                                          HidAccess access, SysResult& cause) = 0;
+    [[nodiscard]] virtual std::unique_ptr<HidHandle> open(const std::string& path, HidAccess access,
+                                                          SysResult& cause) = 0;
     // The same, for callers to whom a handle or none is all that matters. A backend adds
     // "using HidBackend::open;" to keep it beside its own open.
     [[nodiscard]] std::unique_ptr<HidHandle> open(const std::string& path, HidAccess access) {

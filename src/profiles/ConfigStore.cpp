@@ -48,8 +48,7 @@ void ConfigStore::loadConfiguration() {
     if (const FileResult read = files_.readInto(path, block_.bytes()); !read.ok()) {
         // Only a missing block is reported; any other failure leaves the empty block,
         // which the loop below treats as having no current profile.
-        X5K_LOG("profiles: cannot read the configuration block ", path.string(), ": ",
-                read.cause);
+        X5K_LOG("profiles: cannot read the configuration block ", path.string(), ": ", read.cause);
         if (read == FileError::NotFound) {
             messages_.showInfoDialog(FormatText(kOpenFailedMessage, {path.string()}),
                                      BoxButtons::Ok);

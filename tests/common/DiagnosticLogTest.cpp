@@ -41,10 +41,11 @@ TEST(DiagnosticLog, EnvironmentSwitch) {
         const char* value;
         bool on;
     };
-    const Case cases[] = {{nullptr, false}, {"", false}, {"0", false},
+    const Case cases[] = {{nullptr, false}, {"", false},   {"0", false},
                           {"1", true},      {"yes", true}, {"2", true}};
     for (const Case& c : cases) {
-        EXPECT_EQ(diagnostic::requestedByEnvironment(c.value), c.on) << (c.value ? c.value : "unset");
+        EXPECT_EQ(diagnostic::requestedByEnvironment(c.value), c.on)
+            << (c.value ? c.value : "unset");
     }
 }
 

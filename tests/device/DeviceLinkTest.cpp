@@ -528,7 +528,9 @@ TEST_F(ApplyTest, FailureCausesReachTheLogAndTheBoxTextStays) {
         EXPECT_EQ(posted.back(),
                   (test::PostedMessage{Window::MainWindow, msg::kApplyFailed, 0, c.code, false}));
         EXPECT_EQ(ApplyFailureText(c.code), c.box);
-        for (const char* piece : c.logged) EXPECT_TRUE(log.has({piece})) << piece << "\n" << log.all();
+        for (const char* piece : c.logged) {
+            EXPECT_TRUE(log.has({piece})) << piece << "\n" << log.all();
+        }
     }
 }
 

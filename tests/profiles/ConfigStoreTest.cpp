@@ -376,15 +376,13 @@ TEST_P(SaveFaultTest, FailedSaveReportsAndLeavesTheOldFiles) {
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, SaveFaultTest,
-    ::testing::Values(SaveFaultCase{"not_found", FileError::NotFound,
-                                    ShownMessage{BoxKind::InfoBox, "Cannot open %s"}, ENOTDIR,
-                                    "Not a directory"},
-                      SaveFaultCase{
-                          "denied", FileError::AccessDenied,
-                          ShownMessage{BoxKind::InfoBox, "Access denied while saving the profile"},
-                          EROFS, "Read-only file system"},
-                      SaveFaultCase{"other", FileError::Other, std::nullopt, ENOSPC,
-                                    "No space left on device"}),
+    ::testing::Values(
+        SaveFaultCase{"not_found", FileError::NotFound,
+                      ShownMessage{BoxKind::InfoBox, "Cannot open %s"}, ENOTDIR, "Not a directory"},
+        SaveFaultCase{"denied", FileError::AccessDenied,
+                      ShownMessage{BoxKind::InfoBox, "Access denied while saving the profile"},
+                      EROFS, "Read-only file system"},
+        SaveFaultCase{"other", FileError::Other, std::nullopt, ENOSPC, "No space left on device"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Failures that show no message at all still leave their cause in the log.

@@ -23,8 +23,8 @@ struct CommandResult {
 
 // `environment` holds NAME=VALUE words set for the run only.
 CommandResult RunX5kctl(const std::string& arguments, const std::string& environment = "") {
-    const std::string command =
-        "env -u X5K_DEBUG " + environment + " " + std::string(X5KCTL_PATH) + " " + arguments + " 2>&1";
+    const std::string command = "env -u X5K_DEBUG " + environment + " " + std::string(X5KCTL_PATH) +
+                                " " + arguments + " 2>&1";
     FILE* pipe = ::popen(command.c_str(), "r");
     CommandResult run{-1, {}};
     if (!pipe) return run;

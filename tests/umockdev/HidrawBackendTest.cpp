@@ -232,7 +232,8 @@ TEST_F(HidrawBackendTest, RefusalsKeepTheSystemsCause) {
          SysResult::failure(EPIPE, "ioctl (HIDIOCGFEATURE)")},
         {"a refused transfer", [&] { return write->writeOutput(kTable, milliseconds(1500)).cause; },
          SysResult::failure(EIO, "write")},
-        {"a node opened for reading", [&] { return read->writeOutput(kTable, milliseconds(1500)).cause; },
+        {"a node opened for reading",
+         [&] { return read->writeOutput(kTable, milliseconds(1500)).cause; },
          SysResult::failure(EBADF, "write")},
     };
     for (const Case& c : cases) {

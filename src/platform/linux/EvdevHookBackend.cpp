@@ -455,8 +455,7 @@ private:
 
         const int fd = options_.openNode(udev_device_get_devnode(device), kReadFlags);
         if (fd < 0) {
-            X5K_LOG("input: cannot read ", syspath, ": ",
-                    SysResult::failure(errno, "open (read)"));
+            X5K_LOG("input: cannot read ", syspath, ": ", SysResult::failure(errno, "open (read)"));
             if (IsPermissionError(errno)) {
                 std::lock_guard lock(accessMutex_);
                 if (ofMouse) {

@@ -397,7 +397,8 @@ std::unique_ptr<HidHandle> HidrawBackend::open(const std::string& path, HidAcces
     const int flags = (access == HidAccess::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC;
     const int fd = RetryOnInterrupt([&] { return ::open(path.c_str(), flags); });
     if (fd < 0) {
-        cause = SysResult::failure(errno, access == HidAccess::Read ? "open (read)" : "open (read-write)");
+        cause = SysResult::failure(errno,
+                                   access == HidAccess::Read ? "open (read)" : "open (read-write)");
         return nullptr;
     }
     auto channel = std::make_shared<Channel>(fd, promptWrite_);

@@ -100,7 +100,8 @@ bool Start(Lookup lookup, const std::string& program, std::vector<std::string> a
         // Nothing else tells the user: an opened file or a started program simply does
         // not appear.
         X5K_LOG("shell: cannot start ", program, ": ",
-                SysResult::failure(error, lookup == Lookup::SearchPath ? "posix_spawnp" : "posix_spawn"));
+                SysResult::failure(error,
+                                   lookup == Lookup::SearchPath ? "posix_spawnp" : "posix_spawn"));
         return false;
     }
     X5K_LOG("shell: started ", program, " (process ", static_cast<int>(pid), ")");

@@ -67,7 +67,9 @@ FileResult ReadInto(const std::filesystem::path& path, std::span<uint8_t> record
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) return Failure(errno, "open");
     struct stat info {};
-    if (::fstat(fd.get(), &info) != 0) return {FileError::Other, SysResult::failure(errno, "fstat")};
+    if (::fstat(fd.get(), &info) != 0) {
+        return {FileError::Other, SysResult::failure(errno, "fstat")};
+    }
     // A folder, device or pipe is not a record file whatever its permissions say.
     if (!S_ISREG(info.st_mode)) {
         return {FileError::Other, SysResult::failure(S_ISDIR(info.st_mode) ? EISDIR : EINVAL,
