@@ -1,11 +1,13 @@
 // The apply sequence's own CPU cost, apart from its pauses (a clock that never waits),
-// and the cost of each report through the device link and the emulated mouse's firmware.
+// and the cost of each report through the device link and the emulated mouse's firmware;
+// and what the diagnostic log costs, off (the default) and on.
 
 #include <benchmark/benchmark.h>
 
 #include <atomic>
 #include <cstdlib>
 
+#include "common/DiagnosticLog.h"
 #include "profiles/ProfileImage.h"
 #include "device/ApplyWorker.h"
 #include "device/emulator/EmulatedMouse.h"
@@ -79,6 +81,35 @@ void BM_ApplyWithSevenMacros(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ApplyWithSevenMacros);
+
+// The log on, its lines built and handed to a sink that drops them: what --verbose adds
+// to an apply apart from writing to the terminal.
+class DroppingSink final : public LogSink {
+public:
+    void write(std::string_view line) override { benchmark::DoNotOptimize(line.data()); }
+};
+
+void BM_ApplyDefaultProfileLogged(benchmark::State& state) {
+    Rig rig;
+    DroppingSink sink;
+    diagnostic::setSink(&sink);
+    for (auto _ : state) {
+        rig.worker.runOnce();
+        rig.mouse.clearReports();
+    }
+    diagnostic::setSink(nullptr);
+}
+BENCHMARK(BM_ApplyDefaultProfileLogged);
+
+// One log call with a hex dump of a feature report while the log is off.
+void BM_LogCallWhileOff(benchmark::State& state) {
+    std::array<uint8_t, 33> report{};
+    for (auto _ : state) {
+        X5K_LOG("hid: feature report sent: ", diagnostic::Hex{report});
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_LogCallWhileOff);
 
 void BM_FeatureCommand(benchmark::State& state) {
     Rig rig;

@@ -4,6 +4,7 @@
 // for the target to check.
 
 #include <algorithm>
+#include <cerrno>
 #include <map>
 #include <vector>
 
@@ -31,30 +32,40 @@ public:
     FileError readError = FileError::None;
     FileError writeError = FileError::None;
 
-    FileError readInto(const std::filesystem::path& path, std::span<uint8_t> record) override {
+    FileResult readInto(const std::filesystem::path& path, std::span<uint8_t> record) override {
         const auto it = files_.find(path);
-        if (it == files_.end()) return FileError::NotFound;
-        if (readError != FileError::None) return readError;
+        if (it == files_.end()) return Failed(FileError::NotFound, "open");
+        if (readError != FileError::None) return Failed(readError, "open");
         std::fill(record.begin(), record.end(), uint8_t{0});
         std::copy_n(it->second.begin(), std::min(record.size(), it->second.size()),
                     record.begin());
-        return FileError::None;
+        return {};
     }
-    FileError replace(const std::filesystem::path& path, std::span<const uint8_t> bytes) override {
-        if (writeError != FileError::None) return writeError;
+    FileResult replace(const std::filesystem::path& path, std::span<const uint8_t> bytes) override {
+        if (writeError != FileError::None) return Failed(writeError, "rename");
         put(path, bytes);
-        return FileError::None;
+        return {};
     }
-    bool createFolders(const std::filesystem::path&) override { return true; }
+    SysResult createFolders(const std::filesystem::path&) override { return {}; }
     bool exists(const std::filesystem::path& path) override { return files_.contains(path); }
-    bool copyIfAbsent(const std::filesystem::path& from, const std::filesystem::path& to) override {
+    SysResult copyIfAbsent(const std::filesystem::path& from,
+                           const std::filesystem::path& to) override {
+        if (files_.contains(to)) return SysResult::failure(EEXIST, "copy");
         const auto it = files_.find(from);
-        if (it == files_.end() || files_.contains(to)) return false;
+        if (it == files_.end()) return SysResult::failure(ENOENT, "copy");
         files_[to] = it->second;
-        return true;
+        return {};
     }
 
 private:
+    // The errno a real file system gives for each class of failure.
+    static FileResult Failed(FileError error, std::string_view operation) {
+        const int code = error == FileError::NotFound       ? ENOENT
+                         : error == FileError::AccessDenied ? EACCES
+                                                            : EIO;
+        return {error, SysResult::failure(code, operation)};
+    }
+
     std::map<std::filesystem::path, std::vector<uint8_t>> files_;
 };
 

@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "common/ByteRecord.h"
+#include "common/DiagnosticLog.h"
 #include "functions/FunctionCatalogue.h"
 #include "macros/MacroImage.h"
 #include "macros/MacroTable.h"
@@ -31,6 +32,18 @@ lighting::EffectTriple EffectOf(const ProfileImage& image) {
         triple[lighting::kLevelInTriple] = static_cast<uint8_t>(image.get(level));
     }
     return triple;
+}
+
+// The step that failed, with the cause, goes to the diagnostic log; the user sees the
+// step's own text only.
+int Failed(int code, std::string_view step, const SysResult& cause) {
+    X5K_LOG("apply: ", step, " failed (code ", code, "): ", cause);
+    return code;
+}
+
+// Steps whose result never fails an apply still leave their failure in the log.
+void Ignored(std::string_view step, const SysResult& result) {
+    if (!result) X5K_LOG("apply: ", step, " failed, which does not fail the apply: ", result);
 }
 
 }  // namespace
@@ -96,6 +109,7 @@ void ApplyWorker::progress(int percent) {
 
 void ApplyWorker::runOnce() {
     s_.idle = false;
+    X5K_LOG("apply: started");
     s_.clock.sleepFor(kStepPause);
     if (const auto failure = write()) {
         // The dialog would otherwise wait for a 100 % that never comes.
@@ -104,6 +118,7 @@ void ApplyWorker::runOnce() {
         return;
     }
     s_.clock.sleepFor(kFinalPause);
+    X5K_LOG("apply: succeeded");
     s_.poster.post(Window::MainWindow, msg::kApplySucceeded, 0, 0);
 }
 
@@ -142,19 +157,27 @@ std::optional<int> ApplyWorker::write() {
         percent += kProgressPerButton;
     }
     SetU32(matrix.bytes(), matrix::kWordSize * matrix::kSlotFixed, matrix::kFixedWord);
-    if (!s_.device.writeButtonMatrix(matrix.bytes())) return kFailButtonMatrix;
+    if (const SysResult r = s_.device.writeButtonMatrix(matrix.bytes()); !r) {
+        return Failed(kFailButtonMatrix, "write button matrix", r);
+    }
     progress(60);
 
-    if (!s_.device.setLightingColour(static_cast<uint32_t>(image.get(profile::kLightingColour)))) {
-        return kFailLightingColour;
+    if (const SysResult r =
+            s_.device.setLightingColour(static_cast<uint32_t>(image.get(profile::kLightingColour)));
+        !r) {
+        return Failed(kFailLightingColour, "set lighting colour", r);
     }
     const lighting::EffectTriple effect = EffectOf(image);
-    if (!s_.device.setLightingEffect(effect[0], effect[1], effect[2])) return kFailLightingEffect;
+    if (const SysResult r = s_.device.setLightingEffect(effect[0], effect[1], effect[2]); !r) {
+        return Failed(kFailLightingEffect, "set lighting effect", r);
+    }
     progress(70);
 
     const bool lightingOn = image.get(profile::kLightSwitch) == 1 &&
                             image.get(profile::kLightingMode) != lighting::kModeOff;
-    if (!s_.device.setBodyLighting(lightingOn)) return kFailBodyLighting;
+    if (const SysResult r = s_.device.setBodyLighting(lightingOn); !r) {
+        return Failed(kFailBodyLighting, "set body lighting", r);
+    }
     progress(75);
 
     std::array<uint8_t, kResolutionTableSize> table;
@@ -166,20 +189,27 @@ std::optional<int> ApplyWorker::write() {
         table[static_cast<size_t>(level)] = resolutionCode;
         table[static_cast<size_t>(level + kResolutionTableLevels)] = resolutionCode;
     }
-    if (!s_.device.writeResolutionTable(table)) return kFailResolutionTable;
-    s_.device.setResolutionLevel(std::min(3, recognised));
+    if (const SysResult r = s_.device.writeResolutionTable(table); !r) {
+        return Failed(kFailResolutionTable, "write resolution table", r);
+    }
+    Ignored("set resolution level", s_.device.setResolutionLevel(std::min(3, recognised)));
     progress(80);
 
     // The pointer settings never fail an apply; the main window is told after each.
-    s_.pointer.setAcceleration(image.get(profile::kPrecision) != 0);
+    const auto pointerSetting = [&](std::string_view name, bool taken) {
+        if (!taken) X5K_LOG("apply: the desktop did not take the ", name, " setting");
+    };
+    pointerSetting("pointer acceleration",
+                   s_.pointer.setAcceleration(image.get(profile::kPrecision) != 0));
     s_.poster.send(Window::MainWindow, msg::kSettingChange, kSettingMouseAcceleration, 0);
-    s_.pointer.setSpeed(image.get(profile::kPointerSpeed));
+    pointerSetting("pointer speed", s_.pointer.setSpeed(image.get(profile::kPointerSpeed)));
     s_.poster.send(Window::MainWindow, msg::kSettingChange, kSettingMouseSpeed, 0);
-    s_.pointer.setWheelScrollLines(image.get(profile::kScrollLines));
+    pointerSetting("wheel scroll lines",
+                   s_.pointer.setWheelScrollLines(image.get(profile::kScrollLines)));
     s_.poster.send(Window::MainWindow, msg::kSettingChange, kSettingWheelScrollLines, 0);
     progress(90);
 
-    s_.device.setReportRate(image.get(profile::kReportRate));
+    Ignored("set report rate", s_.device.setReportRate(image.get(profile::kReportRate)));
     progress(100);
     return std::nullopt;
 }

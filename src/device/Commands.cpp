@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <chrono>
 #include <vector>
 
+#include "common/DiagnosticLog.h"
 #include "device/UsbDriver.h"
 
 namespace x5k {
@@ -39,6 +41,29 @@ constexpr ResolutionCodeRow kResolutionCodes[] = {
     {3250, 13}, {3500, 14}, {4000, 40}, {5000, 42}, {6000, 44}, {7000, 46},
 };
 
+// A command on a closed connection fails as a call on a removed device's node does.
+SysResult NotConnected() {
+    return SysResult::failure(ENODEV, "no open connection to the mouse");
+}
+
+SysResult WrongLength(std::string_view what) {
+    return SysResult::failure(EINVAL, what);
+}
+
+std::string_view OutcomeText(OutputWrite outcome) {
+    switch (outcome) {
+        case OutputWrite::Completed:
+            return "completed";
+        case OutputWrite::PendingThenDone:
+            return "completed after a wait";
+        case OutputWrite::TimedOut:
+            return "still pending after the wait, counted as sent";
+        case OutputWrite::Failed:
+            break;
+    }
+    return "failed";
+}
+
 }  // namespace
 
 uint8_t ResolutionCode(int32_t dpi) {
@@ -48,86 +73,120 @@ uint8_t ResolutionCode(int32_t dpi) {
     return kUnusedResolution;
 }
 
-bool CUSBDriver::sendFeature(std::initializer_list<uint8_t> command) {
+SysResult CUSBDriver::sendFeature(std::initializer_list<uint8_t> command) {
     const auto write = handle(HidAccess::Write);
-    if (!write) return false;
+    if (!write) {
+        X5K_LOG("hid: feature report ", diagnostic::Hex{{command.begin(), command.size()}},
+                " not sent: ", NotConnected());
+        return NotConnected();
+    }
     std::vector<uint8_t> report(featureLength(), 0);
     report[feature::kReportIdOffset] = reportId_;
     std::copy_n(command.begin(), std::min(command.size(), report.size() - feature::kCommandOffset),
                 report.begin() + feature::kCommandOffset);
-    return write->setFeature(report);
+    const SysResult result = write->setFeature(report);
+    if (result) {
+        X5K_LOG("hid: feature report sent: ", diagnostic::Hex{report});
+    } else {
+        X5K_LOG("hid: feature report refused: ", diagnostic::Hex{report}, ": ", result);
+    }
+    return result;
 }
 
-bool CUSBDriver::writeOneOutputReport(HidHandle& handle, std::span<const uint8_t> data) {
+SysResult CUSBDriver::writeOneOutputReport(HidHandle& handle, std::span<const uint8_t> data) {
     std::array<uint8_t, kOutputReportSize> report{};
     report[output::kReportIdOffset] = reportId_;
     std::copy(data.begin(), data.end(), report.begin() + output::kDataOffset);
     // A write still running after the wait counts as sent; one refused at once fails
     // the transfer, since the mouse then holds incomplete data.
-    return handle.writeOutput(report, kOutputWait) != OutputWrite::Failed;
+    const OutputWriteResult written = handle.writeOutput(report, kOutputWait);
+    if (written.outcome == OutputWrite::Failed) {
+        // A backend that gives no cause still fails the transfer.
+        const SysResult cause =
+            written.cause ? SysResult::failure(EIO, "output report write") : written.cause;
+        X5K_LOG("hid: output report failed: ", diagnostic::Hex{report}, ": ", cause);
+        return cause;
+    }
+    X5K_LOG("hid: output report sent (", OutcomeText(written.outcome),
+            "): ", diagnostic::Hex{report});
+    return SysResult::success();
 }
 
-bool CUSBDriver::writeOutputReports(std::span<const uint8_t> data) {
-    if (data.size() % kChunk != 0) return false;
+SysResult CUSBDriver::writeOutputReports(std::span<const uint8_t> data) {
+    if (data.size() % kChunk != 0) {
+        return WrongLength("output data of a length not a multiple of 32");
+    }
     for (size_t offset = 0; offset < data.size(); offset += kChunk) {
         clock_.sleepFor(kReportPause);
         const auto write = handle(HidAccess::Write);
-        if (!write) return false;
-        const bool sent = writeOneOutputReport(*write, data.subspan(offset, kChunk));
+        if (!write) {
+            X5K_LOG("hid: output report not sent: ", NotConnected());
+            return NotConnected();
+        }
+        const SysResult sent = writeOneOutputReport(*write, data.subspan(offset, kChunk));
         clock_.sleepFor(kReportPause);
-        if (!sent) return false;
+        if (!sent) return sent;
     }
-    return true;
+    return SysResult::success();
 }
 
-bool CUSBDriver::setReportRate(int32_t rate) {
+SysResult CUSBDriver::setReportRate(int32_t rate) {
     const bool offered =
         std::find(kReportRates.begin(), kReportRates.end(), rate) != kReportRates.end();
     return sendFeature(
         {cmd::kReportRate, offered ? static_cast<uint8_t>(rate) : kFallbackReportRate});
 }
 
-bool CUSBDriver::setBodyLighting(bool on) {
+SysResult CUSBDriver::setBodyLighting(bool on) {
     return sendFeature({cmd::kBodyLighting, on ? lighting::kSwitchOn : lighting::kSwitchOff});
 }
 
-bool CUSBDriver::setResolutionLevel(int level) {
+SysResult CUSBDriver::setResolutionLevel(int level) {
     return sendFeature({cmd::kResolutionLevel, cmd::kSubCommand, static_cast<uint8_t>(level)});
 }
 
-bool CUSBDriver::setLightingColour(uint32_t colour) {
+SysResult CUSBDriver::setLightingColour(uint32_t colour) {
     const auto red = static_cast<uint8_t>(colour);
     const auto green = static_cast<uint8_t>(colour >> 8);
     const auto blue = static_cast<uint8_t>(colour >> 16);
     return sendFeature({cmd::kLightingColour, cmd::kSubCommand, green, red, blue});
 }
 
-bool CUSBDriver::setLightingEffect(uint8_t a, uint8_t b, uint8_t c) {
+SysResult CUSBDriver::setLightingEffect(uint8_t a, uint8_t b, uint8_t c) {
     return sendFeature({cmd::kLightingEffect, cmd::kSubCommand, a, b, c});
 }
 
-bool CUSBDriver::writeResolutionTable(std::span<const uint8_t> table) {
-    if (table.size() != kResolutionTableSize) return false;
-    if (!sendFeature({cmd::kResolutionTable, cmd::kSubCommand, cmd::kResolutionTableSelector,
-                      LengthLow(kResolutionTableSize), LengthHigh(kResolutionTableSize)})) {
-        return false;
+SysResult CUSBDriver::writeResolutionTable(std::span<const uint8_t> table) {
+    if (table.size() != kResolutionTableSize) {
+        return WrongLength("a resolution table not of 16 bytes");
+    }
+    if (const SysResult announced =
+            sendFeature({cmd::kResolutionTable, cmd::kSubCommand, cmd::kResolutionTableSelector,
+                         LengthLow(kResolutionTableSize), LengthHigh(kResolutionTableSize)});
+        !announced) {
+        return announced;
     }
     // The table goes out as one report right after the pause, its second half zero.
     clock_.sleepFor(kReportPause);
     const auto write = handle(HidAccess::Write);
-    if (!write) return false;
+    if (!write) {
+        X5K_LOG("hid: output report not sent: ", NotConnected());
+        return NotConnected();
+    }
     std::array<uint8_t, kChunk> data{};
     std::copy(table.begin(), table.end(), data.begin());
-    const bool sent = writeOneOutputReport(*write, data);
+    const SysResult sent = writeOneOutputReport(*write, data);
     clock_.sleepFor(kReportPause);
     return sent;
 }
 
-bool CUSBDriver::writeButtonMatrix(std::span<const uint8_t> matrix) {
-    if (matrix.size() != kButtonMatrixSize) return false;
-    if (!sendFeature({cmd::kButtonMatrix, cmd::kSubCommand, cmd::kButtonMatrixSelector,
-                      LengthLow(kButtonMatrixSize), LengthHigh(kButtonMatrixSize)})) {
-        return false;
+SysResult CUSBDriver::writeButtonMatrix(std::span<const uint8_t> matrix) {
+    if (matrix.size() != kButtonMatrixSize) return WrongLength("a button matrix not of 64 bytes");
+    if (const SysResult announced =
+            sendFeature({cmd::kButtonMatrix, cmd::kSubCommand, cmd::kButtonMatrixSelector,
+                         LengthLow(kButtonMatrixSize), LengthHigh(kButtonMatrixSize)});
+        !announced) {
+        return announced;
     }
     clock_.sleepFor(kBulkPause);
     return writeOutputReports(matrix);
@@ -140,18 +199,30 @@ void CUSBDriver::writeMacro(int slot, std::span<const uint8_t, kMacroImageSize> 
         return;
     }
     clock_.sleepFor(kBulkPause);
-    writeOutputReports(image);
+    // The mouse confirms nothing, so the caller is not told; the log keeps the cause.
+    if (const SysResult sent = writeOutputReports(image); !sent) {
+        X5K_LOG("hid: macro slot ", slot, " not downloaded completely: ", sent);
+    }
 }
 
 std::optional<int> CUSBDriver::readFirmwareVersion() {
     if (!sendFeature({cmd::kFirmwareVersion})) return std::nullopt;
     clock_.sleepFor(kReportPause);
     const auto read = handle(HidAccess::Read);
-    if (!read) return std::nullopt;
+    if (!read) {
+        X5K_LOG("hid: version answer not read: ", NotConnected());
+        return std::nullopt;
+    }
     std::vector<uint8_t> reply(featureLength(), 0);
     reply[feature::kReportIdOffset] = reportId_;
-    if (!read->getFeature(reply) || reply.size() <= feature::kVersionMinorOffset ||
+    if (const SysResult answered = read->getFeature(reply); !answered) {
+        X5K_LOG("hid: version answer not read: ", answered);
+        return std::nullopt;
+    }
+    X5K_LOG("hid: feature report answered: ", diagnostic::Hex{reply});
+    if (reply.size() <= feature::kVersionMinorOffset ||
         reply[feature::kVersionEchoOffset] != cmd::kFirmwareVersion) {
+        X5K_LOG("hid: the answer is not a version answer (byte 1 is not 0x80)");
         return std::nullopt;
     }
     return reply[feature::kVersionMajorOffset] * 10 + reply[feature::kVersionMinorOffset];

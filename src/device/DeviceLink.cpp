@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "common/DiagnosticLog.h"
+
 namespace x5k {
 namespace {
 
@@ -40,6 +42,12 @@ void DeviceLink::readFirmwareVersion() {
     observer_.setFirmwareVersionText(version && *version != 0 ? std::to_string(*version) : "");
 }
 
+void DeviceLink::installHooks() {
+    // Without the hooks the statistics and the host actions stay idle; the program runs on
+    // and says once what input it cannot reach.
+    if (!observer_.installHooks()) X5K_LOG("device: the input hooks could not be installed");
+}
+
 FirmwareLoaderCheck::FirmwareLoaderCheck(HidBackend& backend, Clock& clock)
     : backend_(backend), clock_(clock) {}
 
@@ -76,7 +84,10 @@ StartUp DeviceLink::startUp() {
 StartUp DeviceLink::startUp(FirmwareLoaderCheck& loaderCheck) {
     // The mouse in its firmware loader hands over to the flasher.
     if (loaderCheck.loaderPresent()) {
-        shell_.start(flasherPath().string(), {chinese_ ? "1" : "0"});
+        X5K_LOG("device: the mouse is in its firmware loader; handing over to the flasher");
+        // The program closes whether or not the flasher started: the mouse cannot be
+        // configured in its loader. The shell logs a failed start with its cause.
+        (void)shell_.start(flasherPath().string(), {chinese_ ? "1" : "0"});
         poster_.post(Window::MainWindow, msg::kClose, 0, 0);
         return StartUp::FirmwareLoader;
     }
@@ -94,12 +105,13 @@ StartUp DeviceLink::startUp(FirmwareLoaderCheck& loaderCheck) {
     }
     observer_.startWorkers();
     readFirmwareVersion();
-    observer_.installHooks();
+    installHooks();
     return StartUp::Connected;
 }
 
 void DeviceLink::onArrival(std::string_view name) {
     if (!ContainsIdentity(name, kMouseIdentity)) return;
+    X5K_LOG("device: the mouse arrived (", name, ")");
     bool found = device_.discover();
     for (int attempt = 1; attempt < kArrivalAttempts && !found; ++attempt) {
         clock_.sleepFor(kArrivalPause);
@@ -107,7 +119,7 @@ void DeviceLink::onArrival(std::string_view name) {
     }
     if (found) {
         readFirmwareVersion();
-        observer_.installHooks();
+        installHooks();
     }
     if (!idle_) {
         // An apply was cut off by the removal: it is over, whether or not the mouse
@@ -124,6 +136,8 @@ void DeviceLink::onArrival(std::string_view name) {
 
 void DeviceLink::onRemoval(std::string_view name) {
     if (!ContainsIdentity(name, kMouseIdentity)) return;
+    X5K_LOG("device: the mouse was removed (", name, "), ",
+            idle_ ? "while idle" : "during an apply");
     device_.close();
     observer_.removeHooks();
     if (idle_) {

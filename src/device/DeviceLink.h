@@ -31,11 +31,11 @@ public:
     // An apply cut off by a removal is over: the Apply button is released.
     virtual void releaseApplyButton() = 0;
     // The input hooks, installed with the main window as their target.
-    virtual bool installHooks() = 0;
+    [[nodiscard]] virtual bool installHooks() = 0;
     virtual void removeHooks() = 0;
 };
 
-enum class StartUp {
+enum class [[nodiscard]] StartUp {
     Connected,       // the mouse is open; the window is shown and the hooks installed
     FirmwareLoader,  // the flasher was started and the program closes
     MouseNotFound,   // the user was told and the program closes
@@ -93,6 +93,7 @@ public:
 
 private:
     void readFirmwareVersion();
+    void installHooks();
     std::string_view notFoundText() const;
 
     CUSBDriver& device_;

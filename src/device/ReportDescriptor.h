@@ -55,7 +55,7 @@ struct HidValueCapability {
     bool operator==(const HidValueCapability&) const = default;
 };
 
-enum class DescriptorStatus : uint8_t {
+enum class [[nodiscard]] DescriptorStatus : uint8_t {
     Ok,
     TruncatedItem,         // an item's header or data runs past the end
     UnbalancedCollection,  // an End Collection closes nothing, or a collection stays open
@@ -72,7 +72,7 @@ enum class DescriptorStatus : uint8_t {
 
 // What a parse did, in the manner of pugixml's xml_parse_result: the first problem met and
 // where, plus every capability found before it. Parsing stops at the first problem.
-struct ReportDescriptorResult {
+struct [[nodiscard]] ReportDescriptorResult {
     DescriptorStatus status = DescriptorStatus::Ok;
     size_t offset = 0;  // byte offset of the item where the problem was found
     std::vector<HidValueCapability> capabilities;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "common/DiagnosticLog.h"
 #include "device/ReportDescriptor.h"
 
 namespace x5k {
@@ -41,16 +42,27 @@ bool CUSBDriver::discover() {
         const VendorCapability vendor = FindVendorCapability(parsed.capabilities);
         if (!vendor.found) {
             if (!vendor.diagnostic.empty()) diagnostic_ = info.path + ": " + vendor.diagnostic;
+            X5K_LOG("hid: ", info.path, ": no vendor capability",
+                    vendor.diagnostic.empty() ? "" : ": ", vendor.diagnostic);
             continue;
         }
         if (vendor.reportCount < feature::kMinimumReportCount) {
             diagnostic_ = info.path + ": the vendor feature report holds " +
                           std::to_string(vendor.reportCount) + " bytes, too few for the commands";
+            X5K_LOG("hid: ", diagnostic_);
             continue;
         }
-        std::shared_ptr<HidHandle> read = backend_.open(info.path, HidAccess::Read);
-        std::shared_ptr<HidHandle> write = backend_.open(info.path, HidAccess::Write);
-        if (!read || !write) continue;
+        SysResult readCause;
+        SysResult writeCause;
+        std::shared_ptr<HidHandle> read = backend_.open(info.path, HidAccess::Read, readCause);
+        std::shared_ptr<HidHandle> write = backend_.open(info.path, HidAccess::Write, writeCause);
+        if (!read || !write) {
+            X5K_LOG("hid: ", info.path,
+                    ": the vendor interface cannot be opened: ", read ? writeCause : readCause);
+            continue;
+        }
+        X5K_LOG("hid: ", info.path, ": vendor interface opened, report ID ", vendor.reportId,
+                ", feature reports of ", vendor.reportCount + 1, " bytes");
         std::lock_guard lock(mutex_);
         reportId_ = vendor.reportId;
         reportCount_ = vendor.reportCount;
@@ -58,6 +70,7 @@ bool CUSBDriver::discover() {
         write_ = std::move(write);
         return true;
     }
+    X5K_LOG("hid: the mouse's vendor interface was not found");
     return false;
 }
 

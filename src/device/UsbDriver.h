@@ -16,6 +16,7 @@
 #include "device/Protocol.h"
 #include "platform/Clock.h"
 #include "platform/HidBackend.h"
+#include "platform/SysResult.h"
 
 namespace x5k {
 
@@ -37,11 +38,11 @@ public:
 
     // Closes what is open, then finds the vendor interface and opens it for reading and
     // for writing. True when both are open.
-    bool discover();
+    [[nodiscard]] bool discover();
     void close();
-    bool isOpen() const;
+    [[nodiscard]] bool isOpen() const;
     // True when a present USB device's first hardware ID contains `identity`.
-    bool firmwareLoaderPresent(std::string_view identity = kFirmwareLoaderIdentity);
+    [[nodiscard]] bool firmwareLoaderPresent(std::string_view identity = kFirmwareLoaderIdentity);
     HidBackend& backend() { return backend_; }
 
     uint8_t reportId() const { return reportId_.load(); }
@@ -50,26 +51,27 @@ public:
     // Why the last discovery skipped an interface of the mouse, for diagnostics.
     const std::string& diagnostic() const { return diagnostic_; }
 
-    // The commands. Each returns false when the connection is closed or a report is
-    // refused; nothing is retried.
-    bool setReportRate(int32_t rate);  // 1, 2, 4 or 8; anything else is sent as 2
-    bool setBodyLighting(bool on);
-    bool setResolutionLevel(int level);
-    bool setLightingColour(uint32_t colour);  // 0x00BBGGRR
-    bool setLightingEffect(uint8_t a, uint8_t b, uint8_t c);
-    bool writeResolutionTable(std::span<const uint8_t> table);  // exactly 16 bytes
-    bool writeButtonMatrix(std::span<const uint8_t> matrix);    // exactly 64 bytes
+    // The commands. Each fails when the connection is closed or a report is refused,
+    // with the cause the system gave; nothing is retried. Every report and every failure
+    // goes to the diagnostic log.
+    SysResult setReportRate(int32_t rate);  // 1, 2, 4 or 8; anything else is sent as 2
+    SysResult setBodyLighting(bool on);
+    SysResult setResolutionLevel(int level);
+    SysResult setLightingColour(uint32_t colour);  // 0x00BBGGRR
+    SysResult setLightingEffect(uint8_t a, uint8_t b, uint8_t c);
+    SysResult writeResolutionTable(std::span<const uint8_t> table);  // exactly 16 bytes
+    SysResult writeButtonMatrix(std::span<const uint8_t> matrix);    // exactly 64 bytes
     // Downloads a 512-byte macro image into slot 0..7; a larger slot sends nothing.
     // The mouse signals no failure, so nothing is reported.
     void writeMacro(int slot, std::span<const uint8_t, kMacroImageSize> image);
     // The firmware version: reply byte 2 × 10 + reply byte 3.
-    std::optional<int> readFirmwareVersion();
+    [[nodiscard]] std::optional<int> readFirmwareVersion();
 
 private:
     std::shared_ptr<HidHandle> handle(HidAccess access) const;
-    bool sendFeature(std::initializer_list<uint8_t> command);
-    bool writeOutputReports(std::span<const uint8_t> data);
-    bool writeOneOutputReport(HidHandle& handle, std::span<const uint8_t> data);
+    SysResult sendFeature(std::initializer_list<uint8_t> command);
+    SysResult writeOutputReports(std::span<const uint8_t> data);
+    SysResult writeOneOutputReport(HidHandle& handle, std::span<const uint8_t> data);
 
     HidBackend& backend_;
     Clock& clock_;

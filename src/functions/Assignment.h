@@ -40,7 +40,7 @@ constexpr int32_t HostActionCode(int row, int button) {
 }
 
 // What the assignment pop-up hands back when it ends with OK.
-struct AssignmentResult {
+struct [[nodiscard]] AssignmentResult {
     int button = 0;    // 0..6
     int32_t code = 0;  // catalogue code, key value, macro identifier or host-action code
     int kind = kKindCatalogue;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string_view>
 
+#include "common/DiagnosticLog.h"
 #include "gui/DriverOptions.h"
 #include "device/emulator/EmulatedMouse.h"
 #include "gui/CT7QDriverDlg.h"
@@ -25,15 +26,17 @@ namespace x5k::gui {
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: x5k-driver [--emulated-mouse[=STATE_FILE]]\n"
+    "usage: x5k-driver [--emulated-mouse[=STATE_FILE]] [--verbose]\n"
     "  --emulated-mouse[=STATE_FILE]  run against the emulated mouse instead of the real one;\n"
-    "                                 with STATE_FILE its settings are kept between runs\n";
+    "                                 with STATE_FILE its settings are kept between runs\n"
+    "  --verbose                      print the diagnostic log to stderr (also X5K_DEBUG=1)\n";
 
 }  // namespace
 
 int CT7QDriverApp::Run(int argc, char** argv) {
     const DriverOptions options =
-        ParseDriverOptions(std::span<char* const>(argv + 1, static_cast<size_t>(argc - 1)));
+        ParseDriverOptions(std::span<char* const>(argv + 1, static_cast<size_t>(argc - 1)),
+                           std::getenv("X5K_DEBUG"));
     if (options.help || !options.error.empty()) {
         if (!options.error.empty()) {
             std::fprintf(stderr, "x5k-driver: unknown argument %s\n", options.error.c_str());
@@ -41,6 +44,8 @@ int CT7QDriverApp::Run(int argc, char** argv) {
         std::fputs(kUsage.data(), options.help ? stdout : stderr);
         return options.help ? 0 : 64;
     }
+    // Before any thread starts: the sink is never changed while one may log.
+    if (options.verbose) diagnostic::setSink(&diagnostic::standardErrorSink());
 
     // The services of the system, the mouse among them: the real one, or the emulated
     // one.

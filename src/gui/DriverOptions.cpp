@@ -3,6 +3,8 @@
 #include <span>
 #include <string_view>
 
+#include "common/DiagnosticLog.h"
+
 namespace x5k {
 
 namespace {
@@ -27,9 +29,10 @@ bool In(std::string_view word, std::span<const std::string_view> list) {
 
 }  // namespace
 
-DriverOptions ParseDriverOptions(std::span<char* const> arguments) {
+DriverOptions ParseDriverOptions(std::span<char* const> arguments, const char* debugVariable) {
     constexpr std::string_view kEmulated = "--emulated-mouse";
     DriverOptions options;
+    options.verbose = diagnostic::requestedByEnvironment(debugVariable);
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string_view argument = arguments[i];
         // Qt's options are Qt's, in their single-dash and double-dash forms.
@@ -51,6 +54,8 @@ DriverOptions ParseDriverOptions(std::span<char* const> arguments) {
             options.state = std::filesystem::path(argument.substr(kEmulated.size() + 1));
         } else if (argument == "--help" || argument == "-h") {
             options.help = true;
+        } else if (argument == "--verbose") {
+            options.verbose = true;
         } else if (options.error.empty()) {
             options.error = std::string(argument);
         }

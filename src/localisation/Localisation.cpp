@@ -4,6 +4,7 @@
 
 #include "common/BuiltInTexts.h"
 #include "common/ByteRecord.h"
+#include "common/DiagnosticLog.h"
 #include "common/TextFormat.h"
 #include "localisation/IniFile.h"
 #include "localisation/Languages.h"
@@ -24,7 +25,11 @@ Localisation::Localisation(FileSystem& files, UserMessages& messages,
 
 void Localisation::loadLanguage(const std::filesystem::path& file) {
     // A failed load empties the reader, so every string then reads as empty.
-    reader_.LoadFile(file);
+    if (const XmlParseResult loaded = reader_.LoadFile(file); !loaded) {
+        X5K_LOG("language: cannot load ", file.string(), ": ", loaded.description());
+    } else if (loaded.status == XmlStatus::Recovered) {
+        X5K_LOG("language: ", file.string(), " loaded with a repair: ", loaded.description());
+    }
     for (const std::string_view key : InterfaceStrings::kKeys) {
         strings_.set(key, reader_.ReadMarkupValue("config", key));
     }

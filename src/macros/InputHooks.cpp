@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "common/DiagnosticLog.h"
+
 namespace x5k {
 
 namespace {
@@ -28,6 +30,8 @@ bool InputHooks::InstallHooks(Window window) {
     homeTarget_ = window;
     if (!keyboardHook_) keyboardHook_ = backend_.installKeyboardHook();
     if (!mouseHook_) mouseHook_ = backend_.installMouseHook();
+    X5K_LOG("hooks: installed for window ", static_cast<int>(window), ": keyboard ", keyboardHook_,
+            ", mouse ", mouseHook_);
     return keyboardHook_ && mouseHook_;
 }
 
@@ -35,6 +39,7 @@ void InputHooks::RemoveHooks() {
     std::lock_guard lock(mutex_);
     if (keyboardHook_) backend_.removeKeyboardHook();
     if (mouseHook_) backend_.removeMouseHook();
+    if (keyboardHook_ || mouseHook_) X5K_LOG("hooks: removed");
     keyboardHook_ = false;
     mouseHook_ = false;
 }
@@ -46,6 +51,9 @@ void InputHooks::SetTarget(Window window) {
 
 void InputHooks::SetForwarding(bool keyboard, bool mouse) {
     std::lock_guard lock(mutex_);
+    if (keyboardForwarding_ != keyboard || mouseForwarding_ != mouse) {
+        X5K_LOG("hooks: forwarding keyboard ", keyboard, ", mouse ", mouse);
+    }
     keyboardForwarding_ = keyboard;
     mouseForwarding_ = mouse;
     if (!keyboard && !mouse) target_ = homeTarget_;
@@ -79,7 +87,11 @@ void InputHooks::BlockMouseCode(uint32_t inputCode, bool remove) {
             }
         }
     }
-    if (changed) backend_.blockListChanged();
+    if (changed) {
+        X5K_LOG("hooks: ", remove ? "no longer blocking" : "blocking", " mouse input ",
+                diagnostic::HexNumber(inputCode));
+        backend_.blockListChanged();
+    }
 }
 
 bool InputHooks::IsBlocked(uint32_t inputCode) const {

@@ -13,7 +13,7 @@ namespace x5k {
 // Adjacent pauses are merged up to this length (about five and a half minutes).
 inline constexpr uint32_t kMaxMergedDelayMs = 327670;
 
-enum class BuildStatus {
+enum class [[nodiscard]] BuildStatus {
     Built,
     NoRows,
     // More events than a record holds (1000). The recorder stops at 999 inputs, but

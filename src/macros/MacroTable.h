@@ -30,7 +30,7 @@ struct MacroListRow {
     bool operator==(const MacroListRow&) const = default;
 };
 
-enum class StoreResult {
+enum class [[nodiscard]] StoreResult {
     Stored,
     Invalid,    // not a built record: short size tag, no used mark, or ID 0
     TableFull,  // no slot with the ID and no free slot; nothing is written or shown

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <span>
 
+#include "platform/SysResult.h"
+
 namespace x5k {
 
 enum class FileError {
@@ -16,23 +18,36 @@ enum class FileError {
     Other,
 };
 
+// A read or write's outcome: the class of failure the caller chooses its message by, and
+// the system's cause for the diagnostic log. It converts to its FileError, so a caller
+// that only picks a message compares it as it would the error itself.
+struct [[nodiscard]] FileResult {
+    FileError error = FileError::None;
+    SysResult cause{};  // not ok exactly when error is not None
+
+    bool ok() const { return error == FileError::None; }
+    operator FileError() const { return error; }  // NOLINT: a result is read as its error
+    bool operator==(FileError other) const { return error == other; }
+};
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
     // Opens the file; on success zeroes `record` and reads up to its size (a short file
     // leaves the rest zero, a longer one is read only that far). On failure `record`
     // is left untouched.
-    virtual FileError readInto(const std::filesystem::path& path, std::span<uint8_t> record) = 0;
+    virtual FileResult readInto(const std::filesystem::path& path, std::span<uint8_t> record) = 0;
     // Replaces the file's content with exactly `bytes`, atomically: a crash or a full
     // disk leaves either the old or the new content, never a mixture.
-    virtual FileError replace(const std::filesystem::path& path,
-                              std::span<const uint8_t> bytes) = 0;
+    virtual FileResult replace(const std::filesystem::path& path,
+                               std::span<const uint8_t> bytes) = 0;
     // Creates the folder and its missing parents; an existing folder is success.
-    virtual bool createFolders(const std::filesystem::path& path) = 0;
-    virtual bool exists(const std::filesystem::path& path) = 0;
-    // Copies `from` to `to` unless `to` exists; false when nothing was copied.
-    virtual bool copyIfAbsent(const std::filesystem::path& from,
-                              const std::filesystem::path& to) = 0;
+    virtual SysResult createFolders(const std::filesystem::path& path) = 0;
+    [[nodiscard]] virtual bool exists(const std::filesystem::path& path) = 0;
+    // Copies `from` to `to` unless `to` exists; fails when nothing was copied (EEXIST
+    // when `to` was there already).
+    virtual SysResult copyIfAbsent(const std::filesystem::path& from,
+                                   const std::filesystem::path& to) = 0;
 };
 
 }  // namespace x5k

@@ -28,8 +28,8 @@ public:
     virtual ~HookBackend() = default;
     // Each returns false when the hook cannot be installed (for example without
     // permission to read the input devices); the other hook is unaffected.
-    virtual bool installKeyboardHook() = 0;
-    virtual bool installMouseHook() = 0;
+    [[nodiscard]] virtual bool installKeyboardHook() = 0;
+    [[nodiscard]] virtual bool installMouseHook() = 0;
     virtual void removeKeyboardHook() = 0;
     virtual void removeMouseHook() = 0;
     // The mouse block list changed (on the thread that changed it), so a backend that

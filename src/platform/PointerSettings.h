@@ -18,11 +18,11 @@ public:
     // Enhanced pointer precision: thresholds 6 and 10 with acceleration 1 when on,
     // 0, 0, 0 when off. Each call stores the setting in the user's settings and tells
     // running programs; false when the desktop did not take it.
-    virtual bool setAcceleration(bool enhancePrecision) = 0;
+    [[nodiscard]] virtual bool setAcceleration(bool enhancePrecision) = 0;
     // Pointer speed on the scale 1..20 (10 is the desktop's middle).
-    virtual bool setSpeed(int speed) = 0;
+    [[nodiscard]] virtual bool setSpeed(int speed) = 0;
     // Lines per wheel notch; -1 scrolls one screen per notch.
-    virtual bool setWheelScrollLines(int lines) = 0;
+    [[nodiscard]] virtual bool setWheelScrollLines(int lines) = 0;
     // What the most recent call of each setting could not do, in plain English, one line
     // per problem, each starting with the setting's name ("Wheel scroll lines: GNOME has
     // no such setting"). A call replaces the lines of its own setting, so after an apply

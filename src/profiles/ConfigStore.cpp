@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "common/DiagnosticLog.h"
 #include "common/TextFormat.h"
 
 namespace x5k {
@@ -44,8 +45,14 @@ void ConfigStore::loadConfiguration() {
     using namespace config;
     block_.clear();
     const auto path = blockPath();
-    if (files_.readInto(path, block_.bytes()) == FileError::NotFound) {
-        messages_.showInfoDialog(FormatText(kOpenFailedMessage, {path.string()}), BoxButtons::Ok);
+    if (const FileResult read = files_.readInto(path, block_.bytes()); !read.ok()) {
+        // Only a missing block is reported; any other failure leaves the empty block,
+        // which the loop below treats as having no current profile.
+        X5K_LOG("profiles: cannot read the configuration block ", path.string(), ": ", read.cause);
+        if (read == FileError::NotFound) {
+            messages_.showInfoDialog(FormatText(kOpenFailedMessage, {path.string()}),
+                                     BoxButtons::Ok);
+        }
     }
     // The stored paths are rebuilt for this run and never followed: a block copied from
     // elsewhere cannot point the program at files outside its data folder.
@@ -66,7 +73,9 @@ void ConfigStore::loadConfiguration() {
             break;
         }
         block_.set(CurrentFlag(e), 0);
-        if (!wroteDefault) writeDefaultProfile(profilePath(e));
+        // A default that cannot be written is told to the user there; the image holds it
+        // all the same.
+        if (!wroteDefault) (void)writeDefaultProfile(profilePath(e));
         defaulted[static_cast<size_t>(e)] = true;
     }
     if (!found) {
@@ -78,7 +87,7 @@ void ConfigStore::loadConfiguration() {
                 // without a second write or a second report of the same denied access.
                 setImage(DefaultProfile(chinese()));
             } else {
-                writeDefaultProfile(profilePath(0));
+                (void)writeDefaultProfile(profilePath(0));
             }
         }
         block_.set(CurrentFlag(0), 1);
@@ -97,28 +106,35 @@ ProfileLoad ConfigStore::load(const std::filesystem::path& path, bool reportMiss
                               bool& wroteDefault) {
     wroteDefault = false;
     ProfileImage read;
-    const FileError error = files_.readInto(path, read.bytes());
+    const FileResult error = files_.readInto(path, read.bytes());
     if (error == FileError::None) {
         setImage(read);
         if (IsProfile(read)) return ProfileLoad::Loaded;
         messages_.showInfoBox(FormatText(kInvalidProfileMessage, {path.string()}));
         return ProfileLoad::NotAProfile;
     }
+    X5K_LOG("profiles: cannot read profile ", path.string(), ": ", error.cause);
     if (error == FileError::NotFound && reportMissing) {
         messages_.showInfoDialog(FormatText(kOpenFailedMessage, {path.string()}), BoxButtons::Ok);
-        writeDefaultProfile(path);
+        (void)writeDefaultProfile(path);  // a failure is told to the user there
         wroteDefault = true;
     }
     return ProfileLoad::NotOpened;
 }
 
 bool ConfigStore::writeDefaultProfile(const std::filesystem::path& path) {
-    files_.createFolders(dataFolder_ / "Profile");
+    // A folder that cannot be created makes the write below fail, which says why.
+    if (const SysResult folder = files_.createFolders(dataFolder_ / "Profile"); !folder) {
+        X5K_LOG("profiles: cannot create the profile folder: ", folder);
+    }
     // The image takes the default even when the file cannot be written, so the program
     // goes on with a usable profile instead of an empty one.
     const ProfileImage defaults = DefaultProfile(chinese());
     setImage(defaults);
-    const FileError error = files_.replace(path, defaults.bytes());
+    const FileResult error = files_.replace(path, defaults.bytes());
+    if (!error.ok()) {
+        X5K_LOG("profiles: cannot write the default profile ", path.string(), ": ", error.cause);
+    }
     if (error == FileError::AccessDenied) {
         messages_.showInfoDialog(strings_.get("str_msg4"), BoxButtons::Ok);
     }
@@ -147,13 +163,21 @@ bool ConfigStore::saveAfterApply() {
         block_.set(config::MacroId(current_, b), saved.macroIds[static_cast<size_t>(b)]);
     }
     const auto path = profilePath(current_);
-    const FileError error = files_.replace(path, saved.image.bytes());
+    const FileResult error = files_.replace(path, saved.image.bytes());
+    if (!error.ok()) {
+        X5K_LOG("profiles: cannot save profile ", path.string(), ": ", error.cause);
+    }
     if (error == FileError::NotFound) {
         messages_.showInfoBox(FormatText(strings_.get("str_msg2"), {path.string()}));
     } else if (error == FileError::AccessDenied) {
         messages_.showInfoBox(strings_.get("str_msg5"));
     }
-    files_.replace(blockPath(), block_.bytes());
+    // A block that cannot be written shows no message: the profile file holds what was
+    // applied, and the next save writes the block again.
+    if (const FileResult block = files_.replace(blockPath(), block_.bytes()); !block.ok()) {
+        X5K_LOG("profiles: cannot save the configuration block ", blockPath().string(), ": ",
+                block.cause);
+    }
     return error == FileError::None;
 }
 

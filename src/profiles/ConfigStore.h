@@ -29,7 +29,7 @@ public:
     virtual void refreshPagesFromProfile() = 0;
 };
 
-enum class ProfileLoad : int {
+enum class [[nodiscard]] ProfileLoad : int {
     NotOpened = 0,
     Loaded = 1,
     NotAProfile = 255,
@@ -65,17 +65,17 @@ public:
     // Reads a profile file into the working image. A missing file or folder is
     // reported (when `reportMissing`) and replaced by a default profile; a file
     // without the profile magic is reported and left alone.
-    ProfileLoad loadProfile(const std::filesystem::path& path, bool reportMissing);
+    [[nodiscard]] ProfileLoad loadProfile(const std::filesystem::path& path, bool reportMissing);
 
     // Puts the default profile into the working image and writes it to `path`,
     // creating the "Profile" folder when needed. False when the file could not be
     // written (denied access is reported).
-    bool writeDefaultProfile(const std::filesystem::path& path);
+    [[nodiscard]] bool writeDefaultProfile(const std::filesystem::path& path);
 
     // Makes `entry` (0..4) current from its file. When the file cannot be loaded the
     // switch stops: the previous profile, with its unsaved edits, stays in the image
     // and stays current. Nothing is sent to the mouse. True when switched.
-    bool switchProfile(int entry);
+    [[nodiscard]] bool switchProfile(int entry);
 
     // After a successful apply: stores the working macro identifiers in the current
     // entry, writes the image to the current entry's file, then writes the block.
@@ -104,7 +104,8 @@ public:
     const MacroIds& workingMacroIds() const { return workingMacroIds_; }
 
 private:
-    ProfileLoad load(const std::filesystem::path& path, bool reportMissing, bool& wroteDefault);
+    [[nodiscard]] ProfileLoad load(const std::filesystem::path& path, bool reportMissing,
+                                   bool& wroteDefault);
     void setImage(const ProfileImage& image);
     void highlight(bool requireMagic);
     void copyMacroIdsFromEntry(int entry);

@@ -41,7 +41,7 @@ std::vector<DefaultFile> DefaultDataFiles() {
 }
 
 bool WriteDefaultDataFiles(FileSystem& files, const std::filesystem::path& folder) {
-    bool ok = files.createFolders(folder / "Profile");
+    bool ok = files.createFolders(folder / "Profile").ok();
     for (const DefaultFile& file : DefaultDataFiles()) {
         ok = files.replace(folder / file.relativePath, file.bytes) == FileError::None && ok;
     }

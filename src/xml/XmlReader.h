@@ -15,7 +15,7 @@
 
 namespace x5k {
 
-enum class XmlStatus : uint8_t {
+enum class [[nodiscard]] XmlStatus : uint8_t {
     Ok,          // loaded, and no recovery rule was needed
     Recovered,   // loaded; see `issue` and `offset` for the first problem met
     OpenFailed,  // the file could not be opened
@@ -32,7 +32,7 @@ enum class XmlIssue : uint8_t {
 
 // What a load did, in the manner of pugixml's xml_parse_result: true when the document
 // was read (possibly with recoveries), plus how far the reader got without trouble.
-struct XmlParseResult {
+struct [[nodiscard]] XmlParseResult {
     XmlStatus status = XmlStatus::Ok;
     XmlIssue issue = XmlIssue::None;
     size_t offset = 0;    // UTF-16 offset in the document of the first issue

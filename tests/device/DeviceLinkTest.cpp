@@ -15,6 +15,7 @@
 #include "functions/FunctionCatalogue.h"
 #include "support/FaultyFileSystem.h"
 #include "support/RecordingBlockList.h"
+#include "support/RecordingLogSink.h"
 #include "support/RecordingLinkObserver.h"
 #include "support/RecordingPointerSettings.h"
 #include "support/RecordingPoster.h"
@@ -111,8 +112,11 @@ TEST(Discovery, RefusedOpenAndUnpluggedMouse) {
     EmulatedMouse mouse(setup);
     test::VirtualClock clock;
     CUSBDriver driver(mouse, clock);
+    test::RecordingLogSink log;
     EXPECT_FALSE(driver.discover());
     EXPECT_FALSE(driver.isOpen());
+    EXPECT_TRUE(log.has({"emulated:x5k:if2", "cannot be opened", "open: Permission denied"}))
+        << log.all();
     mouse.setFaults({});
     mouse.unplug();
     EXPECT_FALSE(driver.discover());
@@ -126,7 +130,8 @@ TEST(Discovery, RefusedOpenAndUnpluggedMouse) {
 class StallingBackend final : public HidBackend {
 public:
     std::vector<HidInterfaceInfo> enumerateInterfaces() override { return {vendor_}; }
-    std::unique_ptr<HidHandle> open(const std::string&, HidAccess access) override {
+    using HidBackend::open;
+    std::unique_ptr<HidHandle> open(const std::string&, HidAccess access, SysResult&) override {
         return std::make_unique<Handle>(*this, access == HidAccess::Write && writeOpens_++ == 0);
     }
     std::vector<std::string> usbHardwareIds() override { return {}; }
@@ -138,15 +143,15 @@ private:
     class Handle final : public HidHandle {
     public:
         Handle(StallingBackend& backend, bool stalls) : backend_(backend), stalls_(stalls) {}
-        bool setFeature(std::span<const uint8_t>) override {
-            if (!stalls_) return true;
+        SysResult setFeature(std::span<const uint8_t>) override {
+            if (!stalls_) return {};
             backend_.sending.store(true, std::memory_order_relaxed);
             while (!backend_.letGo.load(std::memory_order_relaxed)) std::this_thread::yield();
-            return true;
+            return {};
         }
-        bool getFeature(std::span<uint8_t>) override { return true; }
-        OutputWrite writeOutput(std::span<const uint8_t>, milliseconds) override {
-            return OutputWrite::Completed;
+        SysResult getFeature(std::span<uint8_t>) override { return {}; }
+        OutputWriteResult writeOutput(std::span<const uint8_t>, milliseconds) override {
+            return {};
         }
 
     private:
@@ -199,7 +204,7 @@ protected:
 
 TEST_F(CommandTest, FeatureReportBytes) {
     struct Case {
-        std::function<bool(CUSBDriver&)> send;
+        std::function<SysResult(CUSBDriver&)> send;
         std::vector<uint8_t> expected;
     };
     const Case cases[] = {
@@ -265,7 +270,7 @@ TEST_F(CommandTest, OutputWriteOutcomes) {
         EmulatedFaults faults;
         faults.outputWrites = outcome;
         mouse.setFaults(faults);
-        EXPECT_EQ(driver.writeButtonMatrix(matrix), outcome != OutputWrite::Failed);
+        EXPECT_EQ(driver.writeButtonMatrix(matrix).ok(), outcome != OutputWrite::Failed);
     }
 }
 
@@ -502,6 +507,65 @@ TEST_F(ApplyTest, FailingStepsReportTheirCode) {
     }
     EXPECT_EQ(ApplyFailureText(kFailLightingColour), "Write mouse LED color failed.\n");
     EXPECT_EQ(ApplyFailureText(3), "");
+}
+
+// Each injected failure keeps its cause to the log, while the main window is told only
+// the failure code whose text the user sees.
+TEST_F(ApplyTest, FailureCausesReachTheLogAndTheBoxTextStays) {
+    struct Case {
+        const char* name;
+        EmulatedFaults faults;
+        bool closed;  // the connection is closed before the apply
+        int code;
+        const char* box;
+        std::vector<const char*> logged;
+    };
+    const Case cases[] = {
+        {"stalled_colour", {.refusedCommands = {0x0C}}, false, kFailLightingColour,
+         "Write mouse LED color failed.\n",
+         {"set lighting colour failed (code 1)", "emulated set feature: Broken pipe"}},
+        {"denied_table", {.refusedCommands = {0x11}, .refusalError = EACCES}, false,
+         kFailResolutionTable, "Write mouse DPI failed.\n",
+         {"write resolution table failed (code 5)", "Permission denied"}},
+        {"output_io_error", {.outputWrites = OutputWrite::Failed, .refusalError = EIO}, false,
+         kFailButtonMatrix, "write mousekey metix fail.\n",
+         {"output report failed", "emulated write: Input/output error"}},
+        // The matrix takes three reports; the mouse is gone before the colour.
+        {"unplugged", {.unplugAfterReports = 3}, false, kFailLightingColour,
+         "Write mouse LED color failed.\n", {"code 1", "No such device"}},
+        {"closed", {}, true, kFailButtonMatrix, "write mousekey metix fail.\n",
+         {"code 0", "no open connection to the mouse: No such device"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!mouse.pluggedIn()) mouse.plug();
+        ASSERT_TRUE(driver.discover());
+        mouse.setFaults(c.faults);
+        if (c.closed) driver.close();
+        test::RecordingLogSink log;
+        worker.runOnce();
+        const auto posted = poster.messages();
+        ASSERT_FALSE(posted.empty());
+        EXPECT_EQ(posted.back(),
+                  (test::PostedMessage{Window::MainWindow, msg::kApplyFailed, 0, c.code, false}));
+        EXPECT_EQ(ApplyFailureText(c.code), c.box);
+        for (const char* piece : c.logged) {
+            EXPECT_TRUE(log.has({piece})) << piece << "\n" << log.all();
+        }
+    }
+}
+
+// The log shows every report on the wire in hex, and the answer to a request.
+TEST_F(CommandTest, ReportsAndAnswersAreLoggedInHex) {
+    test::RecordingLogSink log;
+    ASSERT_TRUE(driver.setLightingColour(0x00123456));
+    ASSERT_TRUE(driver.readFirmwareVersion());
+    std::array<uint8_t, 16> table{};
+    table.fill(0x80);
+    ASSERT_TRUE(driver.writeResolutionTable(table));
+    EXPECT_TRUE(log.has({"feature report sent: 05 0C 01 34 56 12 00"})) << log.all();
+    EXPECT_TRUE(log.has({"feature report answered: 05 80 01 02"})) << log.all();
+    EXPECT_TRUE(log.has({"output report sent (completed): 05 80 80 80"})) << log.all();
 }
 
 TEST_F(ApplyTest, WorkerThreadWakesOnTheEventAndStops) {

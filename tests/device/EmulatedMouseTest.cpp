@@ -60,8 +60,8 @@ struct Rig {
         writer = mouse.open(kVendorPath, HidAccess::Write);
         reader = mouse.open(kVendorPath, HidAccess::Read);
     }
-    bool send(const Bytes& command) { return writer->setFeature(Feature(command)); }
-    OutputWrite write(const Bytes& report) { return writer->writeOutput(report, 1500ms); }
+    bool send(const Bytes& command) { return writer->setFeature(Feature(command)).ok(); }
+    OutputWrite write(const Bytes& report) { return writer->writeOutput(report, 1500ms).outcome; }
     test::VirtualClock clock;
     EmulatedMouse mouse;
     std::unique_ptr<HidHandle> writer;
@@ -280,7 +280,7 @@ TEST(EmulatedMouseTest, VersionReadAnswersOnlyARequest) {
         Rig rig(setup);
         for (const Bytes& command : row.before) EXPECT_TRUE(rig.send(command));
         Bytes reply = Feature({});
-        EXPECT_EQ(rig.reader->getFeature(reply), row.answered);
+        EXPECT_EQ(rig.reader->getFeature(reply).ok(), row.answered);
         if (!row.answered) {
             EXPECT_EQ(rig.mouse.state().protocolErrors, Errors{ProtocolError::UnrequestedRead});
             continue;
@@ -512,7 +512,7 @@ TEST(EmulatedMouseTest, InjectedRefusals) {
         EXPECT_TRUE(rig.send({0x01, 0x02}));
         EXPECT_TRUE(rig.send({0x80}));
         Bytes reply = Feature({});
-        EXPECT_EQ(rig.reader->getFeature(reply), row.versionRead);
+        EXPECT_EQ(rig.reader->getFeature(reply).ok(), row.versionRead);
         const MouseState state = rig.mouse.state();
         EXPECT_EQ(state.colour, row.colourTaken ? 0x00123456u : 0x000000FFu);
         EXPECT_EQ(state.reportRate, 2);

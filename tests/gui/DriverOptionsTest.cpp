@@ -8,10 +8,10 @@
 namespace x5k {
 namespace {
 
-DriverOptions Parse(std::vector<std::string> words) {
+DriverOptions Parse(std::vector<std::string> words, const char* debugVariable = nullptr) {
     std::vector<char*> arguments;
     for (std::string& word : words) arguments.push_back(word.data());
-    return ParseDriverOptions(arguments);
+    return ParseDriverOptions(arguments, debugVariable);
 }
 
 TEST(DriverOptionsTest, TheEmulatedMouseWithAndWithoutAStateFile) {
@@ -32,7 +32,7 @@ TEST(DriverOptionsTest, TheEmulatedMouseWithAndWithoutAStateFile) {
         {{"--emulated-mousey"}, false, "", false, "--emulated-mousey"},
         {{"--help"}, false, "", true, ""},
         {{"-h", "--emulated-mouse"}, true, "", true, ""},
-        {{"--verbose", "extra"}, false, "", false, "--verbose"},
+        {{"--verbose", "extra"}, false, "", false, "extra"},
         // Qt's own options, with their values, are left to Qt.
         {{"-session", "1234abcd", "--emulated-mouse"}, true, "", false, ""},
         {{"-platform", "offscreen"}, false, "", false, ""},
@@ -47,6 +47,33 @@ TEST(DriverOptionsTest, TheEmulatedMouseWithAndWithoutAStateFile) {
         EXPECT_EQ(options.emulated, c.emulated);
         EXPECT_EQ(options.state ? options.state->string() : "", c.state);
         EXPECT_EQ(options.help, c.help);
+        EXPECT_EQ(options.error, c.error);
+    }
+}
+
+TEST(DriverOptionsTest, TheDiagnosticLogByOptionOrEnvironment) {
+    struct Case {
+        std::vector<std::string> words;
+        const char* debugVariable;  // X5K_DEBUG; null when unset
+        bool verbose;
+        std::string error;
+    };
+    const Case cases[] = {
+        {{}, nullptr, false, ""},
+        {{"--verbose"}, nullptr, true, ""},
+        {{"--emulated-mouse", "--verbose"}, nullptr, true, ""},
+        {{}, "1", true, ""},
+        {{}, "0", false, ""},
+        {{}, "", false, ""},
+        {{"--verbose"}, "0", true, ""},
+        {{"-v"}, nullptr, false, "-v"},
+        {{"--verbose=yes"}, nullptr, false, "--verbose=yes"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << (c.words.empty() ? "(none)" : c.words.back()) << " "
+                                        << (c.debugVariable ? c.debugVariable : "unset"));
+        const DriverOptions options = Parse(c.words, c.debugVariable);
+        EXPECT_EQ(options.verbose, c.verbose);
         EXPECT_EQ(options.error, c.error);
     }
 }

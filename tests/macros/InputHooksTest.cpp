@@ -7,6 +7,7 @@
 
 #include <thread>
 
+#include "support/RecordingLogSink.h"
 #include "support/RecordingPoster.h"
 
 namespace x5k {
@@ -350,6 +351,28 @@ TEST(InputHooks, BlockListIsSharedWithTheInputThread) {
     writer.join();
     EXPECT_EQ(hooks.blockList()[0], kWheelForward);
     EXPECT_TRUE(hooks.OnMouseEvent(kWheel, kWheelUpData));
+}
+
+// The hooks' state changes are what a report of a swallowed button needs to show.
+TEST(InputHooks, StateChangesAreLogged) {
+    FakeHookBackend backend;
+    RecordingPoster poster;
+    InputHooks hooks(backend, poster);
+    test::RecordingLogSink log;
+    hooks.InstallHooks(Window::MainWindow);
+    hooks.BlockMouseCode(0x1020B, false);
+    hooks.BlockMouseCode(0x1020B, false);  // listed already: no change, no line
+    hooks.SetForwarding(true, false);
+    hooks.BlockMouseCode(0x1020B, true);
+    hooks.RemoveHooks();
+    hooks.RemoveHooks();  // nothing installed: no line
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{
+                               "hooks: installed for window 0: keyboard yes, mouse yes",
+                               "hooks: blocking mouse input 0x1020B",
+                               "hooks: forwarding keyboard yes, mouse no",
+                               "hooks: no longer blocking mouse input 0x1020B",
+                               "hooks: removed",
+                           }));
 }
 
 }  // namespace

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 
 #include "profiles/DefaultFiles.h"
 #include "support/FaultyFileSystem.h"
+#include "support/RecordingLogSink.h"
 #include "support/RecordingUserMessages.h"
 #include "support/TempFolder.h"
 
@@ -343,6 +345,8 @@ struct SaveFaultCase {
     const char* name;
     FileError error;
     std::optional<ShownMessage> expected;  // %s stands for the profile path
+    int cause;                             // the errno the write fails with
+    const char* logged;                    // what the diagnostic log says of it
 };
 
 class SaveFaultTest : public ConfigStoreTest,
@@ -353,9 +357,13 @@ TEST_P(SaveFaultTest, FailedSaveReportsAndLeavesTheOldFiles) {
     store.loadConfiguration();
     const auto oldProfile = ReadBytes(profileFile(0));
     store.image().set(profile::kPointerSpeed, 3);
-    files.failWrites(profileFile(0), GetParam().error);
+    files.failWrites(profileFile(0), GetParam().error, GetParam().cause);
 
+    test::RecordingLogSink log;
     EXPECT_FALSE(store.saveAfterApply());
+    // The box keeps the program's own text; the cause is in the log only.
+    EXPECT_TRUE(log.has({"cannot save profile", profileFile(0).string(), GetParam().logged}))
+        << log.all();
     std::vector<ShownMessage> expected;
     if (auto m = GetParam().expected) {
         if (auto pos = m->text.find("%s"); pos != std::string::npos) {
@@ -369,13 +377,43 @@ TEST_P(SaveFaultTest, FailedSaveReportsAndLeavesTheOldFiles) {
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, SaveFaultTest,
-    ::testing::Values(SaveFaultCase{"not_found", FileError::NotFound,
-                                    ShownMessage{BoxKind::InfoBox, "Cannot open %s"}},
-                      SaveFaultCase{
-                          "denied", FileError::AccessDenied,
-                          ShownMessage{BoxKind::InfoBox, "Access denied while saving the profile"}},
-                      SaveFaultCase{"other", FileError::Other, std::nullopt}),
+    ::testing::Values(
+        SaveFaultCase{"not_found", FileError::NotFound,
+                      ShownMessage{BoxKind::InfoBox, "Cannot open %s"}, ENOTDIR, "Not a directory"},
+        SaveFaultCase{"denied", FileError::AccessDenied,
+                      ShownMessage{BoxKind::InfoBox, "Access denied while saving the profile"},
+                      EROFS, "Read-only file system"},
+        SaveFaultCase{"other", FileError::Other, std::nullopt, ENOSPC, "No space left on device"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Failures that show no message at all still leave their cause in the log.
+TEST_F(ConfigStoreTest, SilentFileFailuresAreLogged) {
+    ASSERT_TRUE(WriteDefaultDataFiles(files, data.path()));
+    struct Case {
+        const char* name;
+        std::function<void()> inject;
+        std::function<void()> run;
+        const char* logged;
+    };
+    const Case cases[] = {
+        {"block_not_saved", [&] { files.failWrites(store.blockPath(), FileError::Other, EIO); },
+         [&] { EXPECT_TRUE(store.saveAfterApply()); }, "Input/output error"},
+        {"block_unreadable",
+         [&] { files.failReads(store.blockPath(), FileError::AccessDenied, EACCES); },
+         [&] { store.loadConfiguration(); }, "Permission denied"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        store.loadConfiguration();
+        const size_t shownBefore = messages.shown().size();
+        c.inject();
+        test::RecordingLogSink log;
+        c.run();
+        EXPECT_EQ(messages.shown().size(), shownBefore);
+        EXPECT_TRUE(log.has({"configuration block", store.blockPath().string(), c.logged}))
+            << log.all();
+    }
+}
 
 TEST_F(ConfigStoreTest, LanguageTextIsNeverAFormat) {
     strings.set("str_msg2", "%n%x %s and %s");

@@ -2,6 +2,7 @@
 // The real file system, with failures injected for chosen paths. Tests run as root on
 // CI, where file permissions deny nothing, so denied access is simulated here.
 
+#include <cerrno>
 #include <map>
 #include <set>
 
@@ -11,48 +12,69 @@ namespace x5k::test {
 
 class FaultyFileSystem final : public FileSystem {
 public:
-    // Reads and writes of `path` (or of anything below it, for a folder) fail with `error`.
-    void failReads(const std::filesystem::path& path, FileError error) {
-        readFaults_[path] = error;
+    // Reads and writes of `path` (or of anything below it, for a folder) fail with `error`
+    // and the system cause `cause` (by default the errno such an error usually has).
+    void failReads(const std::filesystem::path& path, FileError error, int cause = 0) {
+        readFaults_[path] = {error, cause ? cause : TypicalErrno(error)};
     }
-    void failWrites(const std::filesystem::path& path, FileError error) {
-        writeFaults_[path] = error;
+    void failWrites(const std::filesystem::path& path, FileError error, int cause = 0) {
+        writeFaults_[path] = {error, cause ? cause : TypicalErrno(error)};
     }
 
-    FileError readInto(const std::filesystem::path& path, std::span<uint8_t> record) override {
-        if (auto e = fault(readFaults_, path)) return *e;
+    FileResult readInto(const std::filesystem::path& path, std::span<uint8_t> record) override {
+        if (auto f = fault(readFaults_, path)) return Injected(*f, "open");
         return real_.readInto(path, record);
     }
-    FileError replace(const std::filesystem::path& path, std::span<const uint8_t> bytes) override {
+    FileResult replace(const std::filesystem::path& path, std::span<const uint8_t> bytes) override {
         ++writes_;
-        if (auto e = fault(writeFaults_, path)) return *e;
+        if (auto f = fault(writeFaults_, path)) return Injected(*f, "rename");
         return real_.replace(path, bytes);
     }
-    bool createFolders(const std::filesystem::path& path) override {
-        if (fault(writeFaults_, path)) return false;
+    SysResult createFolders(const std::filesystem::path& path) override {
+        if (auto f = fault(writeFaults_, path)) return Injected(*f, "create folders").cause;
         return real_.createFolders(path);
     }
     bool exists(const std::filesystem::path& path) override { return real_.exists(path); }
-    bool copyIfAbsent(const std::filesystem::path& from, const std::filesystem::path& to) override {
-        if (fault(writeFaults_, to)) return false;
+    SysResult copyIfAbsent(const std::filesystem::path& from,
+                           const std::filesystem::path& to) override {
+        if (auto f = fault(writeFaults_, to)) return Injected(*f, "copy").cause;
         return real_.copyIfAbsent(from, to);
     }
 
     int writeCount() const { return writes_; }
 
 private:
-    static std::optional<FileError> fault(const std::map<std::filesystem::path, FileError>& faults,
-                                          const std::filesystem::path& path) {
-        for (const auto& [prefix, error] : faults) {
+    struct Fault {
+        FileError error;
+        int cause;
+    };
+    using Faults = std::map<std::filesystem::path, Fault>;
+
+    static int TypicalErrno(FileError error) {
+        switch (error) {
+            case FileError::NotFound:
+                return ENOENT;
+            case FileError::AccessDenied:
+                return EACCES;
+            default:
+                return EIO;
+        }
+    }
+    // An injected failure is not logged here: the log must get its cause from the caller.
+    static FileResult Injected(const Fault& fault, std::string_view operation) {
+        return {fault.error, SysResult::failure(fault.cause, operation)};
+    }
+    static std::optional<Fault> fault(const Faults& faults, const std::filesystem::path& path) {
+        for (const auto& [prefix, fault] : faults) {
             const auto rel = path.lexically_relative(prefix);
-            if (!rel.empty() && *rel.begin() != "..") return error;
+            if (!rel.empty() && *rel.begin() != "..") return fault;
         }
         return std::nullopt;
     }
 
     PosixFileSystem real_;
-    std::map<std::filesystem::path, FileError> readFaults_;
-    std::map<std::filesystem::path, FileError> writeFaults_;
+    Faults readFaults_;
+    Faults writeFaults_;
     int writes_ = 0;
 };
 

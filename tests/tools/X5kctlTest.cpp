@@ -21,8 +21,10 @@ struct CommandResult {
     std::string output;
 };
 
-CommandResult RunX5kctl(const std::string& arguments) {
-    const std::string command = std::string(X5KCTL_PATH) + " " + arguments + " 2>&1";
+// `environment` holds NAME=VALUE words set for the run only.
+CommandResult RunX5kctl(const std::string& arguments, const std::string& environment = "") {
+    const std::string command = "env -u X5K_DEBUG " + environment + " " + std::string(X5KCTL_PATH) +
+                                " " + arguments + " 2>&1";
     FILE* pipe = ::popen(command.c_str(), "r");
     CommandResult run{-1, {}};
     if (!pipe) return run;
@@ -185,6 +187,36 @@ TEST(X5kctl, BadInputIsReportedNotFatal) {
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.output.find("does not exist"), std::string::npos) << missing.output;
     EXPECT_EQ(RunX5kctl("no-such-command").status, 64);
+}
+
+// The diagnostic log is what a user attaches to a bug report: asked for by --verbose
+// anywhere on the line or by X5K_DEBUG, it shows the reports in hex; otherwise nothing.
+TEST(X5kctl, VerboseOrX5kDebugPrintsTheDiagnosticLog) {
+    struct Case {
+        const char* arguments;
+        const char* environment;
+        bool logged;
+    };
+    const Case cases[] = {
+        {"version --emulated", "", false},
+        {"version --emulated --verbose", "", true},
+        {"--verbose version --emulated", "", true},
+        {"version --emulated", "X5K_DEBUG=1", true},
+        {"version --emulated", "X5K_DEBUG=0", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.arguments) + " " + c.environment);
+        const CommandResult run = RunX5kctl(c.arguments, c.environment);
+        EXPECT_EQ(run.status, 0) << run.output;
+        EXPECT_NE(run.output.find("firmware version 12"), std::string::npos) << run.output;
+        const bool logged =
+            run.output.find("x5k: hid: feature report sent: 05 80 00") != std::string::npos &&
+            run.output.find("x5k: hid: feature report answered: 05 80 01 02") != std::string::npos;
+        EXPECT_EQ(logged, c.logged) << run.output;
+        if (!c.logged) {
+            EXPECT_EQ(run.output.find("x5k:"), std::string::npos) << run.output;
+        }
+    }
 }
 
 }  // namespace

@@ -156,7 +156,7 @@ TEST_F(HidrawBackendTest, FeatureReportsReachTheFirmware) {
         {"another report ID", {0x04, 0x01, 0x02}, false},
         {"an unknown command", Feature({0x7F}), false},
     };
-    for (const Case& c : cases) EXPECT_EQ(write->setFeature(c.report), c.accepted) << c.what;
+    for (const Case& c : cases) EXPECT_EQ(write->setFeature(c.report).ok(), c.accepted) << c.what;
     const MouseState state = testbed.state();
     EXPECT_EQ(state.colour, 0x00563412u);
     EXPECT_EQ(state.reportRate, 4);
@@ -210,6 +210,37 @@ TEST_F(HidrawBackendTest, OutputWritesThatEndAtOnce) {
     // A node opened for reading takes no output report.
     EXPECT_EQ(open(HidAccess::Read)->writeOutput(kTable, milliseconds(1500)), OutputWrite::Failed);
     EXPECT_EQ(testbed.writesSeen(), 3u);
+}
+
+// A refusal keeps the errno the kernel gave and names the call, for the diagnostic log.
+TEST_F(HidrawBackendTest, RefusalsKeepTheSystemsCause) {
+    const auto write = open(HidAccess::Write);
+    const auto read = open(HidAccess::Read);
+    ASSERT_TRUE(write && read);
+    std::vector<uint8_t> reply(33, 0);
+    reply[0] = 0x05;
+    testbed.setWriteMode(test::WriteMode::Refuse);
+    struct Case {
+        const char* what;
+        std::function<SysResult()> call;
+        SysResult expected;
+    };
+    const Case cases[] = {
+        {"an unknown command", [&] { return write->setFeature(Feature({0x7F})); },
+         SysResult::failure(EPIPE, "ioctl (HIDIOCSFEATURE)")},
+        {"a read with no request", [&] { return read->getFeature(reply); },
+         SysResult::failure(EPIPE, "ioctl (HIDIOCGFEATURE)")},
+        {"a refused transfer", [&] { return write->writeOutput(kTable, milliseconds(1500)).cause; },
+         SysResult::failure(EIO, "write")},
+        {"a node opened for reading",
+         [&] { return read->writeOutput(kTable, milliseconds(1500)).cause; },
+         SysResult::failure(EBADF, "write")},
+    };
+    for (const Case& c : cases) {
+        const SysResult result = c.call();
+        EXPECT_EQ(result.code, c.expected.code) << c.what << ": " << result.describe();
+        EXPECT_EQ(result.operation, c.expected.operation) << c.what;
+    }
 }
 
 TEST_F(HidrawBackendTest, WriteThatFinishesWithinTheWait) {

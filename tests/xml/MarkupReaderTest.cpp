@@ -243,7 +243,7 @@ TEST(MarkupReader, RecordsOffsetsAndLengths) {
 
 TEST(MarkupReader, NavigatesSiblingsAndChildren) {
     CXmlReader reader;
-    reader.LoadBytes("<a><x>1</x><y>2</y><x>3</x></a><b><z>4</z></b>");
+    EXPECT_TRUE(reader.LoadBytes("<a><x>1</x><y>2</y><x>3</x></a><b><z>4</z></b>"));
     EXPECT_FALSE(reader.EnterElement());  // nothing is current yet
 
     // Without a current element the first root becomes current.
@@ -272,7 +272,7 @@ TEST(MarkupReader, NavigatesSiblingsAndChildren) {
 
 TEST(MarkupReader, FindNextElementWithoutCurrentSearchesTheParentsChildren) {
     CXmlReader reader;
-    reader.LoadBytes("<a><x><p/><q>2</q></x><q>3</q></a>");
+    EXPECT_TRUE(reader.LoadBytes("<a><x><p/><q>2</q></x><q>3</q></a>"));
     ASSERT_TRUE(reader.FindChildElement("x"));
     ASSERT_TRUE(reader.EnterElement());
     ASSERT_TRUE(reader.EnterElement());  // x had no current child: current becomes none
@@ -292,7 +292,7 @@ class TagNameTest : public ::testing::TestWithParam<NameCase> {};
 
 TEST_P(TagNameTest, ComparesExactlyWithTrailingCharacters) {
     CXmlReader reader;
-    reader.LoadBytes("<r><str_ok2/><str_ok a='1'>v</str_ok></r>");
+    EXPECT_TRUE(reader.LoadBytes("<r><str_ok2/><str_ok a='1'>v</str_ok></r>"));
     EXPECT_EQ(reader.FindChildElement(GetParam().search), GetParam().matches);
     if (GetParam().matches) {
         EXPECT_EQ(reader.GetChildText(), "v");
@@ -321,7 +321,7 @@ class ChildTextTest : public ::testing::TestWithParam<TextCase> {};
 
 TEST_P(ChildTextTest, DecodesTheData) {
     CXmlReader reader;
-    reader.LoadBytes("<r><config><k>" + GetParam().content + "</k></config></r>");
+    EXPECT_TRUE(reader.LoadBytes("<r><config><k>" + GetParam().content + "</k></config></r>"));
     EXPECT_EQ(reader.ReadMarkupValue("config", "k"), GetParam().text);
 }
 
@@ -358,7 +358,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(MarkupReader, UnendedElementHasNoData) {
     CXmlReader reader;
-    reader.LoadBytes("<r><config><k>text</config></r>");
+    EXPECT_TRUE(reader.LoadBytes("<r><config><k>text</config></r>"));
     EXPECT_EQ(reader.ReadMarkupValue("config", "k"), "");
 }
 
@@ -377,7 +377,7 @@ class ReadMarkupValueTest : public ::testing::TestWithParam<LookupCase> {};
 
 TEST_P(ReadMarkupValueTest, FindsTheValue) {
     CXmlReader reader;
-    reader.LoadBytes(GetParam().document);
+    EXPECT_TRUE(reader.LoadBytes(GetParam().document));
     EXPECT_EQ(reader.ReadMarkupValue(GetParam().section, GetParam().key), GetParam().value);
     // A second lookup starts over, whatever the first one left as the position.
     EXPECT_EQ(reader.ReadMarkupValue(GetParam().section, GetParam().key), GetParam().value);
@@ -448,7 +448,7 @@ TEST(MarkupReader, ManyChildrenGiveTheSameResultsAsAScan) {
     };
     for (const auto& [key, value] : lookups) {
         CXmlReader reader;
-        reader.LoadBytes(document);
+        EXPECT_TRUE(reader.LoadBytes(document));
         EXPECT_EQ(reader.ReadMarkupValue("config", key), value) << key << " by a scan";
         reader.ReadMarkupValue("config", "missing");  // passes every child: builds the index
         EXPECT_EQ(reader.ReadMarkupValue("config", key), value) << key << " by the index";
@@ -457,7 +457,7 @@ TEST(MarkupReader, ManyChildrenGiveTheSameResultsAsAScan) {
     // Navigation: a search from the first child may use the index, a search after the
     // current child goes on in document order.
     CXmlReader reader;
-    reader.LoadBytes(document);
+    EXPECT_TRUE(reader.LoadBytes(document));
     reader.ReadMarkupValue("config", "missing");
     reader.Rewind();
     ASSERT_TRUE(reader.FindChildElement("config"));

@@ -121,8 +121,11 @@ public:
         for (const InterfaceRow& row : rows) interfaces_.push_back(row.info);
     }
     std::vector<HidInterfaceInfo> enumerateInterfaces() override { return interfaces_; }
-    std::unique_ptr<HidHandle> open(const std::string& path, HidAccess) override {
+    using HidBackend::open;
+    std::unique_ptr<HidHandle> open(const std::string& path, HidAccess,
+                                    SysResult& cause) override {
         chosen = path;
+        cause = SysResult::success();
         return std::make_unique<InertHandle>();
     }
     std::vector<std::string> usbHardwareIds() override { return {}; }
@@ -132,10 +135,15 @@ public:
 private:
     class InertHandle final : public HidHandle {
     public:
-        bool setFeature(std::span<const uint8_t>) override { return false; }
-        bool getFeature(std::span<uint8_t>) override { return false; }
-        OutputWrite writeOutput(std::span<const uint8_t>, std::chrono::milliseconds) override {
-            return OutputWrite::Failed;
+        SysResult setFeature(std::span<const uint8_t>) override {
+            return SysResult::failure(ENOTSUP, "probe");
+        }
+        SysResult getFeature(std::span<uint8_t>) override {
+            return SysResult::failure(ENOTSUP, "probe");
+        }
+        OutputWriteResult writeOutput(std::span<const uint8_t>,
+                                      std::chrono::milliseconds) override {
+            return OutputWriteResult::failed(SysResult::failure(ENOTSUP, "probe"));
         }
     };
     std::vector<HidInterfaceInfo> interfaces_;
@@ -338,8 +346,9 @@ int Apply(Backend& backend, const Options& options) {
     PosixFileSystem files;
     ProfileImage image;
     const std::filesystem::path profilePath = options.positional[0];
-    if (files.readInto(profilePath, image.bytes()) != FileError::None) {
-        std::fprintf(stderr, "x5kctl: cannot read %s\n", profilePath.c_str());
+    if (const FileResult read = files.readInto(profilePath, image.bytes()); !read.ok()) {
+        std::fprintf(stderr, "x5kctl: cannot read %s: %s\n", profilePath.c_str(),
+                     read.cause.describe().c_str());
         return 1;
     }
     if (static_cast<uint32_t>(image.get(profile::kMagic)) != profile::kMagicValue) {
@@ -349,8 +358,9 @@ int Apply(Backend& backend, const Options& options) {
     MacroTable table;
     if (options.macroFile) {
         std::vector<uint8_t> bytes(MacroTable::kFileSize);
-        if (files.readInto(*options.macroFile, bytes) != FileError::None) {
-            std::fprintf(stderr, "x5kctl: cannot read %s\n", options.macroFile->c_str());
+        if (const FileResult read = files.readInto(*options.macroFile, bytes); !read.ok()) {
+            std::fprintf(stderr, "x5kctl: cannot read %s: %s\n", options.macroFile->c_str(),
+                         read.cause.describe().c_str());
             return 1;
         }
         table.loadImage(bytes);

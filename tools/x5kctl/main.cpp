@@ -1,5 +1,6 @@
 // x5kctl: the command-line tool of the X5K configuration utility.
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include <system_error>
 #include <vector>
 
+#include "common/DiagnosticLog.h"
 #include "profiles/DefaultFiles.h"
 #include "profiles/ProfileImage.h"
 #include "functions/FunctionCatalogue.h"
@@ -49,6 +51,10 @@ constexpr std::string_view kUsage =
     "                      right, middle, back, forward, wheel-forward, wheel-backward, or a\n"
     "                      number such as 0x1020B)\n"
     "  help                show this text\n"
+    "\n"
+    "--verbose, given anywhere, or X5K_DEBUG=1 in the environment prints the diagnostic log\n"
+    "to stderr: the reports sent to the mouse and its answers in hex, each failure with its\n"
+    "cause, and the files read and written.\n"
     "\n"
     "devices, version and apply reach the mouse through the hidraw nodes (/dev/hidraw*);\n"
     "the udev rule 70-x5k.rules lets the desktop user open them. --emulated runs against\n"
@@ -104,8 +110,9 @@ const char* ReportRateText(int32_t code) {
 int ShowProfile(const std::filesystem::path& path) {
     PosixFileSystem files;
     ProfileImage image;
-    if (const FileError error = files.readInto(path, image.bytes()); error != FileError::None) {
-        std::fprintf(stderr, "x5kctl: cannot read %s: %s\n", path.c_str(), FileErrorText(error));
+    if (const FileResult read = files.readInto(path, image.bytes()); !read.ok()) {
+        std::fprintf(stderr, "x5kctl: cannot read %s: %s (%s)\n", path.c_str(),
+                     FileErrorText(read), read.cause.describe().c_str());
         return 1;
     }
     std::error_code sizeError;
@@ -182,8 +189,9 @@ int MakeDefaults(const std::filesystem::path& folder) {
 bool ReadMacroFile(const std::filesystem::path& path, MacroTable& table) {
     PosixFileSystem files;
     std::vector<uint8_t> bytes(MacroTable::kFileSize);
-    if (const FileError error = files.readInto(path, bytes); error != FileError::None) {
-        std::fprintf(stderr, "x5kctl: cannot read %s: %s\n", path.c_str(), FileErrorText(error));
+    if (const FileResult read = files.readInto(path, bytes); !read.ok()) {
+        std::fprintf(stderr, "x5kctl: cannot read %s: %s (%s)\n", path.c_str(),
+                     FileErrorText(read), read.cause.describe().c_str());
         return false;
     }
     table.loadImage(bytes);
@@ -295,6 +303,19 @@ int EncodeMacro(const std::filesystem::path& path, std::string_view idText) {
 }  // namespace x5k
 
 int main(int argc, char** argv) {
+    // --verbose may stand anywhere; it is taken out before the command reads its own.
+    std::vector<char*> arguments(argv, argv + argc);
+    const auto verbose = std::remove_if(arguments.begin() + 1, arguments.end(), [](char* word) {
+        return std::string_view(word) == "--verbose";
+    });
+    const bool logWanted = verbose != arguments.end() ||
+                           x5k::diagnostic::requestedByEnvironment(std::getenv("X5K_DEBUG"));
+    arguments.erase(verbose, arguments.end());
+    if (logWanted) x5k::diagnostic::setSink(&x5k::diagnostic::standardErrorSink());
+    argc = static_cast<int>(arguments.size());
+    arguments.push_back(nullptr);  // argv ends with a null pointer, as the system's does
+    argv = arguments.data();
+
     const std::string_view command = argc > 1 ? argv[1] : "";
     if (command == "show-profile" && argc == 3) return x5k::ShowProfile(argv[2]);
     if (command == "make-defaults" && argc == 3) return x5k::MakeDefaults(argv[2]);

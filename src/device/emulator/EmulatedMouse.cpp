@@ -1,6 +1,7 @@
 #include "device/emulator/EmulatedMouse.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <mutex>
 #include <utility>
@@ -12,14 +13,24 @@ namespace {
 
 // Reports on any interface but the vendor one, and on other devices, go nowhere the
 // configuration protocol reaches: the emulator refuses them all.
+// A refusal stalls the control transfer, which the system reports as EPIPE.
 class InertHandle final : public HidHandle {
 public:
-    bool setFeature(std::span<const uint8_t>) override { return false; }
-    bool getFeature(std::span<uint8_t>) override { return false; }
-    OutputWrite writeOutput(std::span<const uint8_t>, std::chrono::milliseconds) override {
-        return OutputWrite::Failed;
+    SysResult setFeature(std::span<const uint8_t>) override {
+        return SysResult::failure(EPIPE, kEmulatedSetFeature);
+    }
+    SysResult getFeature(std::span<uint8_t>) override {
+        return SysResult::failure(EPIPE, kEmulatedGetFeature);
+    }
+    OutputWriteResult writeOutput(std::span<const uint8_t>, std::chrono::milliseconds) override {
+        return OutputWriteResult::failed(SysResult::failure(EPIPE, kEmulatedWrite));
     }
 };
+
+// A handle of a mouse that went away fails as a device node of a removed device does.
+SysResult Gone(std::string_view operation) {
+    return SysResult::failure(ENODEV, operation);
+}
 
 std::string HardwareId(uint16_t vendorId, uint16_t productId, uint16_t revision) {
     char text[40];
@@ -108,38 +119,43 @@ public:
     Handle(std::shared_ptr<Device> device, HidAccess access, uint64_t generation)
         : device_(std::move(device)), access_(access), generation_(generation) {}
 
-    bool setFeature(std::span<const uint8_t> report) override {
+    SysResult setFeature(std::span<const uint8_t> report) override {
         std::unique_lock lock(device_->mutex);
-        if (!device_->reachable(generation_)) return false;
+        if (!device_->reachable(generation_)) return Gone(kEmulatedSetFeature);
         const auto& refused = device_->setup.faults.refusedCommands;
         const bool refusedByFault =
             report.size() > feature::kCommandOffset &&
             std::ranges::find(refused, report[feature::kCommandOffset]) != refused.end();
         const bool accepted = !refusedByFault && device_->firmware.setFeature(report);
+        const int error = device_->setup.faults.refusalError;
         if (device_->record(ReportKind::FeatureSet, report, accepted)) {
             device_->announce(lock, DeviceChange::Removal);
         }
-        return accepted;
+        return accepted ? SysResult::success() : SysResult::failure(error, kEmulatedSetFeature);
     }
 
-    bool getFeature(std::span<uint8_t> report) override {
+    SysResult getFeature(std::span<uint8_t> report) override {
         std::unique_lock lock(device_->mutex);
-        if (!device_->reachable(generation_)) return false;
+        if (!device_->reachable(generation_)) return Gone(kEmulatedGetFeature);
         const bool accepted =
             !device_->setup.faults.refuseFeatureRead && device_->firmware.getFeature(report);
+        const int error = device_->setup.faults.refusalError;
         if (device_->record(ReportKind::FeatureGet, report, accepted)) {
             device_->announce(lock, DeviceChange::Removal);
         }
-        return accepted;
+        return accepted ? SysResult::success() : SysResult::failure(error, kEmulatedGetFeature);
     }
 
-    OutputWrite writeOutput(std::span<const uint8_t> report,
-                            std::chrono::milliseconds wait) override {
+    OutputWriteResult writeOutput(std::span<const uint8_t> report,
+                                  std::chrono::milliseconds wait) override {
         std::unique_lock lock(device_->mutex);
+        if (!device_->reachable(generation_)) {
+            return OutputWriteResult::failed(Gone(kEmulatedWrite));
+        }
         // The system refuses a write on an interface opened for reading only; the
         // mouse never sees it.
-        if (!device_->reachable(generation_) || access_ != HidAccess::Write) {
-            return OutputWrite::Failed;
+        if (access_ != HidAccess::Write) {
+            return OutputWriteResult::failed(SysResult::failure(EBADF, kEmulatedWrite));
         }
         const EmulatedFaults& faults = device_->setup.faults;
         const OutputWrite mode = faults.outputWrites;
@@ -157,6 +173,9 @@ public:
             result = accepted ? OutputWrite::PendingThenDone : OutputWrite::Failed;
             runs = faults.pendingDuration;
         }
+        const SysResult cause = result == OutputWrite::Failed
+                                    ? SysResult::failure(faults.refusalError, kEmulatedWrite)
+                                    : SysResult::success();
         Clock* clock = device_->clock;
         const bool dropped = device_->record(ReportKind::Output, report, accepted);
         if (dropped) {
@@ -165,7 +184,7 @@ public:
             lock.unlock();
         }
         if (clock && runs.count() > 0) clock->sleepFor(runs);
-        return result;
+        return {result, cause};
     }
 
 private:
@@ -188,7 +207,8 @@ std::vector<HidInterfaceInfo> EmulatedMouse::enumerateInterfaces() {
     return list;
 }
 
-std::unique_ptr<HidHandle> EmulatedMouse::open(const std::string& path, HidAccess access) {
+std::unique_ptr<HidHandle> EmulatedMouse::open(const std::string& path, HidAccess access,
+                                               SysResult& cause) {
     std::lock_guard lock(device_->mutex);
     const EmulatedMouseSetup& setup = device_->setup;
     std::unique_ptr<HidHandle> handle;
@@ -206,6 +226,10 @@ std::unique_ptr<HidHandle> EmulatedMouse::open(const std::string& path, HidAcces
         handle = std::make_unique<InertHandle>();
     }
     device_->opens.push_back({path, access, handle != nullptr});
+    // A refused open is denied access; a path that is not there (the mouse unplugged or
+    // in its loader) is a missing node.
+    cause = handle ? SysResult::success()
+                   : SysResult::failure(refused && device_->present() ? EACCES : ENOENT, "open");
     return handle;
 }
 

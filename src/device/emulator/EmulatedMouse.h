@@ -8,6 +8,7 @@
 // reads the state: every call is serialised on one lock and readers get copies.
 
 #include <array>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -15,6 +16,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "device/emulator/MouseFirmware.h"
@@ -44,6 +46,11 @@ struct EmulatedInterface {
 // mouse.
 std::vector<EmulatedInterface> StandardInterfaces();
 
+// What the emulated system calls name as the operation in a failure's cause.
+inline constexpr std::string_view kEmulatedSetFeature = "emulated set feature";
+inline constexpr std::string_view kEmulatedGetFeature = "emulated get feature";
+inline constexpr std::string_view kEmulatedWrite = "emulated write";
+
 struct EmulatedFaults {
     // Feature reports with these command bytes are refused before the firmware sees
     // them.
@@ -62,6 +69,9 @@ struct EmulatedFaults {
     // The mouse drops off the bus right after it has received this many reports
     // (counted from the moment the faults are set); it happens once.
     std::optional<size_t> unplugAfterReports{};
+    // The errno a refused report fails with; a stalled transfer (EPIPE) by default. A
+    // handle of an unplugged mouse always fails with ENODEV.
+    int refusalError = EPIPE;
 };
 
 struct EmulatedMouseSetup {
@@ -115,7 +125,9 @@ public:
     explicit EmulatedMouse(EmulatedMouseSetup setup = {}, Clock* clock = nullptr);
 
     std::vector<HidInterfaceInfo> enumerateInterfaces() override;
-    std::unique_ptr<HidHandle> open(const std::string& path, HidAccess access) override;
+    using HidBackend::open;
+    std::unique_ptr<HidHandle> open(const std::string& path, HidAccess access,
+                                    SysResult& cause) override;
     std::vector<std::string> usbHardwareIds() override;
 
     // Plugging in and pulling out. While unplugged the mouse enumerates nothing, cannot

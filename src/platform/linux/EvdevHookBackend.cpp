@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/DiagnosticLog.h"
 #include "platform/linux/EvdevCrashGuard.h"
 
 namespace x5k {
@@ -454,6 +455,7 @@ private:
 
         const int fd = options_.openNode(udev_device_get_devnode(device), kReadFlags);
         if (fd < 0) {
+            X5K_LOG("input: cannot read ", syspath, ": ", SysResult::failure(errno, "open (read)"));
             if (IsPermissionError(errno)) {
                 std::lock_guard lock(accessMutex_);
                 if (ofMouse) {
@@ -490,6 +492,7 @@ private:
         node->ofMouse = ofMouse && pointer;
         node->filter = EvdevFrameFilter(traits);
         node->clock = clock;
+        X5K_LOG("input: reading ", syspath, node->ofMouse ? " (the mouse's pointer)" : "");
         nodes_.push_back(std::move(node));
     }
 
@@ -591,13 +594,18 @@ private:
         const int fd = options_.openNode(options_.uinputPath.c_str(), kUinputFlags);
         if (fd < 0) {
             const int error = errno;
+            X5K_LOG("input: no stand-in for ", node.syspath, ": ",
+                    SysResult::failure(error, "open (uinput)"));
             node.cloneFailed = true;
             std::lock_guard lock(accessMutex_);
             noteUinputError(error, access_);
             return;
         }
         libevdev_uinput* clone = nullptr;
-        if (libevdev_uinput_create_from_device(node.device, fd, &clone) != 0) {
+        if (const int error = libevdev_uinput_create_from_device(node.device, fd, &clone);
+            error != 0) {
+            X5K_LOG("input: no stand-in for ", node.syspath, ": ",
+                    SysResult::failure(-error, "create the uinput device"));
             close(fd);
             node.cloneFailed = true;
             std::lock_guard lock(accessMutex_);
@@ -676,7 +684,12 @@ private:
         // Noted before the grab: what is stamped later may have reached only this
         // program, and is better passed on twice than lost.
         const int64_t start = Now(node.clock);
-        if (libevdev_grab(node.device, LIBEVDEV_GRAB) != 0) return false;
+        if (const int error = libevdev_grab(node.device, LIBEVDEV_GRAB); error != 0) {
+            X5K_LOG("input: cannot grab ", node.syspath, ": ",
+                    SysResult::failure(-error, "ioctl (EVIOCGRAB)"));
+            return false;
+        }
+        X5K_LOG("input: grabbed ", node.syspath, " while presses are blocked");
         crash_guard::InstallHandlers();
         crash_guard::RegisterDescriptor(node.fd);
         node.grabbed = true;
@@ -710,7 +723,12 @@ private:
         // device itself.
         node.exclusiveUntil = Now(node.clock);
         crash_guard::UnregisterDescriptor(node.fd);
-        libevdev_grab(node.device, LIBEVDEV_UNGRAB);
+        if (const int error = libevdev_grab(node.device, LIBEVDEV_UNGRAB); error != 0) {
+            // The device is usually gone; the kernel dropped the grab with it.
+            X5K_LOG("input: releasing the grab of ", node.syspath, ": ",
+                    SysResult::failure(-error, "ioctl (EVIOCGRAB)"));
+        }
+        X5K_LOG("input: released the grab of ", node.syspath);
         node.grabbed = false;
         // What came since the last read and before the release reached only this
         // program: it goes on through the clone. Then nothing more does.

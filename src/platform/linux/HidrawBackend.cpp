@@ -112,6 +112,7 @@ struct Transfer {
     std::vector<uint8_t> bytes;
     bool done = false;
     ssize_t written = 0;
+    int error = 0;  // errno of a failed write()
 };
 
 // An opened node, shared by its handle and, for a handle that writes, its writer
@@ -137,13 +138,13 @@ public:
         return true;
     }
 
-    OutputWrite write(std::span<const uint8_t> report, milliseconds wait) {
+    OutputWriteResult write(std::span<const uint8_t> report, milliseconds wait) {
         const auto transfer = std::make_shared<Transfer>(report);
         const auto started = steady_clock::now();
         std::unique_lock lock(mutex_);
         // A node opened for reading only takes no output report, as the system refuses
         // a write on it.
-        if (!writerStarted_) return OutputWrite::Failed;
+        if (!writerStarted_) return OutputWriteResult::failed(SysResult::failure(EBADF, "write"));
         queue_.push_back(transfer);
         work_.notify_one();
         const auto done = [&] { return transfer->done; };
@@ -151,13 +152,16 @@ public:
             finished_.wait_until(lock, started + std::min(promptWrite_, wait), done);
         if (!prompt && !finished_.wait_until(lock, started + wait, done)) {
             // Still in the kernel: it counts as sent, and the writer thread finishes it.
-            return OutputWrite::TimedOut;
+            return {OutputWrite::TimedOut, {}};
         }
         // A write that fails late fails as one refused at once does.
-        if (transfer->written != static_cast<ssize_t>(transfer->bytes.size())) {
-            return OutputWrite::Failed;
+        if (transfer->written < 0) {
+            return OutputWriteResult::failed(SysResult::failure(transfer->error, "write"));
         }
-        return prompt ? OutputWrite::Completed : OutputWrite::PendingThenDone;
+        if (transfer->written != static_cast<ssize_t>(transfer->bytes.size())) {
+            return OutputWriteResult::failed(SysResult::failure(EIO, "write (short)"));
+        }
+        return {prompt ? OutputWrite::Completed : OutputWrite::PendingThenDone, {}};
     }
 
     // The handle is gone: reports not yet started are dropped, a write in progress is
@@ -184,8 +188,10 @@ private:
             do {
                 written = ::write(fd_, transfer->bytes.data(), transfer->bytes.size());
             } while (written < 0 && errno == EINTR);
+            const int error = errno;
             lock.lock();
             transfer->written = written;
+            transfer->error = written < 0 ? error : 0;
             transfer->done = true;
             finished_.notify_all();
         }
@@ -208,24 +214,41 @@ public:
     HidrawHandle(const HidrawHandle&) = delete;
     HidrawHandle& operator=(const HidrawHandle&) = delete;
 
-    bool setFeature(std::span<const uint8_t> report) override {
-        if (report.empty() || report.size() > kMaxHidrawReport) return false;
+    SysResult setFeature(std::span<const uint8_t> report) override {
+        constexpr std::string_view kOperation = "ioctl (HIDIOCSFEATURE)";
+        if (report.empty() || report.size() > kMaxHidrawReport) {
+            return SysResult::failure(EMSGSIZE, kOperation);
+        }
         // The ioctl takes a writable buffer.
         std::vector<uint8_t> buffer(report.begin(), report.end());
         const int sent = RetryOnInterrupt(
             [&] { return ::ioctl(channel_->fd(), HIDIOCSFEATURE(buffer.size()), buffer.data()); });
-        return sent >= 0 && static_cast<size_t>(sent) == report.size();
+        if (sent < 0) return SysResult::failure(errno, kOperation);
+        // The device took fewer bytes than the report holds: it did not take the command.
+        if (static_cast<size_t>(sent) != report.size()) {
+            return SysResult::failure(EIO, "ioctl (HIDIOCSFEATURE) short transfer");
+        }
+        return SysResult::success();
     }
 
-    bool getFeature(std::span<uint8_t> report) override {
-        if (report.empty() || report.size() > kMaxHidrawReport) return false;
+    SysResult getFeature(std::span<uint8_t> report) override {
+        constexpr std::string_view kOperation = "ioctl (HIDIOCGFEATURE)";
+        if (report.empty() || report.size() > kMaxHidrawReport) {
+            return SysResult::failure(EMSGSIZE, kOperation);
+        }
         const int read = RetryOnInterrupt(
             [&] { return ::ioctl(channel_->fd(), HIDIOCGFEATURE(report.size()), report.data()); });
-        return read >= 0 && static_cast<size_t>(read) == report.size();
+        if (read < 0) return SysResult::failure(errno, kOperation);
+        if (static_cast<size_t>(read) != report.size()) {
+            return SysResult::failure(EIO, "ioctl (HIDIOCGFEATURE) short answer");
+        }
+        return SysResult::success();
     }
 
-    OutputWrite writeOutput(std::span<const uint8_t> report, milliseconds wait) override {
-        if (report.empty() || report.size() > kMaxHidrawReport) return OutputWrite::Failed;
+    OutputWriteResult writeOutput(std::span<const uint8_t> report, milliseconds wait) override {
+        if (report.empty() || report.size() > kMaxHidrawReport) {
+            return OutputWriteResult::failed(SysResult::failure(EMSGSIZE, "write"));
+        }
         return channel_->write(report, wait);
     }
 
@@ -369,12 +392,21 @@ std::vector<HidInterfaceInfo> HidrawBackend::enumerateInterfaces() {
 
 HidrawBackend::HidrawBackend(milliseconds promptWrite) : promptWrite_(promptWrite) {}
 
-std::unique_ptr<HidHandle> HidrawBackend::open(const std::string& path, HidAccess access) {
+std::unique_ptr<HidHandle> HidrawBackend::open(const std::string& path, HidAccess access,
+                                               SysResult& cause) {
     const int flags = (access == HidAccess::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC;
     const int fd = RetryOnInterrupt([&] { return ::open(path.c_str(), flags); });
-    if (fd < 0) return nullptr;
+    if (fd < 0) {
+        cause = SysResult::failure(errno,
+                                   access == HidAccess::Read ? "open (read)" : "open (read-write)");
+        return nullptr;
+    }
     auto channel = std::make_shared<Channel>(fd, promptWrite_);
-    if (access == HidAccess::Write && !channel->startWriter()) return nullptr;
+    if (access == HidAccess::Write && !channel->startWriter()) {
+        cause = SysResult::failure(EAGAIN, "start the writer thread");
+        return nullptr;
+    }
+    cause = SysResult::success();
     return std::make_unique<HidrawHandle>(std::move(channel));
 }
 

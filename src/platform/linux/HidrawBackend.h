@@ -85,7 +85,9 @@ public:
 
     std::vector<HidInterfaceInfo> enumerateInterfaces() override;
     // Read opens the node read-only, Write read-write with its writer thread.
-    std::unique_ptr<HidHandle> open(const std::string& path, HidAccess access) override;
+    using HidBackend::open;
+    std::unique_ptr<HidHandle> open(const std::string& path, HidAccess access,
+                                    SysResult& cause) override;
     std::vector<std::string> usbHardwareIds() override;
 
 private:

@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/DiagnosticLog.h"
+
 extern char** environ;
 
 namespace x5k {
@@ -94,7 +96,15 @@ bool Start(Lookup lookup, const std::string& program, std::vector<std::string> a
                                          settings.attributes(), argv.data(), environ)
                           : posix_spawn(&pid, program.c_str(), settings.actions(),
                                         settings.attributes(), argv.data(), environ);
-    if (error != 0) return false;
+    if (error != 0) {
+        // Nothing else tells the user: an opened file or a started program simply does
+        // not appear.
+        X5K_LOG("shell: cannot start ", program, ": ",
+                SysResult::failure(error,
+                                   lookup == Lookup::SearchPath ? "posix_spawnp" : "posix_spawn"));
+        return false;
+    }
+    X5K_LOG("shell: started ", program, " (process ", static_cast<int>(pid), ")");
     try {
         std::thread([pid] {
             int status = 0;

@@ -10,10 +10,12 @@
 #include <utility>
 #include <vector>
 
+#include "common/DiagnosticLog.h"
+
 namespace x5k {
 namespace {
 
-FileError FromErrno(int error) {
+FileError ClassOf(int error) {
     switch (error) {
         case ENOENT:
         case ENOTDIR:
@@ -25,6 +27,10 @@ FileError FromErrno(int error) {
         default:
             return FileError::Other;
     }
+}
+
+FileResult Failure(int error, std::string_view operation) {
+    return {ClassOf(error), SysResult::failure(error, operation)};
 }
 
 // Closes the descriptor when the scope ends.
@@ -43,25 +49,32 @@ private:
     int fd_;
 };
 
-bool WriteAll(int fd, std::span<const uint8_t> bytes) {
+// The errno of the failed write (ENOSPC when the disk took nothing), or 0.
+int WriteAll(int fd, std::span<const uint8_t> bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
+        if (n < 0) return errno;
+        if (n == 0) return ENOSPC;
         done += static_cast<size_t>(n);
     }
-    return true;
+    return 0;
 }
 
-}  // namespace
-
-FileError PosixFileSystem::readInto(const std::filesystem::path& path, std::span<uint8_t> record) {
+FileResult ReadInto(const std::filesystem::path& path, std::span<uint8_t> record) {
     // Without O_NONBLOCK a named pipe chosen as a file would block the open forever.
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (fd.get() < 0) return FromErrno(errno);
+    if (fd.get() < 0) return Failure(errno, "open");
     struct stat info {};
-    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return FileError::Other;
+    if (::fstat(fd.get(), &info) != 0) {
+        return {FileError::Other, SysResult::failure(errno, "fstat")};
+    }
+    // A folder, device or pipe is not a record file whatever its permissions say.
+    if (!S_ISREG(info.st_mode)) {
+        return {FileError::Other, SysResult::failure(S_ISDIR(info.st_mode) ? EISDIR : EINVAL,
+                                                     "open (not a regular file)")};
+    }
     // A read error is a failure, not a short file: the caller would otherwise take a
     // partly read profile for a damaged one and replace it with the default. The bytes
     // go to the record only once the whole read succeeded, so a failure leaves it as it was.
@@ -70,45 +83,84 @@ FileError PosixFileSystem::readInto(const std::filesystem::path& path, std::span
     while (done < content.size()) {
         const ssize_t n = ::read(fd.get(), content.data() + done, content.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return FromErrno(errno);
+        if (n < 0) return Failure(errno, "read");
         if (n == 0) break;  // the end of a short file: the rest stays zero
         done += static_cast<size_t>(n);
     }
     std::copy(content.begin(), content.end(), record.begin());
-    return FileError::None;
+    return {};
 }
 
-FileError PosixFileSystem::replace(const std::filesystem::path& path,
-                                   std::span<const uint8_t> bytes) {
+FileResult Replace(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
     // A file the user made read-only stays protected, although a rename could replace it.
     if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0) {
-        return FromErrno(errno);
+        return Failure(errno, "access (write)");
     }
     std::string temp = path.string() + ".XXXXXX";
     Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
-    if (fd.get() < 0) return FromErrno(errno);
+    if (fd.get() < 0) return Failure(errno, "create the temporary file");
     // mkostemp creates the file for the owner only; keep the mode of the file it
     // replaces, or give a new file the usual one.
     struct stat old {};
     ::fchmod(fd.get(), ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
-    const bool written = WriteAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
-    const int writeError = errno;
-    if (!written || ::close(fd.release()) != 0) {
+    FileResult failed;
+    if (const int error = WriteAll(fd.get(), bytes); error != 0) {
+        failed = Failure(error, "write");
+    } else if (::fsync(fd.get()) != 0) {
+        failed = Failure(errno, "fsync");
+    } else if (::close(fd.release()) != 0) {
+        failed = Failure(errno, "close");
+    }
+    if (!failed.ok()) {
         ::unlink(temp.c_str());
-        return FromErrno(written ? errno : writeError);
+        return failed;
     }
     if (::rename(temp.c_str(), path.c_str()) != 0) {
-        const int renameError = errno;
+        const FileResult renameFailed = Failure(errno, "rename");
         ::unlink(temp.c_str());
-        return FromErrno(renameError);
+        return renameFailed;
     }
-    return FileError::None;
+    return {};
 }
 
-bool PosixFileSystem::createFolders(const std::filesystem::path& path) {
+SysResult FromErrorCode(const std::error_code& error, std::string_view operation) {
+    // The filesystem library reports the system's errno in the generic category's terms.
+    return error ? SysResult::failure(error.value() != 0 ? error.value() : EIO, operation)
+                 : SysResult::success();
+}
+
+}  // namespace
+
+FileResult PosixFileSystem::readInto(const std::filesystem::path& path, std::span<uint8_t> record) {
+    const FileResult result = ReadInto(path, record);
+    if (result.ok()) {
+        X5K_LOG("file: read ", path.string(), " (up to ", record.size(), " bytes)");
+    } else {
+        X5K_LOG("file: cannot read ", path.string(), ": ", result.cause);
+    }
+    return result;
+}
+
+FileResult PosixFileSystem::replace(const std::filesystem::path& path,
+                                    std::span<const uint8_t> bytes) {
+    const FileResult result = Replace(path, bytes);
+    if (result.ok()) {
+        X5K_LOG("file: wrote ", path.string(), " (", bytes.size(), " bytes)");
+    } else {
+        X5K_LOG("file: cannot write ", path.string(), ": ", result.cause);
+    }
+    return result;
+}
+
+SysResult PosixFileSystem::createFolders(const std::filesystem::path& path) {
     std::error_code error;
     std::filesystem::create_directories(path, error);
-    return !error && std::filesystem::is_directory(path, error);
+    SysResult result = FromErrorCode(error, "create folders");
+    if (result && !std::filesystem::is_directory(path, error)) {
+        result = SysResult::failure(ENOTDIR, "create folders");
+    }
+    if (!result) X5K_LOG("file: cannot create folder ", path.string(), ": ", result);
+    return result;
 }
 
 bool PosixFileSystem::exists(const std::filesystem::path& path) {
@@ -116,12 +168,19 @@ bool PosixFileSystem::exists(const std::filesystem::path& path) {
     return std::filesystem::exists(path, error);
 }
 
-bool PosixFileSystem::copyIfAbsent(const std::filesystem::path& from,
-                                   const std::filesystem::path& to) {
+SysResult PosixFileSystem::copyIfAbsent(const std::filesystem::path& from,
+                                        const std::filesystem::path& to) {
     std::error_code error;
-    return std::filesystem::copy_file(from, to, std::filesystem::copy_options::skip_existing,
-                                      error) &&
-           !error;
+    const bool copied =
+        std::filesystem::copy_file(from, to, std::filesystem::copy_options::skip_existing, error);
+    SysResult result = FromErrorCode(error, "copy");
+    if (result && !copied) result = SysResult::failure(EEXIST, "copy");
+    if (result) {
+        X5K_LOG("file: copied ", from.string(), " to ", to.string());
+    } else {
+        X5K_LOG("file: did not copy ", from.string(), " to ", to.string(), ": ", result);
+    }
+    return result;
 }
 
 }  // namespace x5k

@@ -8,11 +8,14 @@ namespace x5k {
 // flushed to disk and renamed over the target.
 class PosixFileSystem final : public FileSystem {
 public:
-    FileError readInto(const std::filesystem::path& path, std::span<uint8_t> record) override;
-    FileError replace(const std::filesystem::path& path, std::span<const uint8_t> bytes) override;
-    bool createFolders(const std::filesystem::path& path) override;
+    // Each read, write, folder creation and copy goes to the diagnostic log with its
+    // outcome.
+    FileResult readInto(const std::filesystem::path& path, std::span<uint8_t> record) override;
+    FileResult replace(const std::filesystem::path& path, std::span<const uint8_t> bytes) override;
+    SysResult createFolders(const std::filesystem::path& path) override;
     bool exists(const std::filesystem::path& path) override;
-    bool copyIfAbsent(const std::filesystem::path& from, const std::filesystem::path& to) override;
+    SysResult copyIfAbsent(const std::filesystem::path& from,
+                           const std::filesystem::path& to) override;
 };
 
 }  // namespace x5k

@@ -40,7 +40,7 @@ std::optional<std::vector<uint8_t>> AccelProfileBytes(bool enhancePrecision,
 
 // What became of one X pointer device.
 struct X11DeviceOutcome {
-    enum class Result { Applied, NotLibinput, ProfileUnavailable, Refused };
+    enum class [[nodiscard]] Result { Applied, NotLibinput, ProfileUnavailable, Refused };
     std::string name;
     Result result = Result::Applied;
 };
