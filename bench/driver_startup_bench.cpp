@@ -8,7 +8,7 @@
 // later run (the data folder as an earlier run left it). The time is wall time per start
 // in ms; the counters split it into its phases (ms per start):
 //   language_ms  the default language loaded (before the window; not in the time)
-//   init_ms      the window constructed and OnInitDialog() returned, window shown
+//   init_ms      the window constructed and onInitDialog() returned, window shown
 //   paint_ms     the posted language switch, the first paint and the pictures read once
 //                the window shows, until the loop is idle
 //   shown_ms     from the window's construction to its first paint: start to window shown
@@ -112,7 +112,7 @@ const char* StartOnce(const std::filesystem::path& dataFolder, Phases& phases) {
     auto window = std::make_unique<CT7QDriverDlg>(services, localisation, hooks, poster);
     PaintCounter painted;
     window->installEventFilter(&painted);
-    const auto started = window->OnInitDialog();  // nothing when a close request came
+    const auto started = window->onInitDialog();  // nothing when a close request came
     const bool shown = window->isVisible();
     const auto t2 = Stopwatch::now();
 

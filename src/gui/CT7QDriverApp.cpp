@@ -147,10 +147,10 @@ int CT7QDriverApp::Run(int argc, char** argv) {
         QObject::connect(&application, &QGuiApplication::commitDataRequest, &window,
                          [&window](QSessionManager& session) {
                              session.setRestartHint(QSessionManager::RestartNever);
-                             window.OnSessionEnd();
+                             window.onSessionEnd();
                          });
         QObject::connect(&application, &QCoreApplication::aboutToQuit, &window,
-                         [&window] { window.OnSessionEnd(); });
+                         [&window] { window.onSessionEnd(); });
 
         // A second start's hand-over, the hot-plug monitor and the termination signals
         // reach the window through the event loop.
@@ -172,7 +172,7 @@ int CT7QDriverApp::Run(int argc, char** argv) {
             QObject::connect(hotPlug.get(), &QSocketNotifier::activated, &window,
                              [monitor, &window] {
                                  for (const auto& [change, name] : monitor->readChanges()) {
-                                     window.OnDeviceChange(change, name);
+                                     window.onDeviceChange(change, name);
                                  }
                              });
         }
@@ -187,7 +187,7 @@ int CT7QDriverApp::Run(int argc, char** argv) {
                              });
         }
 
-        window.OnInitDialog();
+        window.onInitDialog();
         if (!window.closing()) status = application.exec();
         requests.stop();
         // The watch stops calling into the hooks before they go.

@@ -115,7 +115,7 @@ CT7QDriverDlg::~CT7QDriverDlg() {
     hooks_.RemoveHooks();
 }
 
-std::optional<StartUp> CT7QDriverDlg::OnInitDialog() {
+std::optional<StartUp> CT7QDriverDlg::onInitDialog() {
     // The steps that may show a box run a message loop meanwhile, where a close request
     // (Ctrl+C, the session ending) can be handled; the start-up stops after such a step
     // once the window is closing.
@@ -145,7 +145,7 @@ std::optional<StartUp> CT7QDriverDlg::OnInitDialog() {
     createButtons();
     // 7. The pages, page 1 selected.
     createPages();
-    SelectPage(1);
+    selectPage(1);
     // 8. The notification icon.
     addTrayIcon();
     // 9. The configuration.
@@ -202,15 +202,15 @@ void CT7QDriverDlg::createButtons() {
             button->SetCheckMode(true);
             ui::setAccessibleRole(button, QAccessible::PageTab);
             connect(
-                button, &ui::CIrrButton::commandPressed, this, [this, n] { SelectPage(n + 1); },
+                button, &ui::CIrrButton::commandPressed, this, [this, n] { selectPage(n + 1); },
                 Qt::QueuedConnection);
         } else if (n < kApplyButton) {
             button->SetCheckMode(true);
             connect(
                 button, &ui::CIrrButton::commandPressed, this,
-                [this, n] { OnProfileButton(n - kFirstProfileButton + 1); }, Qt::QueuedConnection);
+                [this, n] { onProfileButton(n - kFirstProfileButton + 1); }, Qt::QueuedConnection);
         } else {
-            connect(button, &ui::CIrrButton::commandPressed, this, &CT7QDriverDlg::OnApply,
+            connect(button, &ui::CIrrButton::commandPressed, this, &CT7QDriverDlg::onApply,
                     Qt::QueuedConnection);
         }
         regions_[i] = button;
@@ -227,9 +227,9 @@ void CT7QDriverDlg::createButtons() {
     minimise_ = makeButton("minimise");
     hide_ = makeButton("hide");
     language_ = makeButton("language");
-    connect(minimise_, &QAbstractButton::clicked, this, &CT7QDriverDlg::OnMinimise);
-    connect(hide_, &QAbstractButton::clicked, this, &CT7QDriverDlg::OnHide);
-    connect(language_, &QAbstractButton::clicked, this, &CT7QDriverDlg::OnLanguageButton);
+    connect(minimise_, &QAbstractButton::clicked, this, &CT7QDriverDlg::onMinimise);
+    connect(hide_, &QAbstractButton::clicked, this, &CT7QDriverDlg::onHide);
+    connect(language_, &QAbstractButton::clicked, this, &CT7QDriverDlg::onLanguageButton);
 
     flag_ = new QLabel(this);
     flag_->setObjectName(QStringLiteral("flag"));
@@ -337,7 +337,7 @@ void CT7QDriverDlg::applyTexts() {
         if (!pages_[i]) continue;
         // A page is known by the name of its tab.
         pages_[i]->setAccessibleName(regions_[i]->text());
-        pages_[i]->ApplyTooltips();
+        pages_[i]->applyTooltips();
     }
     // The title-bar and language buttons and the flag show no words at all.
     const auto name = [this](WindowButton button) {
@@ -349,7 +349,7 @@ void CT7QDriverDlg::applyTexts() {
     flag_->setAccessibleName(ui::fromUtf8(flagName(flagPicture_)));
 }
 
-void CT7QDriverDlg::SelectPage(int n) {
+void CT7QDriverDlg::selectPage(int n) {
     const PageSelection selection = mainwindow::SelectPage(n);
     if (!selection.valid) return;
     for (size_t i = 0; i < pages_.size(); ++i) {
@@ -366,7 +366,7 @@ void CT7QDriverDlg::SelectPage(int n) {
     if (selection.refresh && store_) page(n)->showProfile();
 }
 
-void CT7QDriverDlg::OnProfileButton(int n) {
+void CT7QDriverDlg::onProfileButton(int n) {
     if (n < 1 || n > kProfileCount) return;
     std::array<bool, kProfileCount> only{};
     only[static_cast<size_t>(n - 1)] = true;
@@ -380,7 +380,7 @@ void CT7QDriverDlg::OnProfileButton(int n) {
     }
 }
 
-void CT7QDriverDlg::OnApply() {
+void CT7QDriverDlg::onApply() {
     for (pages::PageWindow* page : pages_) page->commitEdits(store_->image());
     startApply();
 }
@@ -394,13 +394,13 @@ void CT7QDriverDlg::startApply() {
     releaseApplyButton();
 }
 
-void CT7QDriverDlg::OnMinimise() {
+void CT7QDriverDlg::onMinimise() {
     showMinimized();
     homeTheHooks();
 }
 
-void CT7QDriverDlg::OnHide() {
-    if (pages::CDlgMacro* macros = macroPage()) macros->CloseGroupMenu();
+void CT7QDriverDlg::onHide() {
+    if (pages::CDlgMacro* macros = macroPage()) macros->closeGroupMenu();
     hideOrMinimise();
     homeTheHooks();
 }
@@ -424,7 +424,7 @@ void CT7QDriverDlg::hideOrMinimise() {
     showMinimized();
 }
 
-void CT7QDriverDlg::OnLanguageButton() {
+void CT7QDriverDlg::onLanguageButton() {
     if (languageMenu_) return;
     auto* menu = new ui::CMenuExA(ui::CMenuExA::languageLabels());
     languageMenu_ = menu;
@@ -503,10 +503,10 @@ void CT7QDriverDlg::openTrayMenu(QPoint globalPosition) {
     menu.AddEntry(kConfigCommand, kConfigIcon, QStringLiteral("Config"));
     menu.AddEntry(kExitCommand, kExitIcon, QStringLiteral("Exit"));
     activateWindow();
-    OnTrayCommand(menu.Track(globalPosition));
+    onTrayCommand(menu.Track(globalPosition));
 }
 
-void CT7QDriverDlg::OnTrayCommand(int command) {
+void CT7QDriverDlg::onTrayCommand(int command) {
     if (command == kConfigCommand) {
         refreshPagesFromProfile();
         showWindow();
@@ -609,13 +609,13 @@ void CT7QDriverDlg::shutdown() {
     emit closed();
 }
 
-void CT7QDriverDlg::OnSessionEnd() {
+void CT7QDriverDlg::onSessionEnd() {
     for (pages::PageWindow* page : pages_) {
         if (page) page->saveState();
     }
 }
 
-void CT7QDriverDlg::OnDeviceChange(DeviceChange change, const std::string& name) {
+void CT7QDriverDlg::onDeviceChange(DeviceChange change, const std::string& name) {
     if (!link_ || closing_) return;
     if (change == DeviceChange::Arrival) {
         link_->onArrival(name);
@@ -781,7 +781,7 @@ void CT7QDriverDlg::closeEvent(QCloseEvent* event) {
     }
     // Alt+F4 and the window system's close only hide the window.
     event->ignore();
-    OnHide();
+    onHide();
 }
 
 }  // namespace x5k::gui

@@ -90,25 +90,25 @@ public:
     // macro table, pictures and buttons, pages, the notification icon, the configuration,
     // the remembered language (posted), the device start-up. Returns what the device
     // start-up found; nothing when a close request ended the start-up early.
-    std::optional<StartUp> OnInitDialog();
+    std::optional<StartUp> onInitDialog();
 
     // Selects page n (1..5): shows it, highlights its button and enables or disables the
     // profile buttons and Apply.
-    void SelectPage(int n);
+    void selectPage(int n);
     int selectedPage() const { return page_; }
     // The profile buttons' command: highlights button n (1..5) and makes profile n
     // current; nothing is sent to the mouse.
-    void OnProfileButton(int n);
+    void onProfileButton(int n);
     // Apply: the pages commit their edits and, while no apply runs, the apply worker
     // wakes and the progress dialog shows until it is done.
-    void OnApply();
-    void OnMinimise();
-    void OnHide();
-    void OnLanguageButton();
+    void onApply();
+    void onMinimise();
+    void onHide();
+    void onLanguageButton();
     // A command of the notification icon's menu ("Config" 0x6000, "Exit" 0x6001).
-    void OnTrayCommand(int command);
+    void onTrayCommand(int command);
     // A device arrived or went away (from the system's hot-plug monitor).
-    void OnDeviceChange(DeviceChange change, const std::string& name);
+    void onDeviceChange(DeviceChange change, const std::string& name);
 
     bool closing() const { return closing_; }
     bool idle() const { return idle_.load(); }
@@ -136,7 +136,7 @@ public:
     pages::CDlgSupport* supportPage() const;
 
     // The desktop session is ending: the statistics are saved.
-    void OnSessionEnd();
+    void onSessionEnd();
 
 signals:
     // The shutdown is done: the application's loop may end.

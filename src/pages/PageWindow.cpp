@@ -45,7 +45,7 @@ void PageWindow::showEvent(QShowEvent* event) {
     MessageWindow::showEvent(event);
 }
 
-int PageWindow::HintAt(QPoint point) const {
+int PageWindow::hintAt(QPoint point) const {
     for (const layout::Control& control : layout_->controls) {
         if (control.hint != 0 && control.rectFor(chinese_).contains({point.x(), point.y()})) {
             return control.hint;
@@ -86,12 +86,12 @@ void PageWindow::paintEvent(QPaintEvent* event) {
 }
 
 void PageWindow::mouseMoveEvent(QMouseEvent* event) {
-    showHint(HintAt(event->position().toPoint()));
+    showHint(hintAt(event->position().toPoint()));
     MessageWindow::mouseMoveEvent(event);
 }
 
 void PageWindow::childMouseMoved(QWidget* child, QPoint position) {
-    showHint(HintAt(position));
+    showHint(hintAt(position));
     MessageWindow::childMouseMoved(child, position);
 }
 

@@ -39,10 +39,10 @@ public:
 
     // Sets the tooltips of the page's controls from the current strings; done at creation
     // and after every language switch.
-    virtual void ApplyTooltips() {}
+    virtual void applyTooltips() {}
 
     // The hint number of the page's area under the point (page coordinates); 0 for none.
-    int HintAt(QPoint point) const;
+    int hintAt(QPoint point) const;
 
     // What the main window asks of every page; a page overrides what it takes part in.
     // Shows the working profile's values: after a profile switch or a restore of the

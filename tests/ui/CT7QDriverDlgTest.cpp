@@ -122,7 +122,7 @@ struct Rig {
         localisation.loadDefaultLanguage();
         window = std::make_unique<CT7QDriverDlg>(services, localisation, hooks, poster);
         if (setup.beforeStart) setup.beforeStart(*this);
-        started = window->OnInitDialog();
+        started = window->onInitDialog();
         // The half-second pause after 100 % is a timer: no test waits for it.
         if (ui::CDlgProgress* progress = window->progressDialog()) {
             progress->CloseTimer()->setInterval(0);
@@ -245,7 +245,7 @@ private slots:
         QFETCH(int, page);
         QFETCH(bool, enabled);
         Rig rig;
-        rig.window->SelectPage(4);  // start from a disabling page, so enabling shows too
+        rig.window->selectPage(4);  // start from a disabling page, so enabling shows too
         PressRegion(rig, page - 1);
         QCOMPARE(rig.window->selectedPage(), page);
         for (int n = 1; n <= 5; ++n) {
@@ -257,12 +257,12 @@ private slots:
 
     void leavingTheMacroPageEndsARecording() {
         Rig rig;
-        rig.window->SelectPage(3);
+        rig.window->selectPage(3);
         rig.window->macroPage()->ToggleRecording();
-        rig.window->SelectPage(3);
-        QVERIFY(rig.window->macroPage()->IsRecording());
-        rig.window->SelectPage(2);
-        QVERIFY(!rig.window->macroPage()->IsRecording());
+        rig.window->selectPage(3);
+        QVERIFY(rig.window->macroPage()->isRecording());
+        rig.window->selectPage(2);
+        QVERIFY(!rig.window->macroPage()->isRecording());
     }
 
     void applyWritesTheMouseAndSavesBothFilesOnSuccess() {
@@ -273,7 +273,7 @@ private slots:
         QVERIFY(apply->IsHovering());
         const auto blockBefore = test::ReadBytes(rig.dataFile("Profile/ConfigInfo.cfg"));
         rig.window->store().image().set(profile::kLightingColour, 0x123456);
-        rig.window->OnApply();
+        rig.window->onApply();
         QTRY_VERIFY(rig.window->idle());
         QCOMPARE(rig.mouse.state().colour, uint32_t{0x123456});
         ProfileImage saved;
@@ -297,7 +297,7 @@ private slots:
         EmulatedFaults faults;
         faults.outputWrites = OutputWrite::Failed;
         rig.mouse.setFaults(faults);
-        rig.window->OnApply();
+        rig.window->onApply();
         QTRY_VERIFY(!rig.messages.shown().empty());
         QTRY_VERIFY(rig.window->idle());
         const auto shown = rig.messages.shown();
@@ -312,7 +312,7 @@ private slots:
     void pointerSettingsNotTakenAreToldOnceUntilTheyChange() {
         Rig rig;
         const auto applyOnce = [&rig] {
-            rig.window->OnApply();
+            rig.window->onApply();
             QTRY_VERIFY(rig.window->idle());
             QCoreApplication::processEvents();
         };
@@ -407,7 +407,7 @@ private slots:
 
     void theSecondInstancesHandOverRefreshesAndShowsTheWindow() {
         Rig rig;
-        rig.window->OnHide();
+        rig.window->onHide();
         QSignalSpy settings(rig.window->settingsPage(), &pages::CDlgMainSet::refreshed);
         QSignalSpy lighting(rig.window->lightingPage(), &pages::CDlgLEDSet::refreshed);
         rig.window->post(msg::kTrayIcon, 0, 0x203);  // what a second start hands over
@@ -416,7 +416,7 @@ private slots:
         QCOMPARE(settings.count(), 1);
         QCOMPARE(lighting.count(), 1);
         // Other icon events change nothing.
-        rig.window->OnHide();
+        rig.window->onHide();
         rig.window->post(msg::kTrayIcon, 0, 0x201);
         QCoreApplication::sendPostedEvents();
         QVERIFY(!rig.window->isVisible());
@@ -433,7 +433,7 @@ private slots:
             }
             return count;
         };
-        rig.window->OnHide();
+        rig.window->onHide();
         rig.window->showNormal();
         rig.window->close();
         QVERIFY(rig.window->isVisible());  // minimised, still reachable
@@ -443,10 +443,10 @@ private slots:
     void trayMenuCommands() {
         Rig rig;
         QSignalSpy closed(rig.window.get(), &CT7QDriverDlg::closed);
-        rig.window->OnHide();
-        rig.window->OnTrayCommand(mainwindow::kConfigCommand);
+        rig.window->onHide();
+        rig.window->onTrayCommand(mainwindow::kConfigCommand);
         QVERIFY(rig.window->isVisible());
-        rig.window->OnTrayCommand(mainwindow::kExitCommand);
+        rig.window->onTrayCommand(mainwindow::kExitCommand);
         QTRY_COMPARE(closed.count(), 1);
         QVERIFY(rig.window->closing());
         QVERIFY(rig.window->trayIcon() == nullptr);
@@ -493,7 +493,7 @@ private slots:
             r.files.failReads(r.services.dataFolder / "Sts.cfg", FileError::Other);
         };
         Rig rig(setup);
-        rig.window->OnTrayCommand(mainwindow::kExitCommand);
+        rig.window->onTrayCommand(mainwindow::kExitCommand);
         QTRY_VERIFY(rig.window->closing());
         rig.window.reset();
         QCOMPARE(test::ReadBytes(rig.dataFile("Sts.cfg")), std::vector<uint8_t>(24, 7));
@@ -505,7 +505,7 @@ private slots:
         rig.window->store().image().set(profile::kLightingColour, 0x123456);
         // The request is handled while the progress dialog runs.
         rig.window->post(msg::kClose, 0, 0);
-        rig.window->OnApply();
+        rig.window->onApply();
         QTRY_COMPARE(closed.count(), 1);
         ProfileImage saved;
         QCOMPARE(rig.files.readInto(rig.dataFile("Profile/Profile1.cfg"), saved.bytes()),
@@ -538,12 +538,12 @@ private slots:
         QSignalSpy closed(rig.window.get(), &CT7QDriverDlg::closed);
         rig.window->idleFlag() = false;  // an apply is running
         rig.mouse.unplug();
-        rig.window->OnDeviceChange(DeviceChange::Removal, kMouseDevice);
+        rig.window->onDeviceChange(DeviceChange::Removal, kMouseDevice);
         QVERIFY(rig.messages.shown().empty());  // the apply reports the removal itself
         QVERIFY(!rig.hooks.mouseHookInstalled());
         rig.window->regionButton(10)->setDown(true);
         rig.mouse.plug();
-        rig.window->OnDeviceChange(DeviceChange::Arrival, kMouseDevice);
+        rig.window->onDeviceChange(DeviceChange::Arrival, kMouseDevice);
         QVERIFY(rig.window->idle());
         QVERIFY(!rig.window->regionButton(10)->isDown());
         QVERIFY(rig.messages.shown().empty());
@@ -555,11 +555,11 @@ private slots:
     void removalClosesTheProgramAfterTheNotice() {
         Rig rig;
         QSignalSpy closed(rig.window.get(), &CT7QDriverDlg::closed);
-        rig.window->OnDeviceChange(DeviceChange::Removal, "HID\\VID_046D&PID_C077\\hidraw1");
+        rig.window->onDeviceChange(DeviceChange::Removal, "HID\\VID_046D&PID_C077\\hidraw1");
         QCoreApplication::processEvents();
         QCOMPARE(closed.count(), 0);  // another device
         rig.mouse.unplug();
-        rig.window->OnDeviceChange(DeviceChange::Removal, kMouseDevice);
+        rig.window->onDeviceChange(DeviceChange::Removal, kMouseDevice);
         const auto shown = rig.messages.shown();
         QCOMPARE(shown.size(), size_t{1});
         QCOMPARE(shown[0].kind, test::BoxKind::CountdownNotice);
@@ -569,7 +569,7 @@ private slots:
 
     void aLanguageSwitchRewritesLanguageCfgAndTheTooltips() {
         Rig rig;
-        rig.window->OnLanguageButton();
+        rig.window->onLanguageButton();
         QVERIFY(rig.window->languageMenu() != nullptr);
         const QPoint origin = rig.window->mapToGlobal(QPoint(15 - 4, 635 - 287));
         QCOMPARE(rig.window->languageMenu()->pos(), origin);

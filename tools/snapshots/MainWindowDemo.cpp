@@ -116,15 +116,15 @@ std::unique_ptr<QWidget> MainWindowPicture(Language language, int page, Extra ex
     QImage picture;
     {
         x5k::gui::CT7QDriverDlg window(services, localisation, hooks, poster);
-        window.OnInitDialog();
+        window.onInitDialog();
         // The remembered language, the first paint and the pictures read after it.
         for (int turn = 0; turn < 3; ++turn) {
             QApplication::sendPostedEvents();
             QApplication::processEvents();
         }
-        window.SelectPage(page);
+        window.selectPage(page);
         if (extra == Extra::Hint) window.post(x5k::msg::kPageHover, 0, 8);
-        if (extra == Extra::LanguageMenu) window.OnLanguageButton();
+        if (extra == Extra::LanguageMenu) window.onLanguageButton();
         QApplication::sendPostedEvents();
         QApplication::processEvents();
         picture = window.grab().toImage();

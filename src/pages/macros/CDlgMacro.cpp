@@ -4,7 +4,7 @@ namespace x5k::pages {
 
 CDlgMacro::CDlgMacro(const PageContext& context) : PageWindow(context, "macros") {}
 
-void CDlgMacro::CloseGroupMenu() {}
+void CDlgMacro::closeGroupMenu() {}
 
 void CDlgMacro::ToggleRecording() {
     recording_ = !recording_;
@@ -15,11 +15,11 @@ void CDlgMacro::ShowGroup(int group) {
     update();
 }
 
-void CDlgMacro::NormaliseLoopCounts() {}
+void CDlgMacro::normaliseLoopCounts() {}
 
 void CDlgMacro::leavePage() {
-    CloseGroupMenu();
-    if (IsRecording()) ToggleRecording();
+    closeGroupMenu();
+    if (isRecording()) ToggleRecording();
 }
 
 }  // namespace x5k::pages

@@ -12,19 +12,19 @@ public:
     explicit CDlgMacro(const PageContext& context);
 
     // Closes the group menu if it is open.
-    void CloseGroupMenu();
-    bool IsRecording() const { return recording_; }
+    void closeGroupMenu();
+    bool isRecording() const { return recording_; }
     // Starts or ends a recording.
     void ToggleRecording();
     // Shows the macros of a group (1..21).
     void ShowGroup(int group);
     int shownGroup() const { return group_; }
     // Brings the loop counts of the macros into their range.
-    void NormaliseLoopCounts();
+    void normaliseLoopCounts();
 
     // Leaving the page closes the group menu and ends a recording.
     void leavePage() override;
-    void commitEdits(const ProfileImage&) override { NormaliseLoopCounts(); }
+    void commitEdits(const ProfileImage&) override { normaliseLoopCounts(); }
 
 private:
     bool recording_ = false;

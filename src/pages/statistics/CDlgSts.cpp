@@ -10,10 +10,10 @@ CDlgSts::CDlgSts(const PageContext& context)
 }
 
 CDlgSts::~CDlgSts() {
-    SaveCounters();
+    saveCounters();
 }
 
-bool CDlgSts::SaveCounters() {
+bool CDlgSts::saveCounters() {
     return file_.save();
 }
 

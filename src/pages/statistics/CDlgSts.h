@@ -18,9 +18,9 @@ public:
     const statistics::StatsRecord& counters() const { return file_.record(); }
     // Writes the counters to "Sts.cfg"; false when the file could not be written, or was
     // not written because it could not be read at the start.
-    bool SaveCounters();
+    bool saveCounters();
 
-    void saveState() override { static_cast<void>(SaveCounters()); }
+    void saveState() override { static_cast<void>(saveCounters()); }
 
 signals:
     // A mouse input code forwarded by the main window.
