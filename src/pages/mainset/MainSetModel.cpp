@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "functions/Assignment.h"
-
 namespace x5k::mainset {
 namespace {
 
@@ -212,9 +210,27 @@ void MainSetModel::beforeApply() {
     if (profile_.get(profile::kScrollLines) != kScrollByScreen) (void)ValidateScrollLines();
 }
 
-void MainSetModel::refreshTab(int button) {
-    if (button < 0 || button >= kButtonCount) return;
-    view_.tabModified[static_cast<size_t>(button)] = IsModified(profile_, button);
+std::optional<std::string> MainSetModel::openButton(int button, bool chinese) {
+    if (button < 0 || button >= kButtonCount) return std::nullopt;
+    openedButton_ = button;
+    (void)TranslateDefaultName(profile_, button, chinese);
+    return profile_.text(profile::DisplayName(button));
+}
+
+std::optional<AssignOutcome> MainSetModel::closeButton(
+    const std::optional<AssignmentResult>& result, const AssignmentContext& context) {
+    std::optional<AssignOutcome> outcome;
+    if (result) {
+        outcome = AssignFunction(profile_, context.workingMacroIds, *result, context.chinese,
+                                 context.messages, context.layout, context.macroName);
+        openedButton_ = -1;
+    }
+    // Every tab, not only the open one: a refusal changes nothing, and a stored result
+    // names its own button.
+    for (int button = 0; button < kButtonCount; ++button) {
+        view_.tabModified[static_cast<size_t>(button)] = IsModified(profile_, button);
+    }
+    return outcome;
 }
 
 void MainSetModel::storeLines(int value) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "controls/SliderScale.h"
+#include "functions/Assignment.h"
 #include "layout/Layout.h"
 #include "profiles/ProfileImage.h"
 
@@ -101,6 +102,15 @@ std::vector<int> hintsAt(layout::Point point, bool chinese);
 using Indicators = std::array<bool, kButtonCount>;
 Indicators updateIndicators(const Indicators& lit, layout::Point pointer, bool mainInFront);
 
+// What storing a pop-up's result needs beyond the profile.
+struct AssignmentContext {
+    std::array<int32_t, kButtonCount>& workingMacroIds;
+    bool chinese = false;
+    UserMessages& messages;
+    const KeyboardLayout& layout;
+    MacroNameLookup macroName;
+};
+
 // The page's state between clicks over the working profile. Every change goes straight
 // into the profile; saving and sending belong to the main window.
 class MainSetModel {
@@ -136,8 +146,17 @@ public:
     // the profile scrolls by screen.
     void beforeApply();
 
-    // After the assignment pop-up of `button` closed: its tab's look follows the profile.
-    void refreshTab(int button);
+    // A click on tab `button`: it becomes the open button, a default function's name is
+    // put into the interface language, and the name returned is what the pop-up shows as
+    // the current function. Returns nothing for an index outside 0..6.
+    std::optional<std::string> openButton(int button, bool chinese);
+    // The button whose pop-up is open; -1 when none.
+    int openedButton() const { return openedButton_; }
+    // The pop-up of the open button ended: with OK (a result) the function is stored, or
+    // refused with its message, and no button is open any more. Either way the tabs' looks
+    // follow the profile. Returns the outcome when there was a result to store.
+    std::optional<AssignOutcome> closeButton(const std::optional<AssignmentResult>& result,
+                                             const AssignmentContext& context);
 
 private:
     void storeLines(int value);
@@ -145,6 +164,7 @@ private:
     ProfileImage& profile_;
     ViewState view_;
     std::string shownLines_ = "1";  // what the model last put into the lines box
+    int openedButton_ = -1;
 };
 
 }  // namespace x5k::mainset

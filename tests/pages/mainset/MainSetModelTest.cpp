@@ -6,7 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "functions/FunctionCatalogue.h"
 #include "pages/mainset/MainSetModel.h"
+#include "support/RecordingUserMessages.h"
+#include "support/UsKeyboardLayout.h"
 
 namespace x5k::mainset {
 namespace {
@@ -201,17 +204,62 @@ TEST(RefreshFromProfileTest, ReadsOnlyTheFirstFiveSlots) {
               (ResolutionBoxes{T, T, T, T, T, F, F, F}));
 }
 
-TEST(RefreshFromProfileTest, TabsLookModifiedWhereTheFunctionIsNotTheDefault) {
-    ProfileImage image = DefaultProfile(false);
-    image.set(profile::FunctionCode(2), kDefaultFunctionCodes[3]);
-    image.set(profile::FunctionCode(6), 0);
-    MainSetModel model(image);
-    EXPECT_EQ(model.RefreshFromProfile().tabModified,
-              (std::array<bool, kButtonCount>{F, F, T, F, F, F, T}));
-    image.set(profile::FunctionCode(2), kDefaultFunctionCodes[2]);
-    model.refreshTab(2);
-    EXPECT_EQ(model.view().tabModified, (std::array<bool, kButtonCount>{F, F, F, F, F, F, T}));
+// A function picked from the pop-up's list.
+AssignmentResult Chosen(int button, int32_t code) {
+    AssignmentResult result;
+    result.button = button;
+    result.code = code;
+    return result;
 }
+
+// A tab clicked, its pop-up ended with OK (a result) or not, from a default profile.
+struct TabCase {
+    const char* name;
+    int button;
+    std::optional<AssignmentResult> result;
+    std::array<bool, kButtonCount> modified;
+    int openAfter;
+    const char* message;  // the refusal shown, empty for none
+};
+
+class ButtonTabTest : public ::testing::TestWithParam<TabCase> {};
+
+TEST_P(ButtonTabTest, StoresOrRefusesAndTheTabLookFollows) {
+    const TabCase& c = GetParam();
+    ProfileImage image = DefaultProfile(false);
+    image.set(profile::FunctionCode(6), 0);  // a modified tab that must stay modified
+    std::array<int32_t, kButtonCount> macroIds{};
+    test::RecordingUserMessages messages;
+    const test::UsKeyboardLayout keys;
+    MainSetModel model(image);
+    model.RefreshFromProfile();
+
+    // The pop-up shows a default function's name in the interface's language.
+    EXPECT_EQ(model.openButton(c.button, true),
+              FunctionName(kDefaultFunctionCodes[static_cast<size_t>(c.button)], true));
+    const auto outcome = model.closeButton(c.result, {macroIds, false, messages, keys, {}});
+    EXPECT_EQ(outcome.has_value(), c.result.has_value());
+    EXPECT_EQ(model.view().tabModified, c.modified);
+    EXPECT_EQ(model.openedButton(), c.openAfter);
+    EXPECT_EQ(messages.texts(), std::string(c.message).empty()
+                                    ? std::vector<std::string>{}
+                                    : std::vector<std::string>{c.message});
+}
+
+// clang-format off
+const TabCase kTabCases[] = {
+    {"Cancelled", 2, std::nullopt, {F, F, F, F, F, F, T}, 2, ""},
+    {"Stored", 2, Chosen(2, 8), {F, F, T, F, F, F, T}, -1, ""},
+    {"DefaultAgainLooksNormal", 6, Chosen(6, 22), {F, F, F, F, F, F, F}, -1, ""},
+    {"LastClickRefused", 0, Chosen(0, 4), {F, F, F, F, F, F, T}, -1,
+     "At least one button must be configured as 'Left click'!"},
+    {"SniperOnWheelRefused", 5, Chosen(5, kFunctionSniper), {F, F, F, F, F, F, T}, -1,
+     "This key can not use the sniper function!"},
+};
+// clang-format on
+
+INSTANTIATE_TEST_SUITE_P(Table, ButtonTabTest, ::testing::ValuesIn(kTabCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // The controls other than the resolution boxes, one step from a default profile each.
 struct EditCase {
