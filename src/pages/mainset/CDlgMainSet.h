@@ -1,6 +1,8 @@
 #pragma once
 // The main settings page: the buttons' functions, resolution levels, pointer speed and
-// precision, report rate and wheel scroll lines of the working profile.
+// precision, report rate and wheel scroll lines of the working profile. What a click does
+// to the profile and what the page shows for it are mainset::MainSetModel's rules
+// (MainSetModel.h); the widgets only draw its view state and pass clicks on to it.
 
 #include "pages/PageWindow.h"
 

@@ -132,6 +132,10 @@ Indicators updateIndicators(const Indicators& lit, layout::Point pointer, bool m
     return after;
 }
 
+MainSetModel::MainSetModel(ProfileImage& profile) : profile_(profile) {
+    RefreshFromProfile();
+}
+
 const ViewState& MainSetModel::RefreshFromProfile() {
     view_ = viewForProfile(profile_);
     shownLines_ = view_.linesText;

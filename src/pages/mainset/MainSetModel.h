@@ -115,7 +115,9 @@ struct AssignmentContext {
 // into the profile; saving and sending belong to the main window.
 class MainSetModel {
 public:
-    explicit MainSetModel(ProfileImage& profile) : profile_(profile) {}
+    // Starts out showing the profile, so a click before the first refresh works on what the
+    // profile holds.
+    explicit MainSetModel(ProfileImage& profile);
 
     // Takes the view from the profile (after start-up and whenever the main window has
     // replaced the profile). Writes nothing.

@@ -45,8 +45,7 @@ class ResolutionClickTest : public ::testing::TestWithParam<ClickCase> {};
 TEST_P(ResolutionClickTest, LeavesOneToFiveLevelsInResolutionOrder) {
     const ClickCase& c = GetParam();
     ProfileImage image = WithList(c.before);
-    MainSetModel model(image);
-    model.RefreshFromProfile();
+    MainSetModel model(image);  // shows the profile from the start
     for (int box : c.clicks) model.clickResolutionBox(box);
     EXPECT_EQ(ListOf(image), c.after);
     EXPECT_EQ(model.view().resolutionBoxes, boxesForList(image));
