@@ -21,7 +21,7 @@ const layout::Control& tabControl(int button) {
 
 }  // namespace
 
-ResolutionBoxes boxesForList(const ProfileImage& profile) {
+ResolutionBoxes BoxesForList(const ProfileImage& profile) {
     ResolutionBoxes boxes{};
     for (int slot = 0; slot < kMaxLevels; ++slot) {
         const int32_t resolution = profile.get(profile::Resolution(slot));
@@ -34,7 +34,7 @@ ResolutionBoxes boxesForList(const ProfileImage& profile) {
     return boxes;
 }
 
-ResolutionBoxes clickBox(const ResolutionBoxes& boxes, int box) {
+ResolutionBoxes ClickBox(const ResolutionBoxes& boxes, int box) {
     if (box < 0 || box >= kResolutionBoxes) return boxes;
     ResolutionBoxes after = boxes;
     bool& clicked = after[static_cast<size_t>(box)];
@@ -49,7 +49,7 @@ ResolutionBoxes clickBox(const ResolutionBoxes& boxes, int box) {
     return after;
 }
 
-void writeResolutionList(ProfileImage& profile, const ResolutionBoxes& boxes) {
+void WriteResolutionList(ProfileImage& profile, const ResolutionBoxes& boxes) {
     for (int slot = 0; slot < profile::kResolutionSlots; ++slot) {
         profile.set(profile::Resolution(slot), 0);
     }
@@ -61,7 +61,7 @@ void writeResolutionList(ProfileImage& profile, const ResolutionBoxes& boxes) {
     }
 }
 
-std::optional<int> rateRadioFor(int32_t code) {
+std::optional<int> RateRadioFor(int32_t code) {
     const auto found = std::find(kRateCodes.begin(), kRateCodes.end(), code);
     if (found == kRateCodes.end()) return std::nullopt;
     return static_cast<int>(found - kRateCodes.begin());
@@ -84,14 +84,14 @@ ScrollLinesFix ValidateScrollLines(std::string_view text) {
     return fix;
 }
 
-ViewState viewForProfile(const ProfileImage& profile) {
+ViewState ViewForProfile(const ProfileImage& profile) {
     ViewState view;
-    view.resolutionBoxes = boxesForList(profile);
+    view.resolutionBoxes = BoxesForList(profile);
     // The sliders show a value outside their range at their start, as every slider does.
     view.speedPosition = kSpeedRange.orMinimum(profile.get(profile::kPointerSpeed));
     view.precision = profile.get(profile::kPrecision) == 1;
     view.heightPosition = kHeightRange.orMinimum(profile.get(profile::kSensorHeight));
-    view.rateRadio = rateRadioFor(profile.get(profile::kReportRate));
+    view.rateRadio = RateRadioFor(profile.get(profile::kReportRate));
     const int32_t lines = profile.get(profile::kScrollLines);
     view.screenRadio = lines == kScrollByScreen;
     view.linesRadio = !view.screenRadio;
@@ -105,7 +105,7 @@ ViewState viewForProfile(const ProfileImage& profile) {
     return view;
 }
 
-std::vector<int> hintsAt(layout::Point point, bool chinese) {
+std::vector<int> HintsAt(layout::Point point, bool chinese) {
     std::vector<int> hints;
     for (const layout::Control& control : settingsPage().controls) {
         if (control.hint == 0) continue;
@@ -116,7 +116,7 @@ std::vector<int> hintsAt(layout::Point point, bool chinese) {
     return hints;
 }
 
-Indicators updateIndicators(const Indicators& lit, layout::Point pointer, bool mainInFront) {
+Indicators UpdateIndicators(const Indicators& lit, layout::Point pointer, bool mainInFront) {
     Indicators after = lit;
     for (int button = 0; button < kButtonCount; ++button) {
         const layout::Rect& tab = tabControl(button).rect;
@@ -137,7 +137,7 @@ MainSetModel::MainSetModel(ProfileImage& profile) : profile_(profile) {
 }
 
 const ViewState& MainSetModel::RefreshFromProfile() {
-    view_ = viewForProfile(profile_);
+    view_ = ViewForProfile(profile_);
     shownLines_ = view_.linesText;
     return view_;
 }
@@ -145,8 +145,8 @@ const ViewState& MainSetModel::RefreshFromProfile() {
 void MainSetModel::clickResolutionBox(int box) {
     // The click works on the boxes as shown, so a damaged list is rebuilt whole by the
     // first click: values no box stands for and slots past the fifth go.
-    view_.resolutionBoxes = clickBox(view_.resolutionBoxes, box);
-    writeResolutionList(profile_, view_.resolutionBoxes);
+    view_.resolutionBoxes = ClickBox(view_.resolutionBoxes, box);
+    WriteResolutionList(profile_, view_.resolutionBoxes);
 }
 
 void MainSetModel::clickPrecision() {

@@ -31,14 +31,14 @@ using ResolutionBoxes = std::array<bool, kResolutionBoxes>;
 
 // The boxes a resolution list shows: every box whose resolution is in one of the first
 // five slots. Values that are no box's resolution show nothing.
-ResolutionBoxes boxesForList(const ProfileImage& profile);
+ResolutionBoxes BoxesForList(const ProfileImage& profile);
 // The boxes after a click on `box`. With five (or, from a damaged list, more) boxes on,
 // only a box that is on can change, and it goes off; otherwise the box toggles, except
 // that the last box on stays on. A box index outside 0..7 changes nothing.
-ResolutionBoxes clickBox(const ResolutionBoxes& boxes, int box);
+ResolutionBoxes ClickBox(const ResolutionBoxes& boxes, int box);
 // Rewrites all eight slots: the resolutions of the boxes that are on, in box order (so in
 // ascending resolution), packed from slot 0, zero after the last.
-void writeResolutionList(ProfileImage& profile, const ResolutionBoxes& boxes);
+void WriteResolutionList(ProfileImage& profile, const ResolutionBoxes& boxes);
 
 // The two sliders carry their values as positions.
 inline constexpr int kSpeedSliderId = 2560;
@@ -52,7 +52,7 @@ inline constexpr int kRateRadios = 3;
 inline constexpr std::array<int32_t, kRateRadios> kRateCodes = {8, 2, 1};  // 125, 500, 1000/s
 // The radio showing a report-rate code; none for a code the page does not offer (the
 // device also knows 4, and a damaged profile may hold anything).
-std::optional<int> rateRadioFor(int32_t code);
+std::optional<int> RateRadioFor(int32_t code);
 
 // Wheel scroll lines: 1..30 lines a notch, or one screen a notch.
 inline constexpr int32_t kScrollByScreen = -1;
@@ -88,19 +88,19 @@ struct ViewState {
 
 // The page's view for a profile. It reads only, so a damaged profile is shown as far as it
 // can be and stays as it is until the user changes something.
-ViewState viewForProfile(const ProfileImage& profile);
+ViewState ViewForProfile(const ProfileImage& profile);
 
 // The hint numbers a pointer at `point` (page coordinates) posts, in the order the page
 // tests its controls: resolution boxes, speed slider, precision box, height slider, rate
 // radios, lines radio, screen radio, button tabs, section areas. A control counts when
 // its window rectangle grown by one pixel on each side holds the point.
-std::vector<int> hintsAt(layout::Point point, bool chinese);
+std::vector<int> HintsAt(layout::Point point, bool chinese);
 
 // The button indicators after one tick of their 200 ms timer: indicator i lights while
 // the pointer is over tab i, narrowed by 17 pixels on each side, and the main window is
 // in front; it goes out when the pointer leaves; otherwise it stays as it was.
 using Indicators = std::array<bool, kButtonCount>;
-Indicators updateIndicators(const Indicators& lit, layout::Point pointer, bool mainInFront);
+Indicators UpdateIndicators(const Indicators& lit, layout::Point pointer, bool mainInFront);
 
 // What storing a pop-up's result needs beyond the profile.
 struct AssignmentContext {

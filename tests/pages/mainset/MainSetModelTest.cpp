@@ -48,7 +48,7 @@ TEST_P(ResolutionClickTest, LeavesOneToFiveLevelsInResolutionOrder) {
     MainSetModel model(image);  // shows the profile from the start
     for (int box : c.clicks) model.clickResolutionBox(box);
     EXPECT_EQ(ListOf(image), c.after);
-    EXPECT_EQ(model.view().resolutionBoxes, boxesForList(image));
+    EXPECT_EQ(model.view().resolutionBoxes, BoxesForList(image));
 }
 
 const ClickCase kClickCases[] = {
@@ -283,7 +283,7 @@ TEST_P(EditTest, StoresIntoTheProfile) {
     c.edit(model);
     EXPECT_TRUE(image == expected) << image.get(c.field);
     if (c.likeRefresh) {
-        EXPECT_EQ(model.view(), viewForProfile(image));
+        EXPECT_EQ(model.view(), ViewForProfile(image));
     }
 }
 
@@ -379,7 +379,7 @@ TEST(HintsTest, PostsEveryControlUnderThePointerInOrder) {
         {{800, 500}, F, {}},
     };
     for (const HintCase& c : cases) {
-        EXPECT_EQ(hintsAt(c.point, c.chinese), c.hints) << c.point.x << "," << c.point.y;
+        EXPECT_EQ(HintsAt(c.point, c.chinese), c.hints) << c.point.x << "," << c.point.y;
     }
 }
 
@@ -403,7 +403,7 @@ TEST(IndicatorsTest, LightOverTheMiddleOfATabWhileTheMainWindowIsInFront) {
         {{650, 441}, T, {F, F, F, F, F, F, T}, none},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(updateIndicators(c.before, c.pointer, c.inFront), c.after)
+        EXPECT_EQ(UpdateIndicators(c.before, c.pointer, c.inFront), c.after)
             << c.pointer.x << "," << c.pointer.y << " " << c.inFront;
     }
 }
