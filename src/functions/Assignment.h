@@ -46,6 +46,7 @@ struct [[nodiscard]] AssignmentResult {
     int kind = kKindCatalogue;
     int row = 0;       // host actions only: 0..3
     std::string path;  // host actions only
+    bool operator==(const AssignmentResult&) const = default;
 };
 
 enum class AssignOutcome {

@@ -15,3 +15,28 @@ public:
 };
 
 }  // namespace x5k
+
+namespace x5k {
+
+// A key event in the form the input hooks report keys: the virtual-key code and the
+// hook's flags (bit 0 an extended key, bit 7 a release).
+struct HookKeyEvent {
+    uint32_t virtualKey = 0;
+    uint32_t flags = 0;
+    bool operator==(const HookKeyEvent&) const = default;
+};
+
+// Turns a key event of the program's own window into the form the input hooks report,
+// so a key typed while the program has focus and one the hooks saw are the same event.
+// The platform's key table does the work; nothing here knows a key code.
+class KeyEventTranslator {
+public:
+    virtual ~KeyEventTranslator() = default;
+    // `evdevCode` names the physical key (an X11 or Wayland key code is the evdev code
+    // plus 8); `value` is 1 for a press, 2 for an auto-repeat and 0 for a release.
+    // Nothing for a key the program has no virtual key for.
+    virtual std::optional<HookKeyEvent> translate(uint16_t evdevCode, int32_t value,
+                                                  bool numLock) const = 0;
+};
+
+}  // namespace x5k

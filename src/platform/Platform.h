@@ -19,6 +19,7 @@
 #include "platform/FileSystem.h"
 #include "platform/HidBackend.h"
 #include "platform/HookBackend.h"
+#include "platform/KeyboardLayout.h"
 #include "platform/PointerSettings.h"
 #include "platform/ProgramInstance.h"
 #include "platform/Shell.h"
@@ -54,6 +55,8 @@ struct Platform {
     std::unique_ptr<HidBackend> hid;
     std::unique_ptr<PointerSettingsFactory> pointerSettings;
     std::unique_ptr<HookBackend> hooks;
+    // The program's own key events in the hooks' form, for key capture while it has focus.
+    std::unique_ptr<KeyEventTranslator> keyEvents;
     // Nothing with the emulated mouse, which no system event concerns.
     std::unique_ptr<DeviceMonitor> devices;
     std::unique_ptr<TerminationRequests> terminations;

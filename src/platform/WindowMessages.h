@@ -7,7 +7,7 @@
 
 namespace x5k {
 
-enum class Window { MainWindow, ProgressDialog, StatisticsPage, MacroPage };
+enum class Window { MainWindow, ProgressDialog, StatisticsPage, MacroPage, AssignmentKeyPage };
 
 namespace msg {
 inline constexpr uint32_t kSettingChange = 0x001A;   // a system setting changed; wParam its code

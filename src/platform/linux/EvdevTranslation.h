@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "macros/InputHooks.h"
+#include "platform/KeyboardLayout.h"
 
 namespace x5k {
 
@@ -47,6 +48,18 @@ struct KeyboardEvent {
 // digit and dot keys report the navigation keys they double as (keypad 7 is Home),
 // without the extended bit. Nothing for mouse buttons and keys without a virtual key.
 std::optional<KeyboardEvent> TranslateKey(uint16_t code, int32_t value, bool numLock);
+
+// The key events of the program's own window through the same table as the hooks'
+// keys, for key capture while the input devices cannot be read.
+class EvdevKeyEventTranslator final : public KeyEventTranslator {
+public:
+    std::optional<HookKeyEvent> translate(uint16_t evdevCode, int32_t value,
+                                          bool numLock) const override {
+        const auto key = TranslateKey(evdevCode, value, numLock);
+        if (!key) return std::nullopt;
+        return HookKeyEvent{key->virtualKey, key->flags};
+    }
+};
 
 struct MouseEvent {
     uint32_t message;

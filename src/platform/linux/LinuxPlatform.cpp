@@ -6,6 +6,7 @@
 #include "platform/linux/DesktopPointerSettings.h"
 #include "platform/linux/EvdevCrashGuard.h"
 #include "platform/linux/EvdevHookBackend.h"
+#include "platform/linux/EvdevTranslation.h"
 #include "platform/linux/HidrawBackend.h"
 #include "platform/linux/LinuxShell.h"
 #include "platform/linux/LinuxSound.h"
@@ -96,6 +97,7 @@ Platform MakeLinuxPlatform(PlatformOptions options) {
         platform.devices = std::make_unique<UdevDeviceMonitor>();
     }
     platform.hooks = std::make_unique<EvdevHookBackend>();
+    platform.keyEvents = std::make_unique<EvdevKeyEventTranslator>();
     platform.terminations = std::make_unique<TerminationSignals>();
     return platform;
 }
