@@ -238,7 +238,6 @@ void CT7QDriverDlg::createButtons() {
 
     progress_ = new ui::CDlgProgress(this);
     poster_.registerWindow(Window::ProgressDialog, progress_);
-    applyTexts();
 }
 
 void CT7QDriverDlg::loadLookPictures() {
@@ -276,8 +275,8 @@ void CT7QDriverDlg::createPages() {
     }
     poster_.registerWindow(Window::MacroPage, macroPage());
     poster_.registerWindow(Window::StatisticsPage, statisticsPage());
-    // The pages take their names and tooltips now: the remembered language may be none,
-    // and then no switch renames them.
+    // The buttons and pages take their captions, names and tooltips once all are made:
+    // the remembered language may be none, and then no switch renames them.
     applyTexts();
 }
 
