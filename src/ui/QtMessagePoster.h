@@ -33,7 +33,9 @@ public:
     intptr_t send(Window target, uint32_t message, uintptr_t wParam, intptr_t lParam) override;
 
 private:
-    static constexpr std::size_t kWindowCount = static_cast<std::size_t>(Window::MacroPage) + 1;
+    // One entry per Window; the last one is the assignment pop-up's key page.
+    static constexpr std::size_t kWindowCount =
+        static_cast<std::size_t>(Window::AssignmentKeyPage) + 1;
     struct Entry {
         MessageWindow* window = nullptr;
         QMetaObject::Connection destroyed;
