@@ -88,7 +88,7 @@ public:
 };
 
 void CSettingDlg::Impl::build() {
-    skins_ = PageSkins::Load(popup_);
+    skins_ = PageSkins::load(popup_);
     window_.setBackground(skins_.normal);
 
     // The captions and tooltips of the pop-up's controls come from one table.

@@ -34,7 +34,7 @@ public:
     // The widget screen readers find the captured key's name on.
     QWidget* keyNameLabel() const { return keyLabel_; }
 
-    // A key event of the pop-up's own window, already in the hooks' form.
+    // Shows what a key of the pop-up's own window did to the page's model.
     void keyEffect(assign::KeyEffect effect);
 
 protected:

@@ -35,7 +35,7 @@ const QImage& ScrollSkin() {
 
 }  // namespace
 
-PageSkins PageSkins::Load(const layout::PageLayout& page) {
+PageSkins PageSkins::load(const layout::PageLayout& page) {
     return {LoadPagePicture(page.normal), LoadPagePicture(page.over), LoadPagePicture(page.down)};
 }
 
@@ -89,7 +89,7 @@ CSubPage::CSubPage(QWidget* parent, std::string_view layoutName, bool chinese)
     : MessageWindow(parent),
       layout_(layout::findPage(layoutName)),
       chinese_(chinese),
-      skins_(PageSkins::Load(*layout_)) {
+      skins_(PageSkins::load(*layout_)) {
     setFixedSize(layout_->width, layout_->height);
     setBackground(skins_.normal);
     hide();

@@ -30,7 +30,7 @@ struct PageSkins {
     QPixmap over;
     QPixmap down;
 
-    static PageSkins Load(const layout::PageLayout& page);
+    static PageSkins load(const layout::PageLayout& page);
     // A picture button at `rect` (page coordinates) showing the pieces of the three
     // pictures there; the normal piece doubles as the disabled look.
     ui::CGDIBitmapBtn* button(QWidget* parent, const QRect& rect) const;
