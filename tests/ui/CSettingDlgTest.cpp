@@ -498,7 +498,7 @@ private slots:
         const QString t = QStringLiteral("T:");
         auto* dlg = popup.dlg.get();
         const std::vector<Row> rows = {
-            {dlg->closeButton(), QAccessible::PushButton, "Close"},
+            {dlg->closeButton(), QAccessible::PushButton, t + "str_close"},
             {dlg->tab(1), QAccessible::PageTab, t + "str_key_com"},
             {dlg->tab(4), QAccessible::PageTab, t + "str_advance"},
             {dlg->disableBox(), QAccessible::CheckBox, t + "str_disable"},

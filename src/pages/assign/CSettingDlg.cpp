@@ -25,8 +25,11 @@ namespace {
 
 using assign::kSubPageCount;
 
-// The close button has no interface string: screen readers know it by a built-in text.
-QString CloseName(bool chinese) {
+// The close button shows no text; screen readers know it by the interface string that
+// names closing a window, or by a built-in text where a language file lacks it.
+QString CloseName(const InterfaceStrings& strings, bool chinese) {
+    const std::string& text = strings.get("str_close");
+    if (!text.empty()) return ui::fromUtf8(text);
     return chinese ? QStringLiteral("关闭") : QStringLiteral("Close");
 }
 
@@ -105,7 +108,7 @@ void CSettingDlg::Impl::build() {
     const QColor hover = ColourOf(assign::kTabTextColours[2]);
 
     close_ = skins_.button(&window_, rectOf("close"));
-    close_->setAccessibleName(CloseName(services_.chinese));
+    close_->setAccessibleName(CloseName(services_.strings, services_.chinese));
     connect(close_, &QAbstractButton::clicked, &window_, [this] { finish(model_.clickClose()); });
 
     for (int n = 1; n <= kSubPageCount; ++n) {
