@@ -460,15 +460,15 @@ void pageGlyphs(QPainter& p, const L::Control& c, State state) {
     // The buttons show their words as captions in the middle, so the page buttons carry
     // the glyph of their page near their left end and Apply its check mark near its right
     // end. The profile buttons' captions carry their numbers.
-    const QRectF box = outlineOf(c).boundingRect();
+    const QRect mark = toQRect(L::regionMark(c));
+    if (mark.isEmpty()) return;
     const QColor ink = state == State::Pressed ? QColor(20, 40, 52) : glyphColour(state);
     if (c.name.starts_with("page")) {
         const Glyph glyphs[] = {Glyph::Target, Glyph::Lamp, Glyph::Macro, Glyph::Chart,
                                 Glyph::Info};
-        glyph(p, QRectF(box.left() + 16, box.center().y() - 11, 22, 22),
-              glyphs[c.name.back() - '1'], ink);
-    } else if (c.name == "apply") {
-        glyph(p, QRectF(box.right() - 34, box.center().y() - 11, 22, 22), Glyph::Check, ink);
+        glyph(p, QRectF(mark), glyphs[c.name.back() - '1'], ink);
+    } else {
+        glyph(p, QRectF(mark), Glyph::Check, ink);
     }
 }
 
