@@ -1,6 +1,7 @@
 // The pictures of the pages: for every page of the layout tables its normal, over and down
 // skin pictures, drawn from the same rectangles the windows use, the main window's region
-// button pictures (res/154..159) and the settings page's tab pictures (res/160..165).
+// button pictures (res/154..159) and the settings page's tab and wheel-radio pictures
+// (res/160..165).
 //
 // A window shows pieces of the three pictures at its controls' rectangles, so everything
 // but the controls is painted identically in all three and a piece cut from any of them
@@ -529,7 +530,8 @@ QImage skinPicture(const L::PageLayout& page, State state) {
 }
 
 // A page-sized resource: the page's normal look with its outlined controls in the given
-// look; the settings page's pictures also hold the slider and edit grounds of the layout.
+// look; the settings page's pictures also hold the slider and edit grounds and the wheel
+// radios of the layout.
 QImage resourcePicture(const L::PageLayout& page, State state, bool chinese) {
     QImage image = skinPicture(page, State::Normal);
     QPainter p(&image);
@@ -547,6 +549,12 @@ QImage resourcePicture(const L::PageLayout& page, State state, bool chinese) {
         }
     }
     paintOutlined(p, page, state);
+    // The controls cut from these pictures whose places differ by layout (the settings
+    // page's wheel radios) show at this layout's rectangle only.
+    for (const L::Control& c : page.controls) {
+        if (c.art != L::Art::Resources || c.outlined()) continue;
+        drawControl(p, page, c, toQRect(c.rectFor(chinese)), state);
+    }
     return image;
 }
 
