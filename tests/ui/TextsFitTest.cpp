@@ -1,7 +1,7 @@
-// Every language's words fit the places the windows give them: the settings page's section
-// titles, the main window's region-button captions (clear of the buttons' marks), and the
-// assignment pop-up's captions and painted labels. The texts come from the language files
-// of the build's program folder and are measured in the fonts the windows draw them with.
+// Every language's words fit the places the windows give them: the pages' section titles, the main
+// window's region-button captions (clear of the buttons' marks), and the assignment pop-up's
+// captions and painted labels. The texts come from the language files of the build's program folder
+// and are measured in the fonts the windows draw them with.
 
 #include <QFontMetrics>
 #include <QPolygon>
@@ -36,6 +36,7 @@ enum class Place {
 };
 
 constexpr int kTextHeight = 14;
+constexpr int kMaxTitleArea = 40;
 
 const layout::Control& Find(std::string_view page, std::string_view control) {
     return *layout::findControl(*layout::findPage(page), control);
@@ -71,12 +72,19 @@ private slots:
             const std::string label(language.label);
             const bool chinese = language.index == kLanguageChinese;
 
-            // The settings page's section titles, from the hints of its title areas.
-            for (const layout::Control& c : layout::findPage("settings")->controls) {
-                if (c.look != layout::Look::HintArea || c.art != layout::Art::Background) continue;
-                const Hint hint = HintOf(c.hint);
-                AddRow(label, c.name, std::string(SectionTitle(get(hint.key))), Place::SectionTitle,
-                       c, chinese);
+            // The pages' section titles, from the hints of their title areas (the taller
+            // areas are list frames, which carry no title).
+            for (const char* page : {"settings", "lighting", "macros", "statistics", "support"}) {
+                for (const layout::Control& c : layout::findPage(page)->controls) {
+                    if (c.look != layout::Look::HintArea || c.art != layout::Art::Background ||
+                        c.rectFor(chinese).height() > kMaxTitleArea) {
+                        continue;
+                    }
+                    const Hint hint = HintOf(c.hint);
+                    AddRow(label, std::string(page) + "/" + std::string(c.name),
+                           std::string(SectionTitle(get(hint.key))), Place::SectionTitle, c,
+                           chinese);
+                }
             }
             // The main window's page, profile and Apply buttons.
             for (size_t i = 0; i < mainwindow::kRegionButtons.size(); ++i) {
