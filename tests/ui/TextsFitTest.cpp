@@ -1,12 +1,13 @@
-// Every language's words fit the places the windows give them: the pages' section titles, the main
-// window's region-button captions (clear of the buttons' marks), and the assignment pop-up's
-// captions and painted labels. The texts come from the language files of the build's program folder
-// and are measured in the fonts the windows draw them with.
+// Every language's words fit the places the windows give them: the pages' section titles,
+// the main window's hint line and region-button captions (clear of the buttons' marks), and
+// the assignment pop-up's captions and painted labels. The texts come from the language
+// files of the build's program folder and are measured in the fonts the windows use.
 
 #include <QFontMetrics>
 #include <QPolygon>
 #include <QRegion>
 #include <QTest>
+#include <QTextLayout>
 #include <QWidget>
 
 #include <memory>
@@ -33,6 +34,7 @@ enum class Place {
     RegionCaption,  // main-window region button: inside its outline, clear of its mark
     ButtonCaption,  // picture button: its width less 8 pixels left and 5 right
     PaintedLabel,   // painted text: the label's rectangle
+    HintLine,       // the main window's hint: wrapped at words into the lines of its box
 };
 
 constexpr int kTextHeight = 14;
@@ -86,6 +88,13 @@ private slots:
                            chinese);
                 }
             }
+            // Every hint a page or the main window posts, in the main window's hint line.
+            for (int number = 1; number < 99; ++number) {
+                const Hint hint = HintOf(number);
+                if (hint.kind != Hint::Kind::String) continue;
+                AddRow(label, "hint " + std::to_string(number), get(hint.key), Place::HintLine,
+                       Find("main", "hint"), chinese);
+            }
             // The main window's page, profile and Apply buttons.
             for (size_t i = 0; i < mainwindow::kRegionButtons.size(); ++i) {
                 AddRow(label, mainwindow::kRegionButtons[i], get(mainwindow::kRegionTooltipKeys[i]),
@@ -116,7 +125,8 @@ private slots:
         QFETCH(QRect, rect);
         QVERIFY2(!text.isEmpty(), "the language file gives no text");
         const int weight = static_cast<Place>(place) == Place::SectionTitle ? 400 : 300;
-        const QFontMetrics metrics(ui::dialogFont(kTextHeight, weight));
+        const QFont font = ui::dialogFont(kTextHeight, weight);
+        const QFontMetrics metrics(font);
         const int width = metrics.horizontalAdvance(text);
         const QByteArray why =
             QStringLiteral("\"%1\" is %2 pixels wide").arg(text).arg(width).toUtf8();
@@ -128,6 +138,24 @@ private slots:
             case Place::ButtonCaption:
                 QVERIFY2(width <= rect.width() - 8 - 5, why.constData());
                 break;
+            case Place::HintLine: {
+                // As many lines as the box holds, the last one ending the text.
+                QTextLayout layout(text, font);
+                QTextOption option;
+                option.setWrapMode(QTextOption::WordWrap);
+                layout.setTextOption(option);
+                layout.beginLayout();
+                int lines = 0;
+                for (QTextLine line = layout.createLine(); line.isValid();
+                     line = layout.createLine()) {
+                    line.setLineWidth(rect.width());
+                    ++lines;
+                }
+                layout.endLayout();
+                QVERIFY2(lines * metrics.lineSpacing() <= rect.height(),
+                         qPrintable(QStringLiteral("\"%1\" takes %2 lines").arg(text).arg(lines)));
+                break;
+            }
             case Place::RegionCaption: {
                 // The button itself says where its caption goes.
                 const layout::Control& c = Find("main", control.toStdString());
