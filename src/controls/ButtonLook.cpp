@@ -45,9 +45,8 @@ std::optional<uint32_t> swatchFrame(bool selected, bool pushed, bool hovering, b
     return std::nullopt;
 }
 
-TextPoint shapedCaptionOrigin(int anchorX, int anchorY, int length) {
-    const int halfWidth = length > 5 ? 3 * length : 6 * length;
-    return {anchorX - halfWidth + 5, anchorY - 6};
+TextPoint shapedCaptionOrigin(int anchorX, int anchorY, int width) {
+    return {anchorX - width / 2, anchorY - 6};
 }
 
 }  // namespace x5k::controls

@@ -69,9 +69,10 @@ inline constexpr uint32_t kSwatchFrameBorder = 0xFF313439;
 
 using TextPoint = layout::Point;
 
-// Where the shaped button puts the top-left corner of its caption: a rough centring around
-// the anchor that assumes about six pixels per character for short captions and three for
-// longer ones; length counts characters (UTF-16 units).
-TextPoint shapedCaptionOrigin(int anchorX, int anchorY, int length);
+// Where the shaped button puts the top-left corner of its caption: centred on the anchor
+// by the caption's measured width in pixels, its line starting 6 pixels above the anchor.
+// (Guessing the width from the number of characters put long captions, German and
+// Ukrainian ones, well right of the middle and into the button's mark.)
+TextPoint shapedCaptionOrigin(int anchorX, int anchorY, int width);
 
 }  // namespace x5k::controls

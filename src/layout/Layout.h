@@ -138,6 +138,20 @@ struct SkinPicture {
 // (slider thumb, list icons, trophies, menu skins, progress pictures).
 std::span<const SkinPicture> skinPictures();
 
+// The mark a main-window region button carries beside its caption: the page buttons the
+// glyph of their page near their left end, Apply a check mark near its right end. The
+// captions keep clear of it. Empty for the profile buttons and every other control.
+constexpr Rect regionMark(const Control& control) {
+    const Rect& box = control.rect;
+    const int middle = (box.top + box.bottom) / 2;
+    if (control.look != Look::RegionButton) return {};
+    if (control.name.starts_with("page")) {
+        return {box.left + 16, middle - 11, box.left + 38, middle + 11};
+    }
+    if (control.name == "apply") return {box.right - 28, middle - 10, box.right - 8, middle + 10};
+    return {};
+}
+
 // The language menu opens with its left edge 4 pixels left of the language button and its
 // top 287 pixels above the button's bottom edge (main-window client coordinates).
 constexpr Point languageMenuOrigin(const Rect& languageButton) {

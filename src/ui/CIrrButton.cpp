@@ -1,5 +1,6 @@
 #include "ui/CIrrButton.h"
 
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -82,8 +83,9 @@ QPoint CIrrButton::CaptionOrigin() const {
     // the layout tables give them and then taken into the button's coordinates.
     const int anchorX = (box_.left() + box_.left() + box_.width()) / 2 - box_.left();
     const int anchorY = (box_.top() + box_.top() + box_.height()) / 2 - box_.top();
+    const QFontMetrics metrics(dialogFont(kCaptionPixelHeight, kCaptionWeight));
     const auto origin =
-        controls::shapedCaptionOrigin(anchorX, anchorY, static_cast<int>(text().size()));
+        controls::shapedCaptionOrigin(anchorX, anchorY, metrics.horizontalAdvance(text()));
     return {origin.x, origin.y};
 }
 

@@ -275,6 +275,49 @@ private slots:
         QVERIFY(thumbPixels >= w * h * 3 / 4);
     }
 
+    // The settings page's wheel radios sit elsewhere in each layout. Each layout's tab
+    // pictures show its own two radios in their three looks and nothing at the other
+    // layout's places; the shared skin pictures show neither layout's radios, so the skin
+    // reads the same in all three looks there.
+    void wheelRadios_data() {
+        QTest::addColumn<bool>("chinese");
+        QTest::addColumn<int>("normal");
+        QTest::addColumn<int>("hover");
+        QTest::addColumn<int>("pressed");
+        QTest::newRow("Chinese layout") << true << 161 << 162 << 160;
+        QTest::newRow("English layout") << false << 164 << 165 << 163;
+    }
+    void wheelRadios() {
+        QFETCH(bool, chinese);
+        QFETCH(int, normal);
+        QFETCH(int, hover);
+        QFETCH(int, pressed);
+        const auto* page = x5k::layout::findPage("settings");
+        const QImage skin = picture(QStringLiteral("skins/X5K_Main_Normal.bmp"));
+        const QImage looks[] = {picture(QStringLiteral("res/%1.png").arg(normal)),
+                                picture(QStringLiteral("res/%1.png").arg(hover)),
+                                picture(QStringLiteral("res/%1.png").arg(pressed))};
+        for (const char* name : {"lines", "screen"}) {
+            const auto* radio = x5k::layout::findControl(*page, name);
+            const QRect own = edges(radio->rectFor(chinese));
+            QVERIFY2(looks[0].copy(own) != skin.copy(own), name);
+            QVERIFY2(looks[1].copy(own) != looks[0].copy(own), name);
+            QVERIFY2(looks[2].copy(own) != looks[0].copy(own), name);
+            QVERIFY2(looks[2].copy(own) != looks[1].copy(own), name);
+            for (const bool layout : {false, true}) {
+                const QRect place = edges(radio->rectFor(layout));
+                for (const char* skinName : {"X5K_Main_Over.bmp", "X5K_Main_Down.bmp"}) {
+                    QVERIFY2(picture(QStringLiteral("skins/") + skinName).copy(place) ==
+                                 skin.copy(place),
+                             qPrintable(QStringLiteral("%1 in %2").arg(name, skinName)));
+                }
+            }
+        }
+        // The other layout's screen radio lies clear of this layout's controls.
+        const QRect other = edges(x5k::layout::findControl(*page, "screen")->rectFor(!chinese));
+        for (const QImage& look : looks) QVERIFY(look.copy(other) == skin.copy(other));
+    }
+
     // Each language has its own flag in the menu and in the indicator.
     void flagsAreDistinct_data() {
         QTest::addColumn<int>("first");

@@ -1,6 +1,7 @@
 // The pictures of the pages: for every page of the layout tables its normal, over and down
 // skin pictures, drawn from the same rectangles the windows use, the main window's region
-// button pictures (res/154..159) and the settings page's tab pictures (res/160..165).
+// button pictures (res/154..159) and the settings page's tab and wheel-radio pictures
+// (res/160..165).
 //
 // A window shows pieces of the three pictures at its controls' rectangles, so everything
 // but the controls is painted identically in all three and a piece cut from any of them
@@ -460,15 +461,15 @@ void pageGlyphs(QPainter& p, const L::Control& c, State state) {
     // The buttons show their words as captions in the middle, so the page buttons carry
     // the glyph of their page near their left end and Apply its check mark near its right
     // end. The profile buttons' captions carry their numbers.
-    const QRectF box = outlineOf(c).boundingRect();
+    const QRect mark = toQRect(L::regionMark(c));
+    if (mark.isEmpty()) return;
     const QColor ink = state == State::Pressed ? QColor(20, 40, 52) : glyphColour(state);
     if (c.name.starts_with("page")) {
         const Glyph glyphs[] = {Glyph::Target, Glyph::Lamp, Glyph::Macro, Glyph::Chart,
                                 Glyph::Info};
-        glyph(p, QRectF(box.left() + 16, box.center().y() - 11, 22, 22),
-              glyphs[c.name.back() - '1'], ink);
-    } else if (c.name == "apply") {
-        glyph(p, QRectF(box.right() - 34, box.center().y() - 11, 22, 22), Glyph::Check, ink);
+        glyph(p, QRectF(mark), glyphs[c.name.back() - '1'], ink);
+    } else {
+        glyph(p, QRectF(mark), Glyph::Check, ink);
     }
 }
 
@@ -529,7 +530,8 @@ QImage skinPicture(const L::PageLayout& page, State state) {
 }
 
 // A page-sized resource: the page's normal look with its outlined controls in the given
-// look; the settings page's pictures also hold the slider and edit grounds of the layout.
+// look; the settings page's pictures also hold the slider and edit grounds and the wheel
+// radios of the layout.
 QImage resourcePicture(const L::PageLayout& page, State state, bool chinese) {
     QImage image = skinPicture(page, State::Normal);
     QPainter p(&image);
@@ -547,6 +549,12 @@ QImage resourcePicture(const L::PageLayout& page, State state, bool chinese) {
         }
     }
     paintOutlined(p, page, state);
+    // The controls cut from these pictures whose places differ by layout (the settings
+    // page's wheel radios) show at this layout's rectangle only.
+    for (const L::Control& c : page.controls) {
+        if (c.art != L::Art::Resources || c.outlined()) continue;
+        drawControl(p, page, c, toQRect(c.rectFor(chinese)), state);
+    }
     return image;
 }
 

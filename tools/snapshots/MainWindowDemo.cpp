@@ -2,7 +2,8 @@
 // hint in the hint line, with the language menu open, and with the notification icon's
 // menu. The window runs with the emulated mouse, a clock that never waits and quiet
 // stand-ins for the desktop, on a fresh data folder. The Chinese pictures start the
-// program as a Chinese installation does, so the window takes its Chinese layout.
+// program as a Chinese installation does, so the window takes its Chinese layout; the
+// others start as an English installation whose remembered language is the picture's.
 
 #include <QApplication>
 #include <QDir>
@@ -17,10 +18,10 @@
 #include <memory>
 
 #include "Demos.h"
-#include "profiles/Folders.h"
 #include "device/emulator/EmulatedMouse.h"
 #include "gui/CT7QDriverDlg.h"
 #include "platform/linux/PosixFileSystem.h"
+#include "profiles/Folders.h"
 #include "ui/CMenuEx.h"
 #include "ui/QtMessagePoster.h"
 #include "ui/Skin.h"
@@ -90,8 +91,8 @@ std::unique_ptr<QWidget> MainWindowPicture(Language language, int page, Extra ex
     const fs::path data = fs::path(scratch.path().toStdString()) / "data";
     x5k::PosixFileSystem files;
     x5k::SeedDataFolder(files, program, data);
-    // The remembered language is the one of the installation.
-    const char index = chinese ? 1 : 2;
+    // The remembered language: the installation's, or the one the picture shows.
+    const char index = static_cast<char>(x5k::snapshots::LanguageIndex(language));
     std::ofstream(data / "Language.cfg", std::ios::binary).write(&index, 1).write("\0\0\0", 3);
 
     InstantClock clock;
@@ -100,16 +101,16 @@ std::unique_ptr<QWidget> MainWindowPicture(Language language, int page, Extra ex
     x5k::ui::QtMessagePoster poster;
     x5k::InputHooks hooks(desktop, poster);
     x5k::gui::DriverServices services{files,
-                                         clock,
-                                         desktop,
-                                         desktop,
-                                         desktop,
-                                         mouse,
-                                         desktop,
-                                         program,
-                                         data,
-                                         {},
-                                         [] { return false; }};
+                                      clock,
+                                      desktop,
+                                      desktop,
+                                      desktop,
+                                      mouse,
+                                      desktop,
+                                      program,
+                                      data,
+                                      {},
+                                      [] { return false; }};
     x5k::Localisation localisation(files, desktop, program, data);
     localisation.loadDefaultLanguage();
 
@@ -152,12 +153,20 @@ std::unique_ptr<QWidget> MainWindowPicture(Language language, int page, Extra ex
     return label;
 }
 
-X5K_SNAPSHOT_DEMO("main_page1", [](Language l) { return MainWindowPicture(l, 1, Extra::None); });
-X5K_SNAPSHOT_DEMO("main_page2", [](Language l) { return MainWindowPicture(l, 2, Extra::None); });
-X5K_SNAPSHOT_DEMO("main_page3", [](Language l) { return MainWindowPicture(l, 3, Extra::None); });
-X5K_SNAPSHOT_DEMO("main_page4", [](Language l) { return MainWindowPicture(l, 4, Extra::None); });
-X5K_SNAPSHOT_DEMO("main_page5", [](Language l) { return MainWindowPicture(l, 5, Extra::None); });
-X5K_SNAPSHOT_DEMO("main_hint", [](Language l) { return MainWindowPicture(l, 1, Extra::Hint); });
+// The pages in every language the tool knows, where long words show.
+using x5k::snapshots::kAllLanguages;
+X5K_SNAPSHOT_DEMO_IN("main_page1", kAllLanguages,
+                     [](Language l) { return MainWindowPicture(l, 1, Extra::None); });
+X5K_SNAPSHOT_DEMO_IN("main_page2", kAllLanguages,
+                     [](Language l) { return MainWindowPicture(l, 2, Extra::None); });
+X5K_SNAPSHOT_DEMO_IN("main_page3", kAllLanguages,
+                     [](Language l) { return MainWindowPicture(l, 3, Extra::None); });
+X5K_SNAPSHOT_DEMO_IN("main_page4", kAllLanguages,
+                     [](Language l) { return MainWindowPicture(l, 4, Extra::None); });
+X5K_SNAPSHOT_DEMO_IN("main_page5", kAllLanguages,
+                     [](Language l) { return MainWindowPicture(l, 5, Extra::None); });
+X5K_SNAPSHOT_DEMO_IN("main_hint", kAllLanguages,
+                     [](Language l) { return MainWindowPicture(l, 1, Extra::Hint); });
 X5K_SNAPSHOT_DEMO("main_language",
                   [](Language l) { return MainWindowPicture(l, 1, Extra::LanguageMenu); });
 X5K_SNAPSHOT_DEMO("main_tray", [](Language l) { return MainWindowPicture(l, 2, Extra::TrayMenu); });

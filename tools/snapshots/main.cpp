@@ -1,4 +1,5 @@
-// Renders every demo window offscreen to DIR/<demo>_<en|cn>.png:
+// Renders every demo window offscreen to DIR/<demo>_<en|cn|de|ru|uk>.png, in the languages
+// the demo names (English and Chinese unless it says otherwise):
 //   x5k-snapshots DIR [--program-folder FOLDER] [NAME...]
 // With names, only the demos whose names start with one of them are rendered.
 
@@ -52,14 +53,13 @@ int main(int argc, char** argv) {
     int written = 0;
     for (const auto& demo : x5k::snapshots::demos()) {
         if (!wanted(demo.name, args)) continue;
-        for (const Language language : {Language::English, Language::Chinese}) {
+        for (const Language language : demo.languages) {
             auto window = demo.make(language);
             if (!window) continue;
             window->show();
             QApplication::processEvents();
-            const QString file =
-                out.filePath(QString::fromStdString(demo.name) +
-                             (language == Language::English ? "_en.png" : "_cn.png"));
+            const QString file = out.filePath(QString::fromStdString(demo.name) +
+                                              x5k::snapshots::LanguageSuffix(language) + ".png");
             if (!window->grab().save(file)) {
                 std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
                 return 1;
