@@ -133,7 +133,10 @@ int CT7QDriverApp::Run(int argc, char** argv) {
                             *dataFolder,
                             [&hookBackend] { return hookBackend.accessProblem(); },
                             [] { return QSystemTrayIcon::isSystemTrayAvailable(); },
-                            &loaderCheck};
+                            &loaderCheck,
+                            platform.keyboard.get(),
+                            platform.keyEvents.get(),
+                            [&hookBackend] { return hookBackend.readsKeyboard(); }};
 
     int status = 0;
     {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDir>
 #include <QIcon>
 #include <QLabel>
 #include <QMessageBox>
@@ -153,6 +154,7 @@ std::optional<StartUp> CT7QDriverDlg::onInitDialog() {
         std::make_unique<ConfigStore>(services_.files, services_.messages, localisation_.strings(),
                                       localisation_.chineseInterface(), services_.dataFolder);
     store_->setObserver(this);
+    connectSettingsPage();
     store_->loadConfiguration();
     if (closing_) return std::nullopt;
     // 10. Arrival and removal come from the hot-plug monitor the application watches.
@@ -278,6 +280,31 @@ void CT7QDriverDlg::createPages() {
     // The buttons and pages take their captions, names and tooltips once all are made:
     // the remembered language may be none, and then no switch renames them.
     applyTexts();
+}
+
+void CT7QDriverDlg::connectSettingsPage() {
+    // A layout that types nothing names every key by its fixed name.
+    struct NoLayout final : KeyboardLayout {
+        std::optional<char32_t> characterOf(uint32_t) const override { return std::nullopt; }
+    };
+    static const NoLayout kNoLayout;
+    assign::DialogFolders folders{QDir::homePath().toStdString(),
+                                  [](const std::filesystem::path& folder) {
+                                      std::error_code error;
+                                      return std::filesystem::is_directory(folder, error);
+                                  }};
+    pages::AssignmentServices popup{localisation_.strings(),
+                                    chinese(),
+                                    services_.keyboard ? *services_.keyboard : kNoLayout,
+                                    services_.keyEvents,
+                                    false,
+                                    &hooks_,
+                                    &poster_,
+                                    macros_->table(),
+                                    std::move(folders)};
+    settingsPage()->connectServices(pages::SettingsServices{
+        store_->image(), store_->workingMacroIds(), services_.messages, macros_->nameLookup(),
+        std::move(popup), [this] { return chinese(); }, services_.hooksReadKeyboard});
 }
 
 pages::PageWindow* CT7QDriverDlg::page(int n) const {

@@ -74,6 +74,13 @@ struct DriverServices {
     // The look for the firmware loader, started when the program started; without it the
     // device start-up looks itself.
     FirmwareLoaderCheck* loaderCheck = nullptr;
+    // Names keys on the user's layout; without one keys go by their fixed names.
+    const KeyboardLayout* keyboard = nullptr;
+    // The program's own key events in the hooks' form; without it the assignment pop-up
+    // takes keys from the hooks alone.
+    const KeyEventTranslator* keyEvents = nullptr;
+    // Whether the input hooks read every keyboard right now.
+    std::function<bool()> hooksReadKeyboard = [] { return false; };
 };
 
 class CT7QDriverDlg : public ui::MessageWindow,
@@ -172,6 +179,8 @@ private:
 
     void createButtons();
     void createPages();
+    // The settings page edits the working profile, once the configuration store exists.
+    void connectSettingsPage();
     // The hover and pressed looks of the window's buttons.
     void loadLookPictures();
     void addTrayIcon();

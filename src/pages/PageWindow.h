@@ -42,7 +42,7 @@ public:
     virtual void applyTooltips() {}
 
     // The hint number of the page's area under the point (page coordinates); 0 for none.
-    int hintAt(QPoint point) const;
+    virtual int hintAt(QPoint point) const;
 
     // What the main window asks of every page; a page overrides what it takes part in.
     // Shows the working profile's values: after a profile switch or a restore of the

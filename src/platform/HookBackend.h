@@ -43,6 +43,9 @@ public:
     // What the last installation could not reach, with the way to grant it, for the
     // user; nothing when everything is reachable.
     virtual std::optional<std::string> accessProblem() const { return std::nullopt; }
+    // True while the keyboard hook reads at least one keyboard and every keyboard there
+    // is, so every key the user types reaches it.
+    virtual bool readsKeyboard() const { return false; }
 };
 
 }  // namespace x5k

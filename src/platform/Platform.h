@@ -57,6 +57,8 @@ struct Platform {
     std::unique_ptr<HookBackend> hooks;
     // The program's own key events in the hooks' form, for key capture while it has focus.
     std::unique_ptr<KeyEventTranslator> keyEvents;
+    // The user's keyboard layout, for naming keys.
+    std::unique_ptr<KeyboardLayout> keyboard;
     // Nothing with the emulated mouse, which no system event concerns.
     std::unique_ptr<DeviceMonitor> devices;
     std::unique_ptr<TerminationRequests> terminations;

@@ -288,7 +288,92 @@ echo "e2e: Apply saved Profile1.cfg and ConfigInfo.cfg"
 # The progress dialog closes by itself; the start-up balloon times out.
 wait_until "the progress dialog (and any other pop-up) closing" 15 no_other_windows
 
-# 5. "Exit" from the notification icon's menu. The press is away from the icon's centre,
+# 5. The main settings page, by clicks, then Apply. The page's top-left corner is (15,128)
+#    in the window; each click goes to the middle of a control of the page's layout.
+page_x=$((main_x + 15)) page_y=$((main_y + 128))
+click_page() {
+    xdotool mousemove --sync $((page_x + $1)) $((page_y + $2))
+    sleep 0.05
+    xdotool click 1
+    sleep 0.1
+}
+# The shipped profile has five levels on, 750 to 3000: a click on 3000 turns it off, one
+# on 750 turns that off, and a second click on 3000 turns it on again.
+click_page 581 73   # 3000 DPI
+click_page 158 73   # 750 DPI
+click_page 581 73   # 3000 DPI
+click_page 162 310  # 500 reports per second
+
+# The assignment pop-up of the tab whose middle is (X, Y) on the page.
+readonly popup_width=412 popup_height=300
+popup_windows() {
+    local id
+    for id in $(other_windows); do
+        local x y width height
+        read -r x y width height <<<"$(geometry "$id")"
+        [ "${width:-}" = "$popup_width" ] && [ "${height:-}" = "$popup_height" ] && echo "$id $x $y"
+    done
+}
+popup_shown() { found=$(popup_windows) && [ -n "$found" ]; }
+open_popup() {
+    click_page "$1" "$2"
+    wait_until "the assignment pop-up of the tab at $1,$2" 10 popup_shown
+    read -r popup_id popup_x popup_y <<<"$found"
+}
+click_popup() {
+    xdotool mousemove --sync $((popup_x + $1)) $((popup_y + $2))
+    sleep 0.05
+    xdotool click 1
+    sleep 0.1
+}
+popup_gone() { [ -z "$(popup_windows)" ]; }
+press_ok() {
+    click_popup 354 271
+    wait_until "the pop-up closing on OK" 10 popup_gone
+}
+
+# Button 2 (right): Ctrl+Shift+B on the key page, which the pop-up opens on. Xvfb has no
+# keyboard the input watch could read, so the keys come from the pop-up's own window.
+open_popup 244 424
+xdotool windowfocus --sync "$popup_id" 2>/dev/null || true
+xdotool key --window "$popup_id" --clearmodifiers ctrl+shift+b
+sleep 0.2
+press_ok
+# Button 4 (back): "Volume up", the basic page's 21st row. The list is scrolled to its
+# end first, where its last nine rows show.
+open_popup 418 424
+click_popup 255 50
+xdotool mousemove --sync $((popup_x + 200)) $((popup_y + 160))
+for _ in 1 2 3 4 5 6 7 8; do xdotool click 5; sleep 0.02; done
+sleep 0.1
+click_popup 200 $((74 + 103))
+press_ok
+# Button 5 (the wheel's forward step): the disable box.
+open_popup 515 424
+click_popup 32 267
+press_ok
+
+touch "$work/mark-settings"
+profile_inode=$(stat -c %i "$profile")
+xdotool mousemove --sync $((main_x + apply_x)) $((main_y + apply_y))
+sleep 0.1
+xdotool click 1
+xdotool mousemove --sync $((screen_width - 1)) $((screen_height - 1))
+wait_until "Profile1.cfg saved after the settings' Apply" 45 rewritten "$profile" "$profile_inode" "$work/mark-settings"
+wait_until "the progress dialog closing after the settings' Apply" 15 no_other_windows
+shown_profile=$("$program_dir/x5kctl" show-profile "$profile")
+expect_profile() {
+    grep -Eq "$1" <<<"$shown_profile" || { echo "$shown_profile" >&2; fail "Profile1.cfg does not show /$1/"; }
+}
+expect_profile '^resolutions +1000 1500 2000 3000 0 0 0 0$'
+expect_profile '^report rate +2 '
+expect_profile '^  function +5 Key'
+expect_profile '^  key value +0x0[0-9A-F]*(0x)?'
+expect_profile '^  function +37 '
+expect_profile '^  function +121 '
+echo "e2e: the settings page's choices are in Profile1.cfg"
+
+# 6. "Exit" from the notification icon's menu. The press is away from the icon's centre,
 #    where a balloon's pointer would sit.
 sts_inode=$(stat -c %i "$data/Sts.cfg")
 touch "$work/mark-exit"
@@ -316,4 +401,20 @@ rewritten "$data/Sts.cfg" "$sts_inode" "$work/mark-exit" || fail "Sts.cfg was no
 [ -s "$state" ] || fail "the emulated mouse's state file $state was not written"
 newer "$state" "$work/mark-apply" || fail "the emulated mouse's state file was not written after Apply"
 echo "e2e: Exit ended the program with 0 and saved Sts.cfg"
+# What the settings page applied is on the mouse: 500 reports per second, the levels
+# 1000, 1500, 2000 and 3000 DPI (codes 04 06 08 0C, then unused levels).
+grep -qx 'report_rate = 2' "$state" || fail "the mouse's report rate is not 500/s: $(grep report_rate "$state")"
+grep -Eqi '^resolution_table = 0406080c808080800406080c80808080$' "$state" ||
+    fail "the mouse's resolution table is $(grep resolution_table "$state")"
+# The button matrix holds the new functions, key value included: it is what x5kctl writes
+# to a fresh emulated mouse for the saved profile, and not the factory matrix.
+"$program_dir/x5kctl" apply "$profile" --macros "$data/Macro.cfg" --emulated="$work/expected.state" \
+    >"$work/x5kctl.log" 2>&1 || fail "x5kctl could not apply the saved profile"
+"$program_dir/x5kctl" version --emulated="$work/factory.state" >/dev/null 2>&1 || true
+matrix=$(grep '^button_matrix' "$state")
+[ "$matrix" = "$(grep '^button_matrix' "$work/expected.state")" ] ||
+    fail "the mouse's button matrix is not the saved profile's: $matrix"
+[ "$matrix" != "$(grep '^button_matrix' "$work/factory.state")" ] ||
+    fail "the mouse's button matrix is still the factory one"
+echo "e2e: the mouse holds the settings page's resolutions, report rate and button functions"
 echo "e2e: passed"

@@ -244,6 +244,11 @@ public:
     }
 
     Status status() const { return {openNodes_.load(), clones_.load(), grabbed_.load()}; }
+    bool readsKeyboard() const {
+        if (!keyboardHook_ || keyboards_.load() == 0) return false;
+        std::lock_guard lock(accessMutex_);
+        return !access_.keyboardsRefused;
+    }
 
     // The input thread looks at the block list again at once.
     void blockListChanged() { wake(); }
@@ -255,6 +260,8 @@ private:
         libevdev* device = nullptr;
         // The mouse's own pointer node: cloned, and grabbed while something is blocked.
         bool ofMouse = false;
+        // A keyboard or key device: its keys reach the keyboard hook.
+        bool keyboard = false;
         EvdevFrameFilter filter;
         int uinputFd = -1;
         libevdev_uinput* clone = nullptr;
@@ -490,6 +497,8 @@ private:
         node->fd = fd;
         node->device = evdev;
         node->ofMouse = ofMouse && pointer;
+        node->keyboard = kind == InputNodeKind::Unknown ? LooksLikeKeyboard(evdev)
+                                                        : kind != InputNodeKind::Pointer;
         node->filter = EvdevFrameFilter(traits);
         node->clock = clock;
         X5K_LOG("input: reading ", syspath, node->ofMouse ? " (the mouse's pointer)" : "");
@@ -743,11 +752,14 @@ private:
     void publishStatus() {
         int clones = 0;
         int grabbed = 0;
+        int keyboards = 0;
         for (const auto& node : nodes_) {
             clones += node->clone != nullptr;
             grabbed += node->grabbed;
+            keyboards += node->keyboard;
         }
         openNodes_ = static_cast<int>(nodes_.size());
+        keyboards_ = keyboards;
         clones_ = clones;
         grabbed_ = grabbed;
     }
@@ -774,6 +786,7 @@ private:
     std::vector<std::string> cloneSyspaths_;
 
     std::atomic<int> openNodes_{0};
+    std::atomic<int> keyboards_{0};
     std::atomic<int> clones_{0};
     std::atomic<int> grabbed_{0};
 
@@ -812,6 +825,9 @@ std::optional<std::string> EvdevHookBackend::accessProblem() const {
 }
 InputAccess EvdevHookBackend::access() const {
     return impl_->access();
+}
+bool EvdevHookBackend::readsKeyboard() const {
+    return impl_->readsKeyboard();
 }
 EvdevHookBackend::Status EvdevHookBackend::status() const {
     return impl_->status();

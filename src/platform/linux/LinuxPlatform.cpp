@@ -15,6 +15,7 @@
 #include "platform/linux/SingleInstance.h"
 #include "platform/linux/TerminationSignals.h"
 #include "platform/linux/UdevMonitor.h"
+#include "platform/linux/XkbKeyboardLayout.h"
 
 namespace x5k {
 namespace {
@@ -98,6 +99,7 @@ Platform MakeLinuxPlatform(PlatformOptions options) {
     }
     platform.hooks = std::make_unique<EvdevHookBackend>();
     platform.keyEvents = std::make_unique<EvdevKeyEventTranslator>();
+    platform.keyboard = std::make_unique<SystemKeyboardLayout>();
     platform.terminations = std::make_unique<TerminationSignals>();
     return platform;
 }

@@ -207,4 +207,9 @@ std::optional<char32_t> XkbKeyboardLayout::characterOf(uint32_t virtualKey) cons
     return std::nullopt;
 }
 
+std::optional<char32_t> SystemKeyboardLayout::characterOf(uint32_t virtualKey) const {
+    std::call_once(made_, [this] { layout_ = std::make_unique<XkbKeyboardLayout>(); });
+    return layout_->characterOf(virtualKey);
+}
+
 }  // namespace x5k

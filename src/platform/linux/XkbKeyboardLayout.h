@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -61,6 +62,17 @@ private:
     xkb_state* state_ = nullptr;
     // xkbcommon states are not safe to read from two threads at once.
     mutable std::mutex mutex_;
+};
+
+// The system's keyboard (SystemKeyboardNames), its keymap compiled when a key is first
+// named rather than while the program starts.
+class SystemKeyboardLayout final : public KeyboardLayout {
+public:
+    std::optional<char32_t> characterOf(uint32_t virtualKey) const override;
+
+private:
+    mutable std::once_flag made_;
+    mutable std::unique_ptr<XkbKeyboardLayout> layout_;
 };
 
 }  // namespace x5k
