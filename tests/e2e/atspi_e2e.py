@@ -87,10 +87,21 @@ def main():
     expected_tabs = [strings[key] for key in TAB_KEYS]
     if [tab.name for tab in tabs] != expected_tabs:
         fail(f"the page tabs are {described(tabs)}, not {expected_tabs}")
-    profiles = with_role(pyatspi.ROLE_RADIO_BUTTON)
-    expected_profiles = [strings[key] for key in PROFILE_KEYS]
-    if [profile.name for profile in profiles] != expected_profiles:
-        fail(f"the radio buttons are {described(profiles)}, not {expected_profiles}")
+    # The profile buttons, then the settings page's report-rate and wheel radios.
+    radios = with_role(pyatspi.ROLE_RADIO_BUTTON)
+    expected_radios = [strings[key] for key in PROFILE_KEYS] + [
+        "125 Hz", "500 Hz", "1000 Hz", strings["str_rollerColumn"], strings["str_rollerScreen"]]
+    if [radio.name for radio in radios] != expected_radios:
+        fail(f"the radio buttons are {described(radios)}, not {expected_radios}")
+    # The settings page's resolution boxes are check boxes named by their resolution; the
+    # shipped profile has 750 to 3000 on.
+    boxes = {box.name: box for box in with_role(pyatspi.ROLE_CHECK_BOX)}
+    for dpi in (500, 750, 1000, 1250, 1500, 1750, 2000, 3000):
+        box = boxes.get(f"{dpi} DPI")
+        if box is None:
+            fail(f"no check box named '{dpi} DPI'; the check boxes are {sorted(boxes)}")
+        if states(box).contains(pyatspi.STATE_CHECKED) != (dpi in (750, 1500, 2000, 3000, 1000)):
+            fail(f"the '{dpi} DPI' box does not show the shipped profile")
     buttons = {button.name for button in with_role(pyatspi.ROLE_PUSH_BUTTON)}
     for name in WINDOW_BUTTONS + [strings["str_ok"]]:
         if name not in buttons:
@@ -101,6 +112,14 @@ def main():
     if pages != expected_tabs:
         fail(f"the pages are named {pages}, not after their tabs {expected_tabs}")
 
+    # A resolution box of the page shown works through its action as through a click: 750 goes off.
+    box = boxes["750 DPI"]
+    action = box.queryAction()
+    action.doAction(0)
+    wait_for(
+        "the '750 DPI' box did not go off after its action",
+        lambda: not states(box).contains(pyatspi.STATE_CHECKED),
+    )
     # The first tab is the selected one; pressing the second moves the check to it.
     if not states(tabs[0]).contains(pyatspi.STATE_CHECKED):
         fail("the first tab is not checked at the start")
@@ -116,8 +135,8 @@ def main():
     )
     print(
         f"atspi: {len(everything)} accessible objects below the main window; tabs, profiles, "
-        f"Apply, window buttons, flag and pages named; a tab pressed through its action "
-        f"({time.monotonic() - started:.1f} s)"
+        f"Apply, window buttons, flag, pages and settings named; a tab pressed and a "
+        f"resolution box turned off through their actions ({time.monotonic() - started:.1f} s)"
     )
     return 0
 

@@ -367,10 +367,10 @@ expect_profile() {
 }
 expect_profile '^resolutions +1000 1500 2000 3000 0 0 0 0$'
 expect_profile '^report rate +2 '
-expect_profile '^  function +5 Key'
-expect_profile '^  key value +0x0[0-9A-F]*(0x)?'
-expect_profile '^  function +37 '
-expect_profile '^  function +121 '
+expect_profile '^  function +5 key Shift \+ Ctrl \+ B$'
+expect_profile '^  key value +0x00050300$'
+expect_profile '^  function +37 Volume up$'
+expect_profile '^  function +121 Disable key$'
 echo "e2e: the settings page's choices are in Profile1.cfg"
 
 # 6. "Exit" from the notification icon's menu. The press is away from the icon's centre,
