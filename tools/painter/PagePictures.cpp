@@ -235,7 +235,8 @@ void settingsBackground(QPainter& p, const L::PageLayout& page) {
     // Slider tracks: the sliders cut their grounds from the pressed tab picture, but the
     // track reads the same here so the page looks finished before they are created.
     for (const char* name : {"speed", "height"}) track(p, rectOf(page, name));
-    well(p, rectOf(page, "lines.edit").adjusted(-1, -1, 1, 1));
+    // The lines box and its step buttons stand at other places in the two layouts: their
+    // grounds and faces are in the layouts' own resources.
     // The mouse with its button lamps.
     section(p, QRect(694, 16, 218, 430), QRect());
     glow(p, QPointF(805, 210), 120, kAccent, 30);
@@ -493,14 +494,8 @@ void paintOutlined(QPainter& p, const L::PageLayout& page, State state) {
     for (const L::Control& c : page.controls) {
         if (!c.outlined()) continue;
         outlineFace(p, outlineOf(c), state, Tone::Dark);
-        if (page.name == "main") {
-            pageGlyphs(p, c, state);
-        } else {
-            const QRectF box = outlineOf(c).boundingRect();
-            const QColor ink = state == State::Pressed ? QColor(20, 40, 52) : glyphColour(state);
-            digits(p, box.toRect().adjusted(0, 0, -12, 0), QString::number(c.name.back() - '0' + 1),
-                   ink, Qt::AlignCenter, 12);
-        }
+        // The settings page's tabs carry their buttons' functions as captions.
+        if (page.name == "main") pageGlyphs(p, c, state);
     }
 }
 
@@ -550,7 +545,7 @@ QImage resourcePicture(const L::PageLayout& page, State state, bool chinese) {
     }
     paintOutlined(p, page, state);
     // The controls cut from these pictures whose places differ by layout (the settings
-    // page's wheel radios) show at this layout's rectangle only.
+    // page's wheel radios and step buttons) show at this layout's rectangle only.
     for (const L::Control& c : page.controls) {
         if (c.art != L::Art::Resources || c.outlined()) continue;
         drawControl(p, page, c, toQRect(c.rectFor(chinese)), state);
