@@ -70,11 +70,21 @@ void BM_SettingsPageFirstShow(benchmark::State& state) {
             PageContext{&parent, localisation.strings(), false, files, data.path()});
         page->setGeometry(15, 128, 925, 452);
         page->hide();
-        page->connectServices(SettingsServices{
-            profile, macroIds, messages, {},
-            AssignmentServices{localisation.strings(), false, keyboard, nullptr, false, nullptr,
-                               nullptr, macros, {}},
-            {}, {}});
+        page->connectServices(SettingsServices{profile,
+                                               macroIds,
+                                               messages,
+                                               {},
+                                               AssignmentServices{localisation.strings(),
+                                                                  false,
+                                                                  keyboard,
+                                                                  nullptr,
+                                                                  false,
+                                                                  nullptr,
+                                                                  nullptr,
+                                                                  macros,
+                                                                  {}},
+                                               {},
+                                               {}});
         FirstPaint paint;
         page->installEventFilter(&paint);
         const auto constructed = Stopwatch::now();

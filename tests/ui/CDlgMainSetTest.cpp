@@ -180,13 +180,12 @@ private slots:
             << Dpi{500, 750, 1000, 1250, 1500, 1750, 2000, 3000} << 8 << 3
             << QList<bool>{true, true, true, true, true, false, false, false} << 0 << "3"
             << Dpi{750, 1000, 1250, 1500, 0, 0, 0, 0};
-        QTest::newRow("rate 4, lines 45") << Dpi{750} << 4 << 45
-                                          << QList<bool>{false, true, false, false, false, false,
-                                                         false, false}
-                                          << -1 << "30" << Dpi{500, 750, 0, 0, 0, 0, 0, 0};
-        QTest::newRow("lines 0") << Dpi{750} << 1 << 0
-                                 << QList<bool>{false, true, false, false, false, false, false,
-                                                false}
+        QTest::newRow("rate 4, lines 45")
+            << Dpi{750} << 4 << 45
+            << QList<bool>{false, true, false, false, false, false, false, false} << -1 << "30"
+            << Dpi{500, 750, 0, 0, 0, 0, 0, 0};
+        QTest::newRow("lines 0") << Dpi{750} << 1 << 0 << QList<bool>{false, true,  false, false,
+                                                                      false, false, false, false}
                                  << 2 << "1" << Dpi{500, 750, 0, 0, 0, 0, 0, 0};
     }
     void aDamagedProfileShowsWhatItCanAndStaysUntilAClick() {
@@ -226,12 +225,18 @@ private slots:
     void theLinesBoxIsBroughtIntoRange_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("leading zeros") << "007" << "7";
-        QTest::newRow("above 30") << "45" << "30";
-        QTest::newRow("empty") << "" << "1";
-        QTest::newRow("zero") << "0" << "1";
-        QTest::newRow("30") << "30" << "30";
-        QTest::newRow("letters are not taken") << "1x2" << "12";
+        QTest::newRow("leading zeros") << "007"
+                                       << "7";
+        QTest::newRow("above 30") << "45"
+                                  << "30";
+        QTest::newRow("empty") << ""
+                               << "1";
+        QTest::newRow("zero") << "0"
+                              << "1";
+        QTest::newRow("30") << "30"
+                            << "30";
+        QTest::newRow("letters are not taken") << "1x2"
+                                               << "12";
     }
     void theLinesBoxIsBroughtIntoRange() {
         QFETCH(QString, typed);
@@ -268,8 +273,8 @@ private slots:
         QTest::newRow("cancel") << 2 << 0 << 0 << 2 << false << 0;
         QTest::newRow("the only click refused") << 0 << 37 << 0 << 1 << false << 1;
         QTest::newRow("sniper refused on a wheel step") << 6 << 142 << 0 << 22 << false << 1;
-        QTest::newRow("the default of the wheel's forward step") << 6 << 22 << 0 << 22 << false
-                                                                 << 0;
+        QTest::newRow("the default of the wheel's forward step")
+            << 6 << 22 << 0 << 22 << false << 0;
     }
     void theTabsOpenThePopUpAndStoreItsResult() {
         QFETCH(int, tab);
@@ -310,7 +315,8 @@ private slots:
         ui::CIrrButton* tab = page->buttonTab(2);
         const QRect box = tab->BoundingBox();
         moveAt(tab, QPoint(box.width() / 2, box.height() / 2));
-        for (int button = 0; button < 7; ++button) QCOMPARE(page->indicatorLit(button), button == 2);
+        for (int button = 0; button < 7; ++button)
+            QCOMPARE(page->indicatorLit(button), button == 2);
         // The tab's slanted ends, 17 pixels at either side, light nothing.
         moveAt(page, QPoint(box.left() + 10, box.center().y()));
         QVERIFY(!page->indicatorLit(2));
@@ -344,7 +350,8 @@ private slots:
         }
         QCOMPARE(page->precisionBox()->accessibleName().toStdString(),
                  rig.string("str_improveAccuracy"));
-        QVERIFY(page->precisionBox()->accessibleName() != QStringLiteral("Enhance pointer precision"));
+        QVERIFY(page->precisionBox()->accessibleName() !=
+                QStringLiteral("Enhance pointer precision"));
         QAccessibleInterface* box = QAccessible::queryAccessibleInterface(page->resolutionBox(0));
         QCOMPARE(box->role(), QAccessible::CheckBox);
         QVERIFY(!box->state().checked);

@@ -26,6 +26,7 @@
 #include "pages/assign/CSetting_SingleComboDlg.h"
 #include "platform/linux/EvdevTranslation.h"
 #include "support/InertHookBackend.h"
+#include "support/SampleMacro.h"
 #include "support/UiTest.h"
 #include "support/UsKeyboardLayout.h"
 #include "ui/CBitmapEdit.h"
@@ -40,18 +41,6 @@ using assign::Modifier;
 using pages::AssignmentServices;
 using pages::CSettingDlg;
 
-MacroRecord Macro(int32_t id, std::string_view name) {
-    using namespace macro;
-    MacroRecord record;
-    record.set(kSizeTag, static_cast<int32_t>(kSizeTagBase + 4));
-    record.set(kFormatTag, static_cast<int32_t>(kFormatValue));
-    record.set(kMacroId, id);
-    record.set(kEventCount, 1);
-    record.set(Event(0), static_cast<int32_t>(MakeEvent(kPress, 0x41)));
-    record.setText(kName, name);
-    return record;
-}
-
 // A pop-up with the input hooks of a test (their callbacks called by hand), the
 // platform's key table for the window's own keys and a few macros of group 2.
 struct Popup {
@@ -63,8 +52,8 @@ struct Popup {
               "str_close", "str_lock", "str_run"}) {
             strings.set(key, std::string("T:") + key);
         }
-        (void)macros.put(Macro(0x0200'0011, "Jump"));
-        (void)macros.put(Macro(0x0200'0013, "Crouch"));
+        (void)macros.put(test::SampleMacro(0x0200'0011, "Jump"));
+        (void)macros.put(test::SampleMacro(0x0200'0013, "Crouch"));
         hooks.InstallHooks(Window::MainWindow);
         services.hooksReadKeyboard = hooksReadKeyboard;
         dlg = std::make_unique<CSettingDlg>(nullptr, button, "Left", services);

@@ -44,13 +44,12 @@ CDlgMainSet::CDlgMainSet(const PageContext& context) : PageWindow(context, "sett
     // which for this page comes with the program's window, finds them read.
     const layout::PageLayout& page = pageLayout();
     const QString folder = ui::programFolder() + QLatin1Char('/');
-    const std::array<QString, 6> files = {
-        folder + ui::fromUtf8(page.normal),
-        folder + ui::fromUtf8(page.over),
-        folder + ui::fromUtf8(page.down),
-        ResourceFile(layout::State::Normal, chineseLayout()),
-        ResourceFile(layout::State::Over, chineseLayout()),
-        ResourceFile(layout::State::Down, chineseLayout())};
+    const std::array<QString, 6> files = {folder + ui::fromUtf8(page.normal),
+                                          folder + ui::fromUtf8(page.over),
+                                          folder + ui::fromUtf8(page.down),
+                                          ResourceFile(layout::State::Normal, chineseLayout()),
+                                          ResourceFile(layout::State::Over, chineseLayout()),
+                                          ResourceFile(layout::State::Down, chineseLayout())};
     pictures_ = std::async(std::launch::async, [files] {
         return PagePictures{ui::loadImage(files[0]), ui::loadImage(files[1]),
                             ui::loadImage(files[2]), ui::loadImage(files[3]),
@@ -129,11 +128,10 @@ void CDlgMainSet::makeChecks(const QPixmap& normal, const QPixmap& over, const Q
     for (int radio = 0; radio < kRateRadios; ++radio) {
         rate_[static_cast<size_t>(radio)] =
             make(kRateNames[static_cast<size_t>(radio)], QAccessible::RadioButton);
-        connect(rate_[static_cast<size_t>(radio)], &QAbstractButton::clicked, this,
-                [this, radio] {
-                    model_->clickRate(radio);
-                    showView();
-                });
+        connect(rate_[static_cast<size_t>(radio)], &QAbstractButton::clicked, this, [this, radio] {
+            model_->clickRate(radio);
+            showView();
+        });
     }
 }
 
@@ -147,9 +145,8 @@ void CDlgMainSet::makeSliders(const QImage& ground) {
         slider->Init(thumb, r.left, r.top, r.right, r.bottom, this, control.id);
         slider->SetBackground(r.left, r.top, r.width(), r.height(), ground);
         slider->SetRange(range.minimum, range.maximum);
-        connect(slider, &ui::CPngHSliderBar::positionChanged, this, [this, slider](int value) {
-            model_->moveSlider(slider->controlId(), value);
-        });
+        connect(slider, &ui::CPngHSliderBar::positionChanged, this,
+                [this, slider](int value) { model_->moveSlider(slider->controlId(), value); });
         return slider;
     };
     speed_ = make("speed", kSpeedRange);

@@ -9,6 +9,7 @@
 #include "functions/FunctionCatalogue.h"
 #include "macros/MacroRecord.h"
 #include "support/RecordingUserMessages.h"
+#include "support/SampleMacro.h"
 #include "support/UsKeyboardLayout.h"
 
 namespace x5k::assign {
@@ -16,24 +17,12 @@ namespace {
 
 constexpr uint32_t kKeyB = 0x42;
 
-MacroRecord Macro(int32_t id, std::string_view name) {
-    using namespace macro;
-    MacroRecord record;
-    record.set(kSizeTag, static_cast<int32_t>(kSizeTagBase + 4));
-    record.set(kFormatTag, static_cast<int32_t>(kFormatValue));
-    record.set(kMacroId, id);
-    record.set(kEventCount, 1);
-    record.set(Event(0), static_cast<int32_t>(MakeEvent(kPress, 0x41)));
-    record.setText(kName, name);
-    return record;
-}
-
 // A table with two macros of group 2 (row 1) and one of group 21 (row 20).
 struct Macros {
     Macros() {
-        (void)table.put(Macro(0x0200'0011, "Jump"));
-        (void)table.put(Macro(0x1500'0012, "Mine"));
-        (void)table.put(Macro(0x0200'0013, "Crouch"));
+        (void)table.put(test::SampleMacro(0x0200'0011, "Jump"));
+        (void)table.put(test::SampleMacro(0x1500'0012, "Mine"));
+        (void)table.put(test::SampleMacro(0x0200'0013, "Crouch"));
     }
     MacroTable table;
 };

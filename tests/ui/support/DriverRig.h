@@ -24,11 +24,11 @@
 #include "support/RecordingShell.h"
 #include "support/RecordingUserMessages.h"
 #include "support/TempFolder.h"
-#include "ui/support/UiTest.h"
 #include "support/VirtualClock.h"
 #include "ui/CDlgProgress.h"
 #include "ui/CIrrButton.h"
 #include "ui/QtMessagePoster.h"
+#include "ui/support/UiTest.h"
 
 namespace x5k::uitest {
 
