@@ -41,6 +41,7 @@ void CIrrButton::SetImages(int normalId, int pressedId, int hoverId, int disable
 
 void CIrrButton::SetImages(const QPixmap& normal, const QPixmap& pressed, const QPixmap& hover,
                            const QPixmap& disabled) {
+    pieces_ = false;
     pictures_.normal = normal;
     pictures_.pressed = pressed;
     pictures_.hover = hover;
@@ -54,6 +55,12 @@ bool CIrrButton::event(QEvent* event) {
     // buttons' does, and the next move over the button brings it back.
     if (event->type() == QEvent::WindowDeactivate) setHovering(false);
     return QAbstractButton::event(event);
+}
+
+void CIrrButton::SetImagePieces(const QPixmap& normal, const QPixmap& pressed, const QPixmap& hover,
+                                const QPixmap& disabled) {
+    SetImages(normal, pressed, hover, disabled);
+    pieces_ = true;
 }
 
 void CIrrButton::SetHoverImage(const QPixmap& hover) {
@@ -101,7 +108,10 @@ void CIrrButton::paintEvent(QPaintEvent*) {
 
     QPainter painter(this);
     painter.setClipRegion(shape_);
-    if (!picture.isNull()) painter.drawPixmap(QPoint(0, 0), picture, box_);
+    if (!picture.isNull()) {
+        painter.drawPixmap(QPoint(0, 0), picture,
+                           pieces_ ? QRect(QPoint(0, 0), box_.size()) : box_);
+    }
     if (text().isEmpty()) return;
     painter.setFont(dialogFont(kCaptionPixelHeight, kCaptionWeight));
     painter.setPen(colour);

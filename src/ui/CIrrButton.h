@@ -34,6 +34,10 @@ public:
                    const QPixmap& disabled);
     // Replaces the hover picture alone.
     void SetHoverImage(const QPixmap& hover);
+    // Pictures of the bounding box's size, already cut from their pages: a button that
+    // keeps only its own pieces rather than a share of several whole pages.
+    void SetImagePieces(const QPixmap& normal, const QPixmap& pressed, const QPixmap& hover,
+                        const QPixmap& disabled);
 
     void SetCheckMode(bool on);
     bool checkMode() const { return checkMode_; }
@@ -77,6 +81,7 @@ private:
     bool checkMode_ = false;
     bool checked_ = false;
     bool hovering_ = false;
+    bool pieces_ = false;  // the pictures are the box's pieces, not whole pages
 };
 
 }  // namespace x5k::ui

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QImage>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QTemporaryDir>
 
@@ -20,8 +21,11 @@
 #include "Demos.h"
 #include "device/emulator/EmulatedMouse.h"
 #include "gui/CT7QDriverDlg.h"
+#include "pages/mainset/CDlgMainSet.h"
 #include "platform/linux/PosixFileSystem.h"
 #include "profiles/Folders.h"
+#include "ui/CGDIBitmapBtn.h"
+#include "ui/CIrrButton.h"
 #include "ui/CMenuEx.h"
 #include "ui/QtMessagePoster.h"
 #include "ui/Skin.h"
@@ -79,7 +83,25 @@ fs::path ChineseProgramFolder(const fs::path& real, const fs::path& at) {
     return at;
 }
 
-enum class Extra { None, Hint, LanguageMenu, TrayMenu };
+enum class Extra { None, Hint, LanguageMenu, TrayMenu, SettingsEdited };
+
+// The settings page after a user's edits: 3000 DPI off, 500 reports per second, one
+// screen per wheel notch, "Volume up" on the forward button (its tab in the modified
+// look), and the pointer over the middle button's tab, whose lamp is lit.
+void EditSettings(x5k::pages::CDlgMainSet& page) {
+    page.resolutionBox(7)->click();
+    page.rateRadio(1)->click();
+    page.screenRadio()->click();
+    page.setPopupRunner([](QWidget*, int button, const std::string&) {
+        return x5k::assign::DialogOutcome(x5k::AssignmentResult{button, 37, 0, 0, {}});
+    });
+    page.openTab(3);
+    x5k::ui::CIrrButton* tab = page.buttonTab(1);
+    const QPoint middle = tab->rect().center();
+    QMouseEvent move(QEvent::MouseMove, QPointF(middle), QPointF(tab->mapToGlobal(middle)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(tab, &move);
+}
 
 std::unique_ptr<QWidget> MainWindowPicture(Language language, int page, Extra extra) {
     const bool chinese = language == Language::Chinese;
@@ -125,6 +147,11 @@ std::unique_ptr<QWidget> MainWindowPicture(Language language, int page, Extra ex
         }
         window.selectPage(page);
         if (extra == Extra::Hint) window.post(x5k::msg::kPageHover, 0, 8);
+        if (extra == Extra::SettingsEdited) {
+            window.activateWindow();
+            QApplication::processEvents();
+            EditSettings(*window.settingsPage());
+        }
         if (extra == Extra::LanguageMenu) window.onLanguageButton();
         QApplication::sendPostedEvents();
         QApplication::processEvents();
@@ -167,6 +194,8 @@ X5K_SNAPSHOT_DEMO_IN("main_page5", kAllLanguages,
                      [](Language l) { return MainWindowPicture(l, 5, Extra::None); });
 X5K_SNAPSHOT_DEMO_IN("main_hint", kAllLanguages,
                      [](Language l) { return MainWindowPicture(l, 1, Extra::Hint); });
+X5K_SNAPSHOT_DEMO_IN("main_settings_edited", kAllLanguages,
+                     [](Language l) { return MainWindowPicture(l, 1, Extra::SettingsEdited); });
 X5K_SNAPSHOT_DEMO("main_language",
                   [](Language l) { return MainWindowPicture(l, 1, Extra::LanguageMenu); });
 X5K_SNAPSHOT_DEMO("main_tray", [](Language l) { return MainWindowPicture(l, 2, Extra::TrayMenu); });

@@ -90,7 +90,9 @@ void CDlgMainSet::build(const PagePictures& pictures) {
     built_ = true;
     const QPixmap over = QPixmap::fromImage(pictures.skinOver);
     const QPixmap down = QPixmap::fromImage(pictures.skinDown);
-    litPicture_ = over;
+    for (int button = 0; button < kButtonCount; ++button) {
+        litPieces_[static_cast<size_t>(button)] = ui::piece(over, indicatorRect(button));
+    }
     makeChecks(background(), over, down);
     makeSliders(pictures.down);
     const Looks resources{QPixmap::fromImage(pictures.normal), QPixmap::fromImage(pictures.over),
@@ -208,7 +210,10 @@ void CDlgMainSet::makeTabs(const Looks& looks) {
         QPolygon outline;
         for (const layout::Point& corner : control.corners) outline << QPoint(corner.x, corner.y);
         auto* tab = new ui::CIrrButton(this, QString(), outline);
-        tab->SetImages(looks.normal, looks.down, looks.over, looks.normal);
+        // Each tab keeps its own pieces: the whole pictures go once the page is made.
+        const QRect box = tab->BoundingBox();
+        const QPixmap normal = ui::piece(looks.normal, box);
+        tab->SetImagePieces(normal, ui::piece(looks.down, box), ui::piece(looks.over, box), normal);
         tab->SetCheckMode(true);
         ui::setAccessibleRole(tab, QAccessible::Button);
         // The pop-up runs once the press has been handled, so the tab is not left down.
@@ -365,8 +370,7 @@ void CDlgMainSet::followPointer(QPoint position) {
     if (after == lit_) return;
     for (int button = 0; button < kButtonCount; ++button) {
         if (after[static_cast<size_t>(button)] != lit_[static_cast<size_t>(button)]) {
-            update(ui::edges(ControlNamed(pageLayout(), Numbered("indicator", button))
-                                 .rectFor(chineseLayout())));
+            update(indicatorRect(button));
         }
     }
     lit_ = after;
@@ -390,14 +394,18 @@ void CDlgMainSet::leaveEvent(QEvent* event) {
 
 void CDlgMainSet::paintEvent(QPaintEvent* event) {
     PageWindow::paintEvent(event);
-    if (!built_ || litPicture_.isNull()) return;
+    if (!built_) return;
     QPainter painter(this);
     for (int button = 0; button < kButtonCount; ++button) {
         if (!lit_[static_cast<size_t>(button)]) continue;
-        const QRect rect = ui::edges(
-            ControlNamed(pageLayout(), Numbered("indicator", button)).rectFor(chineseLayout()));
-        painter.drawPixmap(rect.topLeft(), litPicture_, rect);
+        painter.drawPixmap(indicatorRect(button).topLeft(),
+                           litPieces_[static_cast<size_t>(button)]);
     }
+}
+
+QRect CDlgMainSet::indicatorRect(int button) const {
+    return ui::edges(
+        ControlNamed(pageLayout(), Numbered("indicator", button)).rectFor(chineseLayout()));
 }
 
 bool CDlgMainSet::chineseInterface() const {

@@ -121,6 +121,7 @@ private:
     void showTabs();
     void showLinesText(int caret);
     void followPointer(QPoint position);
+    QRect indicatorRect(int button) const;
     void onLinesEdited(const QString& text);
     void onValidateTimer();
     // The interface's built-in language now (names of default functions, the pop-up).
@@ -144,7 +145,8 @@ private:
     ui::CPngHSliderBar* height_ = nullptr;
     std::array<ui::CIrrButton*, kButtonCount> tabs_{};
     mainset::Indicators lit_{};
-    QPixmap litPicture_;  // the page's hover picture, whose lamps are lit
+    // The lit lamps: pieces of the page's hover picture.
+    std::array<QPixmap, kButtonCount> litPieces_{};
     QTimer validateTimer_;
 };
 
