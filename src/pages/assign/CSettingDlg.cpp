@@ -148,6 +148,8 @@ void CSettingDlg::Impl::build() {
 }
 
 QWidget* CSettingDlg::Impl::subPage(int n, bool make) {
+    // With the disable box on no sub-page shows (n is 0).
+    if (n < 1 || n > kSubPageCount) return nullptr;
     const bool chinese = services_.chinese;
     const QString tabName = text(assign::CaptionTexts()[static_cast<size_t>(n - 1)].key);
     QWidget* page = nullptr;
