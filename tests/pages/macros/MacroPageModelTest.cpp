@@ -41,6 +41,7 @@ struct Page {
 
     Page() {
         hooks.InstallHooks(Window::MainWindow);
+        hooks.SetForwarding(false, false);  // as the main window leaves them at start-up
         // An existing file, so no save reports a missing one.
         const std::vector<uint8_t> empty(MacroTable::kFileSize);
         (void)files.replace(store.filePath(), empty);
@@ -209,6 +210,44 @@ TEST(MacroPageModel, OkButtonArithmeticTable) {
     for (const auto& c : cases) {
         EXPECT_EQ(OkButtonAction(OkButton::Key, c.mode), c.key) << EditModeNumber(c.mode);
         EXPECT_EQ(OkButtonAction(OkButton::Delay, c.mode), c.delay) << EditModeNumber(c.mode);
+    }
+}
+
+TEST(MacroPageModel, EditModeTransitionsTable) {
+    using M = MacroPageModel&;
+    const struct {
+        const char* name;
+        std::function<void(M)> steps;
+        EditMode mode;
+        bool keyField, delayField;
+    } cases[] = {
+        {"insert", [](M m) { m.insert(); }, EditMode::InsertKey, false, false},
+        {"delay selector", [](M m) { m.insert(), m.clickDelaySelector(); }, EditMode::InsertDelay,
+         false, true},
+        {"back to the key selector",
+         [](M m) { m.insert(), m.clickDelaySelector(), m.clickKeySelector(); }, EditMode::InsertKey,
+         true, false},
+        {"modify a press row", [](M m) { m.modify(); }, EditMode::ModifyKey, true, false},
+        {"key selector keeps a modification", [](M m) { m.modify(), m.clickKeySelector(); },
+         EditMode::ModifyKey, true, false},
+        {"modify a delay row", [](M m) { m.selectEvent(1), m.modify(); }, EditMode::ModifyDelay,
+         false, true},
+        {"another event row", [](M m) { m.modify(), m.selectEvent(2); }, EditMode::Idle, false,
+         false},
+        {"another macro", [](M m) { m.insert(), m.clickKeySelector(), m.selectMacro(1); },
+         EditMode::Idle, false, false},
+        {"new macro", [](M m) { m.modify(), m.newMacro(); }, EditMode::Idle, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Page p;
+        p.onFirstSeven(0);
+        c.steps(p.model);
+        EXPECT_EQ(p.model.editMode(), c.mode);
+        EXPECT_EQ(p.model.view().keyFieldShown, c.keyField);
+        EXPECT_EQ(p.model.view().delayFieldShown, c.delayField);
+        EXPECT_EQ(p.hooks.keyboardForwarding(), c.keyField);
+        EXPECT_EQ(p.model.padInput(MousePad::Middle, true), IsKeyEdit(c.mode));
     }
 }
 
