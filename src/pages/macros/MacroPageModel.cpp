@@ -128,6 +128,11 @@ std::vector<int> HintsAt(layout::Point point, bool chinese, bool recording) {
     return hints;
 }
 
+layout::Point GroupMenuPosition() {
+    const layout::Rect& button = layout::findControl(macroPage(), "group")->rect;
+    return {button.left + 1, button.bottom + 1};
+}
+
 MacroPageModel::MacroPageModel(PageContext context, bool chinese, Window page)
     : ctx_(context),
       chinese_(chinese),
@@ -478,6 +483,11 @@ void MacroPageModel::ToggleRecording() {
             storeInto(rememberedMacro_);
             return;
     }
+}
+
+void MacroPageModel::pageLeft() {
+    closeGroupMenu();
+    if (recorder_.recording()) ToggleRecording();
 }
 
 Recorder::Input MacroPageModel::hookInput(uint32_t code, uint32_t flags) {

@@ -72,6 +72,10 @@ LoopFix NormaliseLoopText(std::string_view text);
 // counts when its window rectangle grown by one pixel on each side holds the point.
 std::vector<int> HintsAt(layout::Point point, bool chinese, bool recording);
 
+// Where the group menu opens: one pixel right of the group button's left edge and one
+// pixel below its bottom edge (page coordinates).
+layout::Point GroupMenuPosition();
+
 // What the window shows.
 struct ViewState {
     std::string groupCaption;
@@ -168,6 +172,9 @@ public:
     void setNoDelays(bool pressed) { view_.noDelays = pressed; }
     // The record button, and the main window showing another page while recording.
     void ToggleRecording();
+    // The page is hidden or another page is shown: the group menu closes and a running
+    // recording stops, storing its rows.
+    void pageLeft();
     bool recording() const { return recorder_.recording(); }
     // A WM_HOOK_INPUT reaching the page (also a pad's, posted by the page to itself).
     Recorder::Input hookInput(uint32_t code, uint32_t flags);

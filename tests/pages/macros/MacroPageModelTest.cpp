@@ -88,6 +88,7 @@ TEST(MacroPageModel, GroupsListAndNewIds) {
     EXPECT_EQ(p.model.view().groupCaption, "");
     EXPECT_TRUE(p.model.view().macroRows.empty());
     EXPECT_EQ(p.model.currentGroup(), 7);
+    EXPECT_EQ(GroupMenuPosition(), (layout::Point{26, 72}));
 }
 
 struct EditCase {
@@ -413,6 +414,13 @@ TEST(MacroPageModel, RecordingRefusalsAndStops) {
     p.model.chooseGroup(21);
     EXPECT_FALSE(p.model.recording());
     EXPECT_EQ(p.stored(kSeven2), (Rows{PressRow(kB)}));
+
+    p.model.ToggleRecording();  // on Mine; leaving the page ends it too
+    p.model.hookInput(kC, 0);
+    p.model.openGroupMenu();
+    p.model.pageLeft();
+    EXPECT_FALSE(p.model.recording() || p.model.view().groupMenuOpen);
+    EXPECT_EQ(p.stored(kCustom), (Rows{PressRow(kC)}));
 }
 
 TEST(MacroPageModel, RecordingCapAndNoDelays) {
