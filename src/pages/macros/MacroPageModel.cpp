@@ -206,6 +206,10 @@ void MacroPageModel::showSelectedMacro() {
 
 void MacroPageModel::endEditing() {
     ctx_.hooks.SetForwarding(false, false);
+    hideEditing();
+}
+
+void MacroPageModel::hideEditing() {
     view_.keySelectorShown = view_.keySelectorPressed = false;
     view_.delaySelectorShown = view_.delaySelectorPressed = false;
     view_.keyFieldShown = view_.delayFieldShown = false;
@@ -470,16 +474,17 @@ void MacroPageModel::ToggleRecording() {
         case Recorder::Toggle::RefusedKeyEdit:
         case Recorder::Toggle::RefusedDelayEdit:
             return;
+        // The recorder has set the forwarding; only the widgets close.
         case Recorder::Toggle::NoMacroSelected:
-            endEditing();
+            hideEditing();
             return;
         case Recorder::Toggle::Started:
-            endEditing();
+            hideEditing();
             view_.selectedEvent = -1;
             rememberedEvent_ = -1;
             return;
         case Recorder::Toggle::Stopped:
-            endEditing();
+            hideEditing();
             storeInto(rememberedMacro_);
             return;
     }

@@ -189,7 +189,8 @@ public:
 
 private:
     void showSelectedMacro();
-    void endEditing();
+    void endEditing();                   // forwarding off, then hideEditing
+    void hideEditing();                  // the widgets hidden and emptied, edit mode 0
     void setLoopText(std::string text);  // as the field's change handler sees it
     void storeSelected();
     void storeInto(int macroRow);

@@ -400,6 +400,7 @@ TEST(MacroPageModel, RecordingRefusalsAndStops) {
     p.model.ToggleRecording();
     EXPECT_EQ(p.model.view().recordCaption, "Stop Record");
     EXPECT_FALSE(p.model.view().editButtonsEnabled);
+    EXPECT_TRUE(p.hooks.keyboardForwarding());  // typed keys reach the page
     p.model.hookInput(kA, 0);
     p.clock.advance(40ms);
     p.model.hookInput(kA, kUp);
