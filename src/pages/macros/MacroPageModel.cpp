@@ -245,7 +245,13 @@ void MacroPageModel::newMacro() {
     if (recorder_.recording()) return;  // the button is disabled while recording
     // Another macro is selected: the editing widgets close as for a selection change.
     if (mode_ != EditMode::Idle) endEditing();
-    const int32_t id = ctx_.store.table().newId(group_, ctx_.clock.tickMs());
+    // Two rows created within one tick, and not yet stored, would share an ID, and
+    // storing the second would replace the first: an ID already on a row is stepped past.
+    int32_t id = ctx_.store.table().newId(group_, ctx_.clock.tickMs());
+    while (
+        std::ranges::any_of(view_.macroRows, [id](const MacroListRow& r) { return r.id == id; })) {
+        id = ctx_.store.table().newId(group_, static_cast<uint32_t>(id) + 1);
+    }
     view_.macroRows.push_back({std::string(InLanguage(kNewMacroName, chinese_)), id});
     view_.selectedMacro = static_cast<int>(view_.macroRows.size()) - 1;
     view_.renameRow = view_.selectedMacro;

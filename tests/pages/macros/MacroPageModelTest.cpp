@@ -83,9 +83,12 @@ TEST(MacroPageModel, GroupsListAndNewIds) {
     EXPECT_TRUE(v.eventRows.empty());
     EXPECT_EQ(v.loopText, "1");
     EXPECT_FALSE(p.store.table().slotOf(v.macroRows.back().id));  // a row only, for now
+    p.model.newMacro();                                           // in the same tick
+    EXPECT_NE(p.model.view().macroRows[3].id, v.macroRows[2].id);
+    EXPECT_EQ(macro::GroupOf(p.model.view().macroRows[3].id), 7);
 
     p.model.chooseGroup(22);  // no such group: empty caption and list, group kept
-    EXPECT_EQ(p.model.view().groupCaption, "");
+    EXPECT_EQ(p.model.view().groupCaption, "");  // the unstored rows are gone with the list
     EXPECT_TRUE(p.model.view().macroRows.empty());
     EXPECT_EQ(p.model.currentGroup(), 7);
     EXPECT_EQ(GroupMenuPosition(), (layout::Point{26, 72}));
