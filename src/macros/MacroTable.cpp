@@ -234,16 +234,19 @@ void MacroStore::writerLoop() {
         std::vector<SaveProblem> problems;
         const bool written = writeFile(problems);
         lock.lock();
+        if (!problems.empty()) {
+            problems_.insert(problems_.end(), problems.begin(), problems.end());
+            // Told before the write counts as done, so whoever waits for the writes
+            // finds the notice given.
+            if (saveNotice_) {
+                lock.unlock();
+                saveNotice_();
+                lock.lock();
+            }
+        }
         running_ = false;
         if (written) savedChanges_ = std::max(savedChanges_, changes);
-        const bool tell = !problems.empty();
-        problems_.insert(problems_.end(), problems.begin(), problems.end());
         stateChanged_.notify_all();
-        if (tell && saveNotice_) {
-            lock.unlock();
-            saveNotice_();
-            lock.lock();
-        }
     }
 }
 
