@@ -17,15 +17,15 @@
 #include <cstdio>
 #include <string_view>
 
-#include "profiles/Folders.h"
-#include "gui/MainWindowRules.h"
 #include "functions/Assignment.h"
+#include "gui/MainWindowRules.h"
 #include "layout/Layout.h"
 #include "pages/lighting/CDlgLEDSet.h"
 #include "pages/macros/CDlgMacro.h"
 #include "pages/mainset/CDlgMainSet.h"
 #include "pages/statistics/CDlgSts.h"
 #include "pages/support/CDlgSupport.h"
+#include "profiles/Folders.h"
 #include "ui/Accessibility.h"
 #include "ui/CDlgProgress.h"
 #include "ui/CGDIBitmapBtn.h"
@@ -129,8 +129,17 @@ std::optional<StartUp> CT7QDriverDlg::onInitDialog() {
     // 4. The title.
     setWindowTitle(ui::fromUtf8(kTitle));
     // 5. The macro table.
+    // The file is written on the store's own thread; what a write has to tell comes back
+    // to this window's thread to be shown.
     macros_ = std::make_unique<MacroStore>(services_.files, services_.clock, services_.messages,
-                                           localisation_.strings(), services_.dataFolder);
+                                           localisation_.strings(), services_.dataFolder, [this] {
+                                               QMetaObject::invokeMethod(
+                                                   this,
+                                                   [this] {
+                                                       if (macros_) macros_->showSaveProblems();
+                                                   },
+                                                   Qt::QueuedConnection);
+                                           });
     macros_->loadFile();
     macroSource_ = std::make_unique<MacroTableSource>(macros_->table());
     if (closing_) return std::nullopt;
@@ -414,6 +423,8 @@ void CT7QDriverDlg::onApply() {
 void CT7QDriverDlg::startApply() {
     // The progress dialog shows from the trigger on, before the worker clears the flag.
     if (!idle_ || !worker_ || progress_->IsRunning()) return;
+    // The mouse gets the macros the file holds.
+    if (macros_) macros_->flush();
     progress_->SetChinese(chinese());
     worker_->trigger();
     progress_->DoModal();
@@ -624,6 +635,8 @@ void CT7QDriverDlg::shutdown() {
     }
     poster_.unregisterWindow(Window::MacroPage);
     poster_.unregisterWindow(Window::StatisticsPage);
+    // The last macro change reaches the file before the program ends.
+    if (macros_) macros_->flush();
     // 3-5. The apply worker is woken with its run flag cleared and waited for; one waiting
     // for this window is released first. The update-check worker has no thread yet.
     beginShutdown();
@@ -639,6 +652,7 @@ void CT7QDriverDlg::onSessionEnd() {
     for (pages::PageWindow* page : pages_) {
         if (page) page->saveState();
     }
+    if (macros_) macros_->flush();
 }
 
 void CT7QDriverDlg::onDeviceChange(DeviceChange change, const std::string& name) {

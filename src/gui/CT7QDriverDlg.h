@@ -18,7 +18,6 @@
 #include <string>
 #include <vector>
 
-#include "profiles/ConfigStore.h"
 #include "device/ApplyWorker.h"
 #include "device/DeviceLink.h"
 #include "device/UsbDriver.h"
@@ -32,6 +31,7 @@
 #include "platform/PointerSettings.h"
 #include "platform/Shell.h"
 #include "platform/UserMessages.h"
+#include "profiles/ConfigStore.h"
 #include "ui/CMenuEx.h"
 #include "ui/MessageWindow.h"
 
@@ -124,6 +124,7 @@ public:
     const QString& hintText() const { return hint_; }
     ConfigStore& store() { return *store_; }
     const MacroStore& macros() const { return *macros_; }
+    MacroStore& macros() { return *macros_; }
     ui::CIrrButton* regionButton(int index) const { return regions_[static_cast<size_t>(index)]; }
     ui::CGDIBitmapBtn* minimiseButton() const { return minimise_; }
     ui::CGDIBitmapBtn* hideButton() const { return hide_; }

@@ -139,15 +139,26 @@ bool MacroTable::rename(int32_t id, std::string_view name) {
 // ---------------------------------------------------------------- MacroStore
 
 MacroStore::MacroStore(FileSystem& files, Clock& clock, UserMessages& messages,
-                       const InterfaceStrings& strings, std::filesystem::path dataFolder)
+                       const InterfaceStrings& strings, std::filesystem::path dataFolder,
+                       std::function<void()> saveNotice)
     : files_(files),
       clock_(clock),
       messages_(messages),
       strings_(strings),
-      dataFolder_(std::move(dataFolder)) {}
+      dataFolder_(std::move(dataFolder)),
+      saveNotice_(std::move(saveNotice)),
+      writer_([this] { writerLoop(); }) {}
+
+MacroStore::~MacroStore() {
+    {
+        std::lock_guard lock(stateMutex_);
+        stopping_ = true;
+    }
+    stateChanged_.notify_all();
+    writer_.join();
+}
 
 bool MacroStore::loadFile() {
-    std::lock_guard lock(fileMutex_);
     const auto path = filePath();
     std::vector<uint8_t> bytes(MacroTable::kFileSize);
     const FileError error = files_.readInto(path, bytes);
@@ -162,49 +173,118 @@ bool MacroStore::loadFile() {
     return false;
 }
 
-bool MacroStore::saveFile() {
-    std::lock_guard lock(fileMutex_);
-    return saveLocked();
+void MacroStore::saveFile() {
+    {
+        std::lock_guard lock(stateMutex_);
+        ++changes_;
+        queued_ = true;
+    }
+    stateChanged_.notify_all();
 }
 
-bool MacroStore::saveLocked() {
+void MacroStore::waitForSaves() {
+    std::unique_lock lock(stateMutex_);
+    stateChanged_.wait(lock, [this] { return !queued_ && !running_; });
+}
+
+bool MacroStore::flush() {
+    bool current = false;
+    {
+        std::unique_lock lock(stateMutex_);
+        stateChanged_.wait(lock, [this] { return !queued_ && !running_; });
+        if (savedChanges_ != changes_) {
+            // The last write failed: the table is tried once more, so that an exit or an
+            // apply does not leave the file behind the table when the fault has gone.
+            queued_ = true;
+            stateChanged_.notify_all();
+            stateChanged_.wait(lock, [this] { return !queued_ && !running_; });
+        }
+        current = savedChanges_ == changes_;
+    }
+    showSaveProblems();
+    return current;
+}
+
+void MacroStore::showSaveProblems() {
+    std::vector<SaveProblem> problems;
+    {
+        std::lock_guard lock(stateMutex_);
+        problems.swap(problems_);
+    }
+    // Taken out first: a box runs a message loop, in which a later notice may come.
+    for (const SaveProblem problem : problems) {
+        if (problem == SaveProblem::Missing) {
+            messages_.showInfoBox(FormatText(strings_.get("str_msg2"), {filePath().string()}));
+        } else {
+            messages_.showInfoBox(strings_.get("str_msg4"));
+        }
+    }
+}
+
+void MacroStore::writerLoop() {
+    std::unique_lock lock(stateMutex_);
+    for (;;) {
+        stateChanged_.wait(lock, [this] { return queued_ || stopping_; });
+        // A write queued before the end is still done: the last change reaches the file.
+        if (!queued_) return;
+        queued_ = false;
+        running_ = true;
+        const uint64_t changes = changes_;
+        lock.unlock();
+        std::vector<SaveProblem> problems;
+        const bool written = writeFile(problems);
+        lock.lock();
+        if (!problems.empty()) {
+            problems_.insert(problems_.end(), problems.begin(), problems.end());
+            // Told before the write counts as done, so whoever waits for the writes
+            // finds the notice given.
+            if (saveNotice_) {
+                lock.unlock();
+                saveNotice_();
+                lock.lock();
+            }
+        }
+        running_ = false;
+        if (written) savedChanges_ = std::max(savedChanges_, changes);
+        stateChanged_.notify_all();
+    }
+}
+
+bool MacroStore::writeFile(std::vector<SaveProblem>& problems) {
     const auto path = filePath();
-    const std::vector<uint8_t> image = table_.fileImage();
     FileError error;
     if (files_.exists(path)) {
         clock_.sleepFor(kSavePause);
-        error = files_.replace(path, image);
+        // The table is copied after the first pause, so changes made meanwhile go along.
+        error = files_.replace(path, table_.fileImage());
         clock_.sleepFor(kSavePause);
     } else {
         // A file that vanished is created afresh with the whole table, so it never
         // holds less than the program has in memory.
-        messages_.showInfoBox(FormatText(strings_.get("str_msg2"), {path.string()}));
-        error = files_.replace(path, image);
+        problems.push_back(SaveProblem::Missing);
+        error = files_.replace(path, table_.fileImage());
     }
     // Denied access is reported whether the file existed or not: otherwise a
     // write-protected file would drop every change at the next start without a word.
-    if (error == FileError::AccessDenied) messages_.showInfoBox(strings_.get("str_msg4"));
+    if (error == FileError::AccessDenied) problems.push_back(SaveProblem::Denied);
     return error == FileError::None;
 }
 
 StoreResult MacroStore::storeMacro(const MacroRecord& record) {
     if (!IsStorable(record)) return StoreResult::Invalid;
-    std::lock_guard lock(fileMutex_);
     if (!table_.put(record)) return StoreResult::TableFull;
-    saveLocked();
+    saveFile();
     return StoreResult::Stored;
 }
 
 void MacroStore::deleteMacro(int32_t id) {
-    std::lock_guard lock(fileMutex_);
     table_.erase(id);
-    saveLocked();
+    saveFile();
 }
 
 bool MacroStore::renameMacro(int32_t id, std::string_view name) {
-    std::lock_guard lock(fileMutex_);
     if (!table_.rename(id, name)) return false;
-    saveLocked();
+    saveFile();
     return true;
 }
 

@@ -2,6 +2,7 @@
 // The character a key types on the user's keyboard layout, for naming keys.
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 
 namespace x5k {
@@ -38,5 +39,20 @@ public:
     virtual std::optional<HookKeyEvent> translate(uint16_t evdevCode, int32_t value,
                                                   bool numLock) const = 0;
 };
+
+// A key of the program's own window by its native scan code (the X11 or Wayland key code,
+// the evdev code plus 8), `value` as for translate(). Nothing for a code outside the
+// evdev range or a key the table does not know.
+inline std::optional<HookKeyEvent> TranslateWindowKey(const KeyEventTranslator& translator,
+                                                      uint32_t nativeScanCode, int32_t value,
+                                                      bool numLock) {
+    constexpr uint32_t kScanCodeOffset = 8;
+    if (nativeScanCode < kScanCodeOffset ||
+        nativeScanCode - kScanCodeOffset > std::numeric_limits<uint16_t>::max()) {
+        return std::nullopt;
+    }
+    return translator.translate(static_cast<uint16_t>(nativeScanCode - kScanCodeOffset), value,
+                                numLock);
+}
 
 }  // namespace x5k

@@ -159,6 +159,9 @@ TEST_F(MacroStoreTest, SaveMessagesPausesAndFileContent) {
         if (c.fault) faulty.failWrites(s.filePath(), *c.fault);
 
         EXPECT_EQ(s.storeMacro(Macro(0x15000002, "new")), StoreResult::Stored);
+        s.waitForSaves();
+        EXPECT_TRUE(shown.shown().empty());  // never from the writer's thread
+        s.showSaveProblems();
 
         std::vector<ShownMessage> expected = c.shown;
         for (auto& m : expected) {
@@ -193,6 +196,7 @@ TEST_F(MacroStoreTest, StoreReplacesInPlaceAndTakesTheLowestFreeSlot) {
     EXPECT_EQ(slotIds(), (std::vector<int32_t>{0x15000001, 0x15000004, 0x15000003}));
     const MacroRecord edited = store.table().slot(2);
     EXPECT_EQ(edited, Macro(0x15000003, "edited", 1, 0x42));  // old second event cleared
+    EXPECT_TRUE(store.flush());
     EXPECT_EQ(ReadBytes(file()), store.table().fileImage());
 }
 
@@ -231,13 +235,16 @@ TEST_F(MacroStoreTest, RenameChangesOnlyTheName) {
     ASSERT_TRUE(store.renameMacro(0x15000001, "Reload"));
     MacroRecord expected = Macro(0x15000001, "Reload", 3, 0x43);
     EXPECT_EQ(store.table().slot(4), expected);
+    EXPECT_TRUE(store.flush());
     EXPECT_EQ(ReadBytes(file()), store.table().fileImage());
 
     const int writes = files.writeCount();
     EXPECT_FALSE(store.renameMacro(0x15000009, "none"));
+    store.waitForSaves();
     EXPECT_EQ(files.writeCount(), writes);
     // Deleting a macro that is not there still writes the file.
     store.deleteMacro(0x15000009);
+    store.waitForSaves();
     EXPECT_EQ(files.writeCount(), writes + 1);
 }
 

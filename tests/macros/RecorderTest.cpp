@@ -197,6 +197,7 @@ TEST(Recorder, StoringThePageRowsTable) {
         EXPECT_EQ(out.build, c.build);
         EXPECT_EQ(out.stored, c.stored);
         EXPECT_EQ(store.table().slot(0).get(macro::kEventCount), c.events);
+        store.waitForSaves();
         EXPECT_EQ(std::filesystem::exists(store.filePath()), c.stored.has_value());
     }
 }

@@ -21,6 +21,9 @@ public:
         writeFaults_[path] = {error, cause ? cause : TypicalErrno(error)};
     }
 
+    // Writes of `path` succeed again.
+    void clearWriteFault(const std::filesystem::path& path) { writeFaults_.erase(path); }
+
     FileResult readInto(const std::filesystem::path& path, std::span<uint8_t> record) override {
         if (auto f = fault(readFaults_, path)) return Injected(*f, "open");
         return real_.readInto(path, record);

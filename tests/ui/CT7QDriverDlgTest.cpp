@@ -18,23 +18,24 @@
 #include <string>
 #include <vector>
 
-#include "profiles/Folders.h"
-#include "gui/MainWindowRules.h"
 #include "device/ApplyWorker.h"
 #include "device/emulator/EmulatedMouse.h"
 #include "gui/CT7QDriverDlg.h"
+#include "gui/MainWindowRules.h"
 #include "localisation/Languages.h"
 #include "pages/lighting/CDlgLEDSet.h"
 #include "pages/macros/CDlgMacro.h"
 #include "pages/mainset/CDlgMainSet.h"
 #include "pages/statistics/CDlgSts.h"
 #include "pages/support/CDlgSupport.h"
+#include "profiles/Folders.h"
 #include "support/DriverRig.h"
 #include "support/FaultyFileSystem.h"
 #include "support/InertHookBackend.h"
 #include "support/RecordingPointerSettings.h"
 #include "support/RecordingShell.h"
 #include "support/RecordingUserMessages.h"
+#include "support/SampleMacro.h"
 #include "support/TempFolder.h"
 #include "support/UiTest.h"
 #include "support/VirtualClock.h"
@@ -380,6 +381,30 @@ private slots:
         QTRY_VERIFY(rig.window->closing());
         rig.window.reset();
         QCOMPARE(test::ReadBytes(rig.dataFile("Sts.cfg")), std::vector<uint8_t>(24, 7));
+    }
+
+    // The macro file is written off the window's thread; what a failing write has to
+    // tell is shown by the window, once, and the exit writes the table kept meanwhile.
+    void aFailingMacroWriteIsToldOnceAndTheExitWritesTheTable() {
+        Rig rig;
+        QSignalSpy closed(rig.window.get(), &CT7QDriverDlg::closed);
+        const std::filesystem::path file = rig.dataFile("Macro.cfg");
+        QVERIFY(std::filesystem::exists(file));
+        const size_t before = rig.messages.shown().size();
+        rig.files.failWrites(file, FileError::AccessDenied);
+        QCOMPARE(rig.window->macros().storeMacro(test::SampleMacro(0x15000042, "kept")),
+                 StoreResult::Stored);
+        QTRY_COMPARE(rig.messages.shown().size(), before + 1);
+        QCOMPARE(rig.messages.texts().back(), rig.string("str_msg4"));
+        rig.window->macros().waitForSaves();
+        QCoreApplication::processEvents();
+        QCOMPARE(rig.messages.shown().size(), before + 1);
+
+        rig.files.clearWriteFault(file);
+        rig.window->onTrayCommand(mainwindow::kExitCommand);
+        QTRY_COMPARE(closed.count(), 1);
+        QCOMPARE(rig.messages.shown().size(), before + 1);
+        QCOMPARE(test::ReadBytes(file), rig.window->macros().table().fileImage());
     }
 
     void exitDuringAnApplyWaitsForItsResultAndSaves() {

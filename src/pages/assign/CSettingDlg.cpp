@@ -19,6 +19,7 @@
 #include "ui/Accessibility.h"
 #include "ui/CGDIBitmapBtn.h"
 #include "ui/Skin.h"
+#include "ui/WindowKeys.h"
 
 namespace x5k::pages {
 namespace {
@@ -31,18 +32,6 @@ QString CloseName(const InterfaceStrings& strings, bool chinese) {
     const std::string& text = strings.get("str_close");
     if (!text.empty()) return ui::fromUtf8(text);
     return chinese ? QStringLiteral("关闭") : QStringLiteral("Close");
-}
-
-// Whether Num Lock was on for a key of the window. Only the keypad's digit and dot keys
-// read differently with it, and for them Qt reports the keypad modifier with the digit
-// (Num Lock on) or the navigation key the digit doubles as (off); for every other key
-// the answer is not consulted. Shift held with Num Lock on also gives the navigation
-// key, which reads as off: the key is then reported as that navigation key, as the
-// desktop itself treats it.
-bool NumLockOf(const QKeyEvent& event) {
-    if (!(event.modifiers() & Qt::KeypadModifier)) return true;
-    const int key = event.key();
-    return (key >= Qt::Key_0 && key <= Qt::Key_9) || key == Qt::Key_Period || key == Qt::Key_Comma;
 }
 
 }  // namespace
@@ -216,12 +205,9 @@ bool CSettingDlg::Impl::keyEvent(QKeyEvent& event) {
     if (ended_ || model_.shownSubPage() != assign::kKeyPage || keyPage_ == nullptr) return false;
     // Where the hooks read the keyboard they report this key too: it counts once.
     if (services_.hooksReadKeyboard || services_.keyEvents == nullptr) return true;
-    // An auto-repeat comes as a release and a press; only the press is a key event here.
-    const bool release = event.type() == QEvent::KeyRelease;
-    if (release && event.isAutoRepeat()) return true;
-    const int32_t value = release ? 0 : (event.isAutoRepeat() ? 2 : 1);
-    keyPage_->keyEffect(model_.keyPage().onWindowKey(*services_.keyEvents, event.nativeScanCode(),
-                                                     value, NumLockOf(event)));
+    if (const auto key = ui::HookKeyOfWindowKey(event, *services_.keyEvents)) {
+        keyPage_->keyEffect(model_.keyPage().OnHookInput(key->virtualKey, key->flags));
+    }
     return true;
 }
 

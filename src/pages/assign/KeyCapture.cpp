@@ -34,9 +34,6 @@ constexpr std::array<ModifierKey, 11> kModifierKeys = {{
 // bit 7.
 constexpr std::array<uint32_t, 6> kPressFlags = {0, 1, 16, 17, 32, 33};
 
-// Evdev codes are 16 bits wide; the window's key codes start 8 above them.
-constexpr uint32_t kScanCodeOffset = 8;
-
 }  // namespace
 
 std::optional<Modifier> ModifierOfVirtualKey(uint32_t virtualKey) {
@@ -70,12 +67,7 @@ KeyEffect KeyPageModel::OnHookInput(uint32_t virtualKey, uint32_t flags) {
 
 KeyEffect KeyPageModel::onWindowKey(const KeyEventTranslator& translator, uint32_t nativeScanCode,
                                     int32_t value, bool numLock) {
-    if (nativeScanCode < kScanCodeOffset ||
-        nativeScanCode - kScanCodeOffset > std::numeric_limits<uint16_t>::max()) {
-        return KeyEffect::Ignored;
-    }
-    const auto key = translator.translate(static_cast<uint16_t>(nativeScanCode - kScanCodeOffset),
-                                          value, numLock);
+    const auto key = TranslateWindowKey(translator, nativeScanCode, value, numLock);
     if (!key) return KeyEffect::Ignored;
     return OnHookInput(key->virtualKey, key->flags);
 }
