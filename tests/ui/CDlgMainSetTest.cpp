@@ -35,8 +35,8 @@ pages::CDlgMainSet* Page(Rig& rig) {
 }
 
 // Clicks the page's control of that layout name; "name*N" clicks it N times.
-void Click(pages::CDlgMainSet* page, const QString& spec) {
-    const QStringList parts = spec.split(QLatin1Char('*'));
+void Click(pages::CDlgMainSet* page, const QString& what) {
+    const QStringList parts = what.split(QLatin1Char('*'));
     const std::string name = parts[0].toStdString();
     const int times = parts.size() > 1 ? parts[1].toInt() : 1;
     QAbstractButton* button = nullptr;
