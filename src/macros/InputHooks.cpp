@@ -89,7 +89,7 @@ void InputHooks::BlockMouseCode(uint32_t inputCode, bool remove) {
     }
     if (changed) {
         X5K_LOG("hooks: ", remove ? "no longer blocking" : "blocking", " mouse input ",
-                diagnostic::HexNumber(inputCode));
+                diagnostic::HexNumber{inputCode});
         backend_.blockListChanged();
     }
 }
