@@ -30,7 +30,7 @@ python=/usr/bin/python3
 # accessibility bus it starts can be found by the program and by the walker alike.
 # xvfb-run picks the first free display number, and another X server starting at the same
 # moment can take it first; the run is then tried again, but only when the script never
-# got to start on its server.
+# got to start on its server or the program could not reach it.
 if [ -z "${X5K_ATSPI_STARTED:-}" ]; then
     marks=$(mktemp -d "${TMPDIR:-/tmp}/x5k-atspi-start.XXXXXX")
     trap 'rm -rf "$marks"' EXIT
@@ -39,7 +39,7 @@ if [ -z "${X5K_ATSPI_STARTED:-}" ]; then
         rc=0
         xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" dbus-run-session -- "$0" "$@" || rc=$?
         [ -e "$X5K_ATSPI_STARTED" ] && exit "$rc"
-        echo "atspi: the X server did not start (attempt $attempt, exit code $rc)" >&2
+        echo "atspi: the X server did not start or could not be reached (attempt $attempt, exit code $rc)" >&2
     done
     exit 1
 fi
@@ -81,5 +81,11 @@ rc=0
 if [ "$rc" -ne 0 ]; then
     echo "--- driver.log:" >&2
     tail -n 40 "$work/driver.log" >&2 || true
+    # An X server that went away or was never reachable is the machine's, not the
+    # program's: the run starts again on a new server.
+    if grep -q "could not connect to display" "$work/driver.log"; then
+        echo "atspi: the program could not reach the X server; trying again on a new one" >&2
+        rm -f "$X5K_ATSPI_STARTED"
+    fi
 fi
 exit "$rc"

@@ -30,7 +30,8 @@ done
 
 # Everything below runs on a private X server of its own. xvfb-run picks the first free
 # display number, and another X server starting at the same moment can take it first; the
-# run is then tried again, but only when the script never got to start on its server.
+# run is then tried again, but only when the script never got to start on its server or
+# the program could not reach it.
 readonly screen_width=1280 screen_height=1024
 if [ -z "${X5K_E2E_STARTED:-}" ]; then
     marks=$(mktemp -d "${TMPDIR:-/tmp}/x5k-e2e-start.XXXXXX")
@@ -40,7 +41,7 @@ if [ -z "${X5K_E2E_STARTED:-}" ]; then
         rc=0
         xvfb-run -a -s "-screen 0 ${screen_width}x${screen_height}x24 -nolisten tcp" "$0" "$@" || rc=$?
         [ -e "$X5K_E2E_STARTED" ] && exit "$rc"
-        echo "e2e: the X server did not start (attempt $attempt, exit code $rc)" >&2
+        echo "e2e: the X server did not start or could not be reached (attempt $attempt, exit code $rc)" >&2
     done
     exit 1
 fi
@@ -119,6 +120,12 @@ fail() {
     if [ -d "$data" ]; then
         echo "--- data folder:" >&2
         ls -l --time-style=+%T.%N "$data" "$data/Profile" >&2 || true
+    fi
+    # An X server that went away or was never reachable is the machine's, not the
+    # program's: the run starts again on a new server.
+    if grep -qs "could not connect to display" "$work/driver.log"; then
+        echo "e2e: the program could not reach the X server; trying again on a new one" >&2
+        rm -f "$X5K_E2E_STARTED"
     fi
     exit 1
 }
