@@ -8,9 +8,9 @@
 #include <cstdlib>
 
 #include "common/DiagnosticLog.h"
-#include "profiles/ProfileImage.h"
 #include "device/ApplyWorker.h"
 #include "device/emulator/EmulatedMouse.h"
+#include "profiles/ProfileImage.h"
 
 namespace x5k {
 namespace {

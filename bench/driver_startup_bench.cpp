@@ -29,6 +29,7 @@
 #include <optional>
 #include <vector>
 
+#include "OffscreenMain.h"
 #include "device/emulator/EmulatedMouse.h"
 #include "gui/CT7QDriverDlg.h"
 #include "localisation/Localisation.h"
@@ -48,10 +49,8 @@ namespace {
 
 using Stopwatch = std::chrono::steady_clock;
 
-bool gFailed = false;
-
 void Fail(benchmark::State& state, const char* error) {
-    gFailed = true;
+    bench::gFailed = true;
     state.SkipWithError(error);
 }
 using std::chrono::milliseconds;
@@ -206,33 +205,3 @@ BENCHMARK(BM_LaterRun)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace x5k::gui
-
-namespace {
-
-// The offscreen platform says on every start that it cannot raise a window; the rest
-// of Qt's messages go on to the default handler.
-QtMessageHandler gDefaultHandler = nullptr;
-
-void QuietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (type == QtWarningMsg &&
-        message.startsWith(QStringLiteral("This plugin does not support"))) {
-        return;
-    }
-    gDefaultHandler(type, context, message);
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-    // The window needs a GUI application; the offscreen platform keeps it off any display.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    gDefaultHandler = qInstallMessageHandler(QuietHandler);
-    QApplication application(argc, argv);
-    x5k::ui::setProgramFolder(QStringLiteral(X5K_PROGRAM_DIR));
-
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return x5k::gui::gFailed ? 1 : 0;
-}

@@ -160,30 +160,3 @@ BENCHMARK(BM_FirstTab)
 
 }  // namespace
 }  // namespace x5k::pages
-
-namespace {
-
-// The offscreen platform cannot raise a window and says so; other messages go on.
-QtMessageHandler gDefaultHandler = nullptr;
-
-void QuietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (type == QtWarningMsg &&
-        message.startsWith(QStringLiteral("This plugin does not support"))) {
-        return;
-    }
-    gDefaultHandler(type, context, message);
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    gDefaultHandler = qInstallMessageHandler(QuietHandler);
-    QApplication application(argc, argv);
-    x5k::ui::setProgramFolder(QStringLiteral(X5K_PROGRAM_DIR));
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -115,14 +115,3 @@ BENCHMARK(BM_SettingsPageFirstShow)
 
 }  // namespace
 }  // namespace x5k::pages
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    x5k::ui::setProgramFolder(QStringLiteral(X5K_PROGRAM_DIR));
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
