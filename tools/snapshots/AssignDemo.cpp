@@ -24,6 +24,7 @@
 #include "platform/WindowMessages.h"
 #include "platform/linux/EvdevTranslation.h"
 #include "platform/linux/PosixFileSystem.h"
+#include "support/SampleMacro.h"
 #include "ui/CGDIBitmapBtn.h"
 #include "ui/CListBoxEx.h"
 #include "ui/Skin.h"
@@ -50,18 +51,6 @@ public:
     }
 };
 
-x5k::MacroRecord Macro(int32_t id, std::string_view name) {
-    using namespace x5k::macro;
-    x5k::MacroRecord record;
-    record.set(kSizeTag, static_cast<int32_t>(kSizeTagBase + 4));
-    record.set(kFormatTag, static_cast<int32_t>(kFormatValue));
-    record.set(kMacroId, id);
-    record.set(kEventCount, 1);
-    record.set(Event(0), static_cast<int32_t>(MakeEvent(kPress, 0x41)));
-    record.setText(kName, name);
-    return record;
-}
-
 // What the pop-up works with, kept for the whole run of the tool: the windows hold it
 // by reference.
 struct World {
@@ -71,10 +60,11 @@ struct World {
         localisation.loadLanguage(program / "Language" / (chinese ? "sc.xml" : "en.xml"));
         strings = localisation.strings();
         // Three macros of the second game and one of the last.
-        (void)macros.put(Macro(0x0200'0011, chinese ? "跳跃射击" : "Jump shot"));
-        (void)macros.put(Macro(0x0200'0012, chinese ? "快速换弹" : "Quick reload"));
-        (void)macros.put(Macro(0x0200'0013, chinese ? "蹲下" : "Crouch"));
-        (void)macros.put(Macro(0x1500'0014, "Build"));
+        (void)macros.put(x5k::test::SampleMacro(0x0200'0011, chinese ? "跳跃射击" : "Jump shot"));
+        (void)macros.put(
+            x5k::test::SampleMacro(0x0200'0012, chinese ? "快速换弹" : "Quick reload"));
+        (void)macros.put(x5k::test::SampleMacro(0x0200'0013, chinese ? "蹲下" : "Crouch"));
+        (void)macros.put(x5k::test::SampleMacro(0x1500'0014, "Build"));
     }
 
     x5k::pages::AssignmentServices services() {
