@@ -247,7 +247,7 @@ TEST(PageLayouts, LevelBarGrowsWithTheLevelAndStaysOnThePage) {
 
 TEST(ResourcePictures, EachNumberIsPresentOnce) {
     std::set<int> expected{1004, 1005, 1006, 1007, 1008, 1009, 1011, 1012};
-    for (int id = 128; id <= 166; ++id) expected.insert(id);
+    for (int id = 128; id <= 172; ++id) expected.insert(id);
     std::map<int, int> seen;
     for (const ResourcePicture& picture : resourcePictures()) ++seen[picture.id];
     for (const int id : expected) EXPECT_EQ(seen[id], 1) << id;
@@ -282,8 +282,9 @@ INSTANTIATE_TEST_SUITE_P(
                       ResourceSize{154, 159, findPage("main")->width, findPage("main")->height},
                       ResourceSize{160, 165, findPage("settings")->width,
                                    findPage("settings")->height},
-                      ResourceSize{166, 166, 163, 54}, ResourceSize{1004, 1009, 330, 160},
-                      ResourceSize{1011, 1012, 16, 16}));
+                      ResourceSize{166, 166, 163, 54},
+                      ResourceSize{167, 172, findPage("macros")->width, findPage("macros")->height},
+                      ResourceSize{1004, 1009, 330, 160}, ResourceSize{1011, 1012, 16, 16}));
 
 struct PageSet {
     const char* page;
@@ -313,6 +314,8 @@ INSTANTIATE_TEST_SUITE_P(Looks, PageResources,
                                            PageSet{"main", false, 157, 158, 159},
                                            PageSet{"settings", true, 161, 162, 160},
                                            PageSet{"settings", false, 164, 165, 163},
+                                           PageSet{"macros", true, 167, 168, 169},
+                                           PageSet{"macros", false, 170, 171, 172},
                                            PageSet{"info_cancel", true, 1006, 1008, 1004},
                                            PageSet{"info_cancel", false, 1006, 1008, 1004},
                                            PageSet{"info", false, 1007, 1009, 1005},

@@ -318,15 +318,14 @@ void advancedBackground(QPainter& p, const L::PageLayout& page) {
 
 void macrosBackground(QPainter& p, const L::PageLayout& page) {
     pageBody(p, QRect(0, 0, page.width, page.height));
-    section(p, QRect(14, 12, 322, 436), rectOf(page, "macroList.title"));
-    section(p, QRect(336, 12, 298, 436), rectOf(page, "eventList.title"));
+    // The panels' accent ticks stand clear of the titles written after them.
+    section(p, QRect(14, 12, 314, 436), rectOf(page, "macroList.title"));
+    section(p, QRect(330, 12, 304, 436), rectOf(page, "eventList.title"));
     section(p, QRect(638, 12, 274, 436), QRect());
     well(p, rectOf(page, "macroList.area").adjusted(-1, -1, 1, 1));
     well(p, rectOf(page, "eventList.area").adjusted(-1, -1, 1, 1));
-    for (const char* name : {"loopCount", "keyField", "delayField"}) {
-        const L::Control* c = L::findControl(page, name);
-        well(p, toQRect(c->rect).adjusted(-1, -1, 1, 1));
-    }
+    // The key and delay fields are hidden until used and draw their own ground.
+    well(p, rectOf(page, "loopCount").adjusted(-1, -1, 1, 1));
     glyph(p, QRectF(826, 84, 22, 22), Glyph::Reset, kGlyphMuted);
     // The mouse the pads sit on, between both layouts' pads.
     glow(p, QPointF(770, 220), 90, kAccent, 26);
@@ -575,7 +574,8 @@ void addPages(PictureList& pictures) {
             {std::string(page.down), [p] { return skinPicture(*p, State::Pressed); }});
     }
     for (const L::ResourcePicture& resource : L::resourcePictures()) {
-        if (resource.page != "main" && resource.page != "settings") continue;
+        if (resource.page != "main" && resource.page != "settings" && resource.page != "macros")
+            continue;
         if (resource.width != 925 && resource.width != 960) continue;
         const L::PageLayout* page = L::findPage(resource.page);
         const State state = toStyle(resource.state);
