@@ -16,7 +16,7 @@ std::string GetText16(std::span<const uint8_t> bytes, TextField field) {
 
 bool SetText16(std::span<uint8_t> bytes, TextField field, std::string_view utf8) {
     std::u16string units = Utf8ToUtf16(utf8);
-    const size_t room = field.units == 0 ? 0 : field.units - 1;
+    const size_t room = field.mayFill || field.units == 0 ? field.units : field.units - 1;
     const bool truncated = units.size() > room;
     if (truncated) {
         units.resize(room);

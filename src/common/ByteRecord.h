@@ -23,6 +23,8 @@ struct I32Field {
 struct TextField {
     size_t offset;
     size_t units;
+    // A text that fills the field has no terminating zero unit; most fields keep one free.
+    bool mayFill = false;
 };
 
 inline uint32_t GetU32(std::span<const uint8_t> bytes, size_t offset) {

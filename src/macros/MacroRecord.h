@@ -32,7 +32,8 @@ inline constexpr I32Field kEventCount{20};   // 0..1000; a damaged file may hold
 constexpr I32Field Event(int index) {
     return {24 + 4 * static_cast<size_t>(index)};
 }
-inline constexpr TextField kName{4024, kNameUnits};
+// Twenty characters outside the basic plane fill the name field: it may end without a zero.
+inline constexpr TextField kName{4024, kNameUnits, true};
 
 static_assert(Event(kMaxEvents).offset == kName.offset, "the name follows the last event");
 static_assert(kName.offset + 2 * kName.units == kSize, "the name ends the record");

@@ -78,8 +78,7 @@ std::string DigitsOnly(std::string_view text, size_t maxChars) {
 
 std::string LimitMacroName(std::string_view name) {
     const std::u16string units = Utf8ToUtf16(name);
-    // The record keeps the name zero-terminated, so one unit of its field stays free.
-    const size_t room = macro::kNameUnits - 1;
+    const size_t room = macro::kNameUnits;
     size_t end = 0;
     size_t chars = 0;
     while (end < units.size() && chars < kNameChars) {

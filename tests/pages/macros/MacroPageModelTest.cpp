@@ -350,17 +350,18 @@ TEST(MacroPageModel, DeleteRefusedWhileBoundTable) {
 
 TEST(MacroPageModel, RenameKeepsEventsAndCountsCharactersTable) {
     const std::string emoji = "\U0001F600";
-    std::string emoji20, emoji19;
+    std::string emoji20, emoji21;
     for (int i = 0; i < 20; ++i) emoji20 += emoji;
-    for (int i = 0; i < 19; ++i) emoji19 += emoji;
+    emoji21 = emoji20 + emoji;
     const struct {
         std::string typed, kept;
     } cases[] = {
         {"Jump and duck twice!!", "Jump and duck twice!"},
         {"一二三四五六七八九十一二三四五六七八九十一", "一二三四五六七八九十一二三四五六七八九十"},
         {"a" + emoji + "b", "a" + emoji + "b"},
-        // Twenty characters outside the basic plane need 40 units; the record keeps 39.
-        {emoji20, emoji19},
+        // Twenty characters outside the basic plane fill the record's 40 units.
+        {emoji20, emoji20},
+        {emoji21, emoji20},
     };
     for (const auto& c : cases) {
         Page p;
