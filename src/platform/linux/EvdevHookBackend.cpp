@@ -153,8 +153,8 @@ std::optional<std::string> DescribeInputAccess(const InputAccess& a) {
     }
     if (a.keyboardsRefused) {
         text +=
-            "- The keyboards cannot be read: macros cannot be recorded and keys cannot be "
-            "captured.\n";
+            "- The keyboards cannot be read: macro recording and key capture take only the "
+            "keys typed into the program's own window.\n";
     }
     if (a.pointersRefused) {
         text += "- Other mice and touchpads cannot be read: their clicks are not counted.\n";

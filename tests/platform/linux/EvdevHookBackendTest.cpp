@@ -73,7 +73,7 @@ TEST(EvdevAccess, TellsWhatIsMissingAndHowToGrantIt) {
     const Case cases[] = {
         {"keyboards",
          keyboards,
-         {"macros cannot be recorded", "\"input\"", "usermod -aG input"},
+         {"only the keys typed into the program's own window", "\"input\"", "usermod -aG input"},
          {"70-x5k.rules", "uinput"}},
         {"the mouse", mouse, {"clicks are not counted", "70-x5k.rules", "udevadm"}, {"usermod"}},
         {"no uinput module", noModule, {"modprobe uinput", "normal function"}, {"70-x5k.rules"}},
