@@ -164,6 +164,7 @@ std::optional<StartUp> CT7QDriverDlg::onInitDialog() {
                                       localisation_.chineseInterface(), services_.dataFolder);
     store_->setObserver(this);
     connectSettingsPage();
+    connectMacroPage();
     store_->loadConfiguration();
     if (closing_) return std::nullopt;
     // 10. Arrival and removal come from the hot-plug monitor the application watches.
@@ -314,6 +315,19 @@ void CT7QDriverDlg::connectSettingsPage() {
     settingsPage()->connectServices(pages::SettingsServices{
         store_->image(), store_->workingMacroIds(), services_.messages, macros_->nameLookup(),
         std::move(popup), [this] { return chinese(); }, services_.hooksReadKeyboard});
+}
+
+void CT7QDriverDlg::connectMacroPage() {
+    pages::CDlgMacro* page = macroPage();
+    page->connectServices(pages::MacroServices{*macros_, hooks_, poster_, services_.clock,
+                                               services_.messages, store_->block(), store_->image(),
+                                               services_.keyEvents, services_.hooksReadKeyboard,
+                                               [this] { return chinese(); }});
+    // The page's notes go to the hint line, where the user looks while using it.
+    connect(page, &pages::CDlgMacro::notice, this, [this](const QString& text) {
+        hint_ = text;
+        update(ControlRect("hint"));
+    });
 }
 
 pages::PageWindow* CT7QDriverDlg::page(int n) const {

@@ -182,6 +182,8 @@ private:
     void createPages();
     // The settings page edits the working profile, once the configuration store exists.
     void connectSettingsPage();
+    // The macro page edits the macro table, and checks bindings in the configuration.
+    void connectMacroPage();
     // The hover and pressed looks of the window's buttons.
     void loadLookPictures();
     void addTrayIcon();

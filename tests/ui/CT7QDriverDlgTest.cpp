@@ -141,6 +141,9 @@ private slots:
 
     void leavingTheMacroPageEndsARecording() {
         Rig rig;
+        // A recording needs a macro to record into.
+        (void)rig.window->macros().storeMacro(test::SampleMacro(0x15000001, "Sample"));
+        rig.window->macroPage()->ShowGroup(21);
         rig.window->selectPage(3);
         rig.window->macroPage()->ToggleRecording();
         rig.window->selectPage(3);

@@ -8,7 +8,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -21,12 +23,15 @@
 #include "Demos.h"
 #include "device/emulator/EmulatedMouse.h"
 #include "gui/CT7QDriverDlg.h"
+#include "pages/macros/CDlgMacro.h"
 #include "pages/mainset/CDlgMainSet.h"
 #include "platform/linux/PosixFileSystem.h"
 #include "profiles/Folders.h"
 #include "ui/CGDIBitmapBtn.h"
 #include "ui/CIrrButton.h"
+#include "ui/CListBoxEx.h"
 #include "ui/CMenuEx.h"
+#include "ui/MenuExComponent.h"
 #include "ui/QtMessagePoster.h"
 #include "ui/Skin.h"
 
@@ -83,7 +88,56 @@ fs::path ChineseProgramFolder(const fs::path& real, const fs::path& at) {
     return at;
 }
 
-enum class Extra { None, Hint, LanguageMenu, TrayMenu, SettingsEdited };
+enum class Extra {
+    None,
+    Hint,
+    LanguageMenu,
+    TrayMenu,
+    SettingsEdited,
+    MacroRecorded,
+    MacroEditing,
+    GroupMenu
+};
+
+// The macro page after a user made the macro "Test" and recorded A with a pause, and a
+// left click on the pad; with MacroEditing the second row is chosen for an insertion and
+// the key B captured for it.
+void EditMacros(x5k::pages::CDlgMacro& page, x5k::Clock& clock, Extra extra) {
+    using Button = x5k::pages::CDlgMacro::Button;
+    const auto settle = [] {
+        QApplication::sendPostedEvents();
+        QApplication::processEvents();
+    };
+    page.button(Button::NewMacro)->click();
+    settle();
+    if (QLineEdit* editor = page.macroList()->editor()) {
+        editor->setText(QStringLiteral("Test"));
+        QKeyEvent enter(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(editor, &enter);
+    }
+    settle();
+    page.button(Button::Record)->click();
+    const auto key = [&](uint32_t code, bool released) {
+        page.post(x5k::msg::kHookInput, code, released ? x5k::kKeyReleasedFlag : 0);
+        settle();
+    };
+    key(0x41, false);
+    clock.sleepFor(std::chrono::milliseconds(120));
+    key(0x41, true);
+    clock.sleepFor(std::chrono::milliseconds(300));
+    key(0x01, false);
+    clock.sleepFor(std::chrono::milliseconds(80));
+    key(0x01, true);
+    page.button(Button::Record)->click();
+    settle();
+    if (extra != Extra::MacroEditing) return;
+    page.eventList()->SetCurSel(1);
+    page.post(x5k::msg::kListSelectionChanged, x5k::macropage::kEventListId, 1);
+    settle();
+    page.button(Button::Insert)->click();
+    page.button(Button::KeySelector)->click();
+    key(0x42, false);
+}
 
 // The settings page after a user's edits: 3000 DPI off, 500 reports per second, one
 // screen per wheel notch, "Volume up" on the forward button (its tab in the modified
@@ -152,6 +206,13 @@ std::unique_ptr<QWidget> MainWindowPicture(Language language, int page, Extra ex
             QApplication::processEvents();
             EditSettings(*window.settingsPage());
         }
+        if (extra == Extra::MacroRecorded || extra == Extra::MacroEditing) {
+            window.activateWindow();
+            EditMacros(*window.macroPage(), clock, extra);
+        }
+        if (extra == Extra::GroupMenu) {
+            window.macroPage()->button(x5k::pages::CDlgMacro::Button::Group)->click();
+        }
         if (extra == Extra::LanguageMenu) window.onLanguageButton();
         QApplication::sendPostedEvents();
         QApplication::processEvents();
@@ -162,6 +223,12 @@ std::unique_ptr<QWidget> MainWindowPicture(Language language, int page, Extra ex
             window.languageMenu()->setHighlighted(chinese ? 0 : 1);
             painter.drawImage(at, window.languageMenu()->renderImage());
             window.languageMenu()->close();
+        }
+        if (x5k::ui::MenuExWindow* menu = x5k::ui::OpenMenuEx();
+            extra == Extra::GroupMenu && menu) {
+            menu->setHighlighted(3);
+            painter.drawImage(window.mapFromGlobal(menu->pos()), menu->grab().toImage());
+            x5k::ui::DestroyMenuEx();
         }
         if (extra == Extra::TrayMenu) {
             const QImage tray = x5k::snapshots::TrayMenuPicture(0);
@@ -196,6 +263,12 @@ X5K_SNAPSHOT_DEMO_IN("main_hint", kAllLanguages,
                      [](Language l) { return MainWindowPicture(l, 1, Extra::Hint); });
 X5K_SNAPSHOT_DEMO_IN("main_settings_edited", kAllLanguages,
                      [](Language l) { return MainWindowPicture(l, 1, Extra::SettingsEdited); });
+X5K_SNAPSHOT_DEMO_IN("macros_recorded", kAllLanguages,
+                     [](Language l) { return MainWindowPicture(l, 3, Extra::MacroRecorded); });
+X5K_SNAPSHOT_DEMO_IN("macros_editing", kAllLanguages,
+                     [](Language l) { return MainWindowPicture(l, 3, Extra::MacroEditing); });
+X5K_SNAPSHOT_DEMO("macros_group_menu",
+                  [](Language l) { return MainWindowPicture(l, 3, Extra::GroupMenu); });
 X5K_SNAPSHOT_DEMO("main_language",
                   [](Language l) { return MainWindowPicture(l, 1, Extra::LanguageMenu); });
 X5K_SNAPSHOT_DEMO("main_tray", [](Language l) { return MainWindowPicture(l, 2, Extra::TrayMenu); });

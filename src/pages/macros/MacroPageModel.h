@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "layout/Layout.h"
@@ -128,6 +129,9 @@ public:
 
     // The view, with the event rows as the recorder holds them.
     ViewState view() const;
+    // The focus the last action asked for, handed over once: the window moves the focus
+    // and the request is gone, so a later refresh never pulls the focus back.
+    ViewState::Focus takeFocus() { return std::exchange(view_.focus, ViewState::Focus::None); }
     void setChinese(bool chinese);
 
     // Lists the group's macros (the last one ends selected) and shows the selected one.
