@@ -21,6 +21,8 @@ TITLE = "Zintu X5K Gaming Mouse Driver"
 TAB_KEYS = ["str_main", "str_led_title", "str_macro_manager", "str_sts", "str_about"]
 PROFILE_KEYS = [f"str_profile{n}" for n in range(1, 6)]
 WINDOW_BUTTONS = ["Minimise", "Hide", "Language"]
+MACRO_BUTTON_KEYS = ["str_new_macro", "str_del_macro", "str_macro_new", "str_macro_del",
+                     "str_macro_modify"]
 FLAG = "English"
 WAIT_SECONDS = 15.0
 POLL_SECONDS = 0.05
@@ -133,10 +135,33 @@ def main():
         lambda: states(tabs[1]).contains(pyatspi.STATE_CHECKED)
         and not states(tabs[0]).contains(pyatspi.STATE_CHECKED),
     )
+    # The macro page, made when first shown: its buttons carry their hints as names, the
+    # record button its caption, and the no-delays toggle is a check box its action checks.
+    action = tabs[2].queryAction()
+    action.doAction([action.getName(i) for i in range(action.nActions)].index("Press"))
+    wanted = [strings[key] for key in MACRO_BUTTON_KEYS] + ["Start Record"]
+
+    def macro_buttons():
+        nodes = pyatspi.findAllDescendants(window, lambda node: node is not None)
+        named = {n.name for n in nodes if n.getRole() == pyatspi.ROLE_PUSH_BUTTON}
+        return all(name in named for name in wanted) and nodes
+
+    nodes = wait_for(f"the macro page showed no push buttons named {wanted}", macro_buttons)
+    toggle = next((n for n in nodes if n.getRole() == pyatspi.ROLE_CHECK_BOX
+                   and n.name == strings["str_macro_delay"]), None)
+    if toggle is None:
+        fail(f"no check box named {strings['str_macro_delay']!r} on the macro page")
+    action = toggle.queryAction()
+    action.doAction(0)
+    wait_for(
+        "the no-delays toggle did not become checked after its action",
+        lambda: states(toggle).contains(pyatspi.STATE_CHECKED),
+    )
     print(
         f"atspi: {len(everything)} accessible objects below the main window; tabs, profiles, "
-        f"Apply, window buttons, flag, pages and settings named; a tab pressed and a "
-        f"resolution box turned off through their actions ({time.monotonic() - started:.1f} s)"
+        f"Apply, window buttons, flag, pages, settings and macro page named; a tab pressed, a "
+        f"resolution box turned off and the no-delays toggle on through their actions "
+        f"({time.monotonic() - started:.1f} s)"
     )
     return 0
 

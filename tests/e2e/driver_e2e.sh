@@ -3,8 +3,9 @@
 #   first start against the emulated mouse (data folder seeded, window centred, icon in
 #   the notification area), a second start that hands over and ends, Apply (progress
 #   dialog, profile and configuration block saved with the applied bytes, mouse state
-#   written), then "Exit" from the notification icon's menu (exit code 0, statistics
-#   saved).
+#   written), the settings page's clicks and pop-ups, a macro made and recorded on the
+#   macro page and bound to a button, then "Exit" from the notification icon's menu (exit
+#   code 0, statistics saved; the mouse holds the choices and the macro's image).
 #
 # Usage: driver_e2e.sh X5K_DRIVER TRAY_HOST
 #   X5K_DRIVER  the program; its folder is the program folder with the shipped files
@@ -380,7 +381,64 @@ expect_profile '^  function +37 Volume up$'
 expect_profile '^  function +121 Disable key$'
 echo "e2e: the settings page's choices are in Profile1.cfg"
 
-# 6. "Exit" from the notification icon's menu. The press is away from the icon's centre,
+# 6. The macro page: New Macro named "Test", A recorded with a pause between its press and
+#    release, then bound to button 4 through the pop-up's macro tab, and Apply. The tabs'
+#    middles are (478,103) and (114,103) in the window.
+click_window() {
+    xdotool mousemove --sync $((main_x + $1)) $((main_y + $2))
+    sleep 0.05
+    xdotool click 1
+    sleep 0.2
+}
+click_window 478 103
+click_page 46 426   # New Macro: the new row opens for its name
+xdotool windowfocus --sync "$main_id" 2>/dev/null || true
+xdotool key --window "$main_id" ctrl+a
+xdotool type --window "$main_id" --delay 20 Test
+xdotool key --window "$main_id" Return
+sleep 0.2
+click_page 841 37   # Start Record
+xdotool keydown --window "$main_id" a
+sleep 0.3
+xdotool keyup --window "$main_id" a
+sleep 0.1
+click_page 841 37   # Stop Record
+macros_listed() {
+    listed=$("$program_dir/x5kctl" macros "$data/Macro.cfg" 2>/dev/null) &&
+        grep -Eq '^  name +"Test"$' <<<"$listed" && grep -Eq 'release +A ' <<<"$listed"
+}
+wait_until "the macro \"Test\" in Macro.cfg" 10 macros_listed
+macro_id=$(awk '/^  id /{id = $2} /^  name +"Test"$/{print id; exit}' <<<"$listed")
+events=$(awk -v id="$macro_id" '/^slot /{take = 0} /^  id /{take = ($2 == id)}
+    take && /^ +[0-9]+  (press|release|delay) /{printf "%s %s,", $2, $3}' <<<"$listed")
+[[ "$events" =~ ^press\ A,delay\ [0-9]+,release\ A,$ ]] ||
+    fail "the recorded macro holds $events, not A's press, a pause and its release"
+echo "e2e: the macro $macro_id \"Test\" holds $events"
+click_window 114 103
+open_popup 418 424
+click_popup 159 50  # the macro tab
+# The game groups' list scrolled to its end shows its last nine rows; "Customisze",
+# group 21, is the last of them. The group's one macro is the first row beside it.
+xdotool mousemove --sync $((popup_x + 100)) $((popup_y + 160))
+for _ in 1 2 3 4 5 6 7 8; do xdotool click 5; sleep 0.02; done
+sleep 0.1
+click_popup 100 $((75 + 8 * 18 + 9))
+click_popup 300 $((75 + 9))
+press_ok
+touch "$work/mark-macro"
+profile_inode=$(stat -c %i "$profile")
+xdotool mousemove --sync $((main_x + apply_x)) $((main_y + apply_y))
+sleep 0.1
+xdotool click 1
+xdotool mousemove --sync $((screen_width - 1)) $((screen_height - 1))
+wait_until "Profile1.cfg saved after the macro's Apply" 45 rewritten "$profile" "$profile_inode" "$work/mark-macro"
+wait_until "the progress dialog closing after the macro's Apply" 15 no_other_windows
+shown_profile=$("$program_dir/x5kctl" show-profile "$profile")
+expect_profile "^  macro id +$macro_id\$"
+expect_profile '^  function +6 '
+echo "e2e: button 4 runs the macro $macro_id"
+
+# 7. "Exit" from the notification icon's menu. The press is away from the icon's centre,
 #    where a balloon's pointer would sit.
 sts_inode=$(stat -c %i "$data/Sts.cfg")
 touch "$work/mark-exit"
@@ -424,4 +482,11 @@ matrix=$(grep '^button_matrix' "$state")
 [ "$matrix" != "$(grep '^button_matrix' "$work/factory.state")" ] ||
     fail "the mouse's button matrix is still the factory one"
 echo "e2e: the mouse holds the settings page's resolutions, report rate and button functions"
+# The mouse holds the 512-byte image of the macro "Test".
+image=$("$program_dir/x5kctl" encode-macro "$data/Macro.cfg" "${macro_id#0x}" |
+    grep -E '^[0-9A-F]{4} ' | cut -c6- | tr -d ' \n')
+[ "${#image}" -eq 1024 ] || fail "x5kctl gave no 512-byte image for the macro $macro_id"
+grep -Eqi "^macro_[0-9]+ = $image\$" "$state" ||
+    fail "the mouse holds no macro slot with the image of the macro $macro_id"
+echo "e2e: the mouse holds the image of the macro $macro_id"
 echo "e2e: passed"

@@ -234,7 +234,9 @@ ui::CGDIBitmapBtn* CDlgMacro::makeButton(Button which, const char* name, const P
     button->ReplaceImages(normal, QPixmap::fromImage(looks[1]), QPixmap::fromImage(looks[2]),
                           normal);
     if (control.look == layout::Look::CheckButton) {
-        button->SetCheckMode(true, which == Button::NoDelays);
+        // The page sets the checked look from its rules, for a click and an assistive
+        // tool's action alike.
+        button->SetCheckMode(true, false);
         ui::setAccessibleRole(
             button, which == Button::NoDelays ? QAccessible::CheckBox : QAccessible::RadioButton);
     } else {
@@ -288,9 +290,7 @@ void CDlgMacro::connectButtons() {
     onClick(Button::KeyOk, [](MacroPageModel& m) { m.clickOk(OkButton::Key); });
     onClick(Button::DelayOk, [](MacroPageModel& m) { m.clickOk(OkButton::Delay); });
     connect(button(Button::Record), &QAbstractButton::clicked, this, &CDlgMacro::ToggleRecording);
-    connect(button(Button::NoDelays), &QAbstractButton::clicked, this, [this] {
-        if (model_) model_->setNoDelays(button(Button::NoDelays)->IsChecked());
-    });
+    onClick(Button::NoDelays, [](MacroPageModel& m) { m.setNoDelays(!m.view().noDelays); });
     for (const Button pad : kPads) button(pad)->SetPressNotify(true);
 }
 
