@@ -81,26 +81,37 @@ void KeepDigits(QLineEdit& field, const std::string& digits) {
     field.setCursorPosition(std::min(caret, static_cast<int>(kept.size())));
 }
 
-// A list shows the rows: rows already there as a leading run stay, so a recording adds
-// one row per input and a rename touches one row; anything else fills the list anew.
+// A list shows the rows, changing only the run between the rows that stayed at its start
+// and at its end: a recording adds one row, an insertion two, a deletion or a rename
+// touches one, whatever the list's length.
 template <class Row, class Show>
 void ShowRows(ui::CListBoxEx& list, const std::vector<Row>* before, const std::vector<Row>& after,
               int selected, Show show) {
-    const bool same = before != nullptr && before->size() == after.size();
-    const bool grows = before != nullptr && before->size() < after.size() &&
-                       std::equal(before->begin(), before->end(), after.begin());
     list.setUpdatesEnabled(false);
-    if (same) {
-        for (size_t i = 0; i < after.size(); ++i) {
-            if ((*before)[i] == after[i]) continue;
-            const auto [kind, text, value] = show(after[i]);
-            list.ReplaceItem(static_cast<int>(i), kind, text, value);
-        }
+    size_t head = 0;
+    size_t tail = 0;
+    if (before == nullptr) {
+        list.clear();
     } else {
-        if (!grows) list.clear();
-        for (size_t i = grows ? before->size() : 0; i < after.size(); ++i) {
-            const auto [kind, text, value] = show(after[i]);
-            list.AddItem(kind, text, value);
+        const size_t common = std::min(before->size(), after.size());
+        while (head < common && (*before)[head] == after[head]) ++head;
+        while (tail < common - head &&
+               (*before)[before->size() - 1 - tail] == after[after.size() - 1 - tail]) {
+            ++tail;
+        }
+    }
+    const size_t gone = before == nullptr ? 0 : before->size() - head - tail;
+    const size_t added = after.size() - head - tail;
+    for (size_t i = 0; i < std::max(gone, added); ++i) {
+        const int at = static_cast<int>(head + i);
+        if (i < std::min(gone, added)) {
+            const auto [kind, text, value] = show(after[head + i]);
+            list.ReplaceItem(at, kind, text, value);
+        } else if (i < added) {
+            const auto [kind, text, value] = show(after[head + i]);
+            list.InsertItem(at, kind, text, value);
+        } else {
+            list.DeleteItem(static_cast<int>(head + added));
         }
     }
     list.SetCurSel(selected);
