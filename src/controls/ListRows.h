@@ -5,9 +5,12 @@
 // point hits, which cell of the skin bitmap draws a part, and the auto-repeat pacing of a
 // held arrow or track. The windows only draw and route input.
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace x5k::controls {
 
@@ -26,6 +29,26 @@ inline constexpr int kRowIconTop = 1;   // from the row's top edge
 inline constexpr int kRowTextLeft = 5;  // text of a row without an icon slot
 inline constexpr int kRowIconTextGap = 10;
 inline constexpr int kRowEditMaxLength = 20;
+
+// How a list's rows became others: `head` rows stayed at the start and `tail` at the end;
+// the rows between went, and the new rows between came. A list redrawn from it touches
+// only what changed: one row for a recorded input, two for an inserted key.
+struct ChangedRun {
+    size_t head = 0;
+    size_t tail = 0;
+    bool operator==(const ChangedRun&) const = default;
+};
+template <class Row>
+ChangedRun FindChangedRun(const std::vector<Row>& before, const std::vector<Row>& after) {
+    ChangedRun run;
+    const size_t common = std::min(before.size(), after.size());
+    while (run.head < common && before[run.head] == after[run.head]) ++run.head;
+    while (run.tail < common - run.head &&
+           before[before.size() - 1 - run.tail] == after[after.size() - 1 - run.tail]) {
+        ++run.tail;
+    }
+    return run;
+}
 
 // The value a row keeps: a kind 1..255 goes into the top byte over the low 24 bits of the
 // value; any other kind leaves the value as given (macro IDs carry their group there).

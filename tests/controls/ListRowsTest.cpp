@@ -31,6 +31,33 @@ INSTANTIATE_TEST_SUITE_P(
         // Kinds outside 1..255 are no kinds: the value stays as given.
         ValueCase{256, 0x12345678u, 0x12345678u}, ValueCase{-1, 0x12345678u, 0x12345678u}));
 
+// A list redrawn from the changed run, with its rows as letters: what stays at the start
+// and end is left alone, so applying the run to `before` gives `after`.
+TEST(ChangedRunTest, LeavesTheUnchangedEndsAlone) {
+    const struct {
+        std::string before, after;
+        x5k::controls::ChangedRun run;
+    } cases[] = {
+        {"", "", {0, 0}},           {"", "ab", {0, 0}},
+        {"abc", "abc", {3, 0}},     {"abc", "abcd", {3, 0}},  // a recorded input
+        {"abcd", "axybcd", {1, 3}},                           // two rows inserted at the second
+        {"abcd", "acd", {1, 2}},                              // one deleted
+        {"abcd", "abXd", {2, 1}},                             // one renamed
+        {"aaaa", "aaaaaa", {4, 0}},                           // repeated rows never count twice
+        {"aaaa", "aa", {2, 0}},     {"abc", "", {0, 0}},
+    };
+    for (const auto& c : cases) {
+        const std::vector<char> before(c.before.begin(), c.before.end());
+        const std::vector<char> after(c.after.begin(), c.after.end());
+        const x5k::controls::ChangedRun run = x5k::controls::FindChangedRun(before, after);
+        EXPECT_EQ(run, c.run) << c.before << " -> " << c.after;
+        std::string rebuilt = c.before.substr(0, run.head) +
+                              c.after.substr(run.head, c.after.size() - run.head - run.tail) +
+                              c.before.substr(c.before.size() - run.tail);
+        EXPECT_EQ(rebuilt, c.after) << c.before << " -> " << c.after;
+    }
+}
+
 TEST(RowKindTest, ReadsBackTheKind) {
     for (int kind = 1; kind <= 255; ++kind) {
         EXPECT_EQ(RowKind(RowItemValue(kind, 0x00ABCDEFu)), kind);

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <tuple>
 
+#include "controls/ListRows.h"
 #include "controls/MenuLayout.h"
 #include "localisation/Languages.h"
 #include "pages/assign/CSubPage.h"
@@ -88,18 +89,11 @@ template <class Row, class Show>
 void ShowRows(ui::CListBoxEx& list, const std::vector<Row>* before, const std::vector<Row>& after,
               int selected, Show show) {
     list.setUpdatesEnabled(false);
-    size_t head = 0;
-    size_t tail = 0;
-    if (before == nullptr) {
-        list.clear();
-    } else {
-        const size_t common = std::min(before->size(), after.size());
-        while (head < common && (*before)[head] == after[head]) ++head;
-        while (tail < common - head &&
-               (*before)[before->size() - 1 - tail] == after[after.size() - 1 - tail]) {
-            ++tail;
-        }
-    }
+    if (before == nullptr) list.clear();
+    const controls::ChangedRun run =
+        before == nullptr ? controls::ChangedRun{} : controls::FindChangedRun(*before, after);
+    const size_t head = run.head;
+    const size_t tail = run.tail;
     const size_t gone = before == nullptr ? 0 : before->size() - head - tail;
     const size_t added = after.size() - head - tail;
     for (size_t i = 0; i < std::max(gone, added); ++i) {
