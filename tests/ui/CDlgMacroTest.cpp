@@ -7,6 +7,7 @@
 #include <QAccessible>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListWidgetItem>
 #include <QStringList>
 #include <QTest>
 
@@ -203,6 +204,11 @@ private slots:
         QCOMPARE(m.page()->keyField()->text(), QStringLiteral("B"));
         m.click(Button::KeyOk);
         QCOMPARE(m.eventRows(), (QStringList{"A", "B", "B", "30  ms", "A"}));
+        // A screen reader hears which rows press and which release.
+        QCOMPARE(m.page()->eventList()->item(1)->data(Qt::AccessibleTextRole).toString(),
+                 QStringLiteral("\u2193 B"));
+        QCOMPARE(m.page()->eventList()->item(2)->data(Qt::AccessibleTextRole).toString(),
+                 QStringLiteral("\u2191 B"));
         QVERIFY(!shown(Button::KeySelector) && !m.page()->keyField()->isVisible());
         // Modify the pause through the delay field, which keeps digits only.
         m.page()->eventList()->SetCurSel(3);

@@ -3,11 +3,11 @@
 #include <QCursor>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListWidgetItem>
 #include <QMouseEvent>
 
 #include <algorithm>
 #include <chrono>
-#include <tuple>
 
 #include "controls/ListRows.h"
 #include "controls/MenuLayout.h"
@@ -82,6 +82,15 @@ void KeepDigits(QLineEdit& field, const std::string& digits) {
     field.setCursorPosition(std::min(caret, static_cast<int>(kept.size())));
 }
 
+// A row as a list shows it; `spoken` is what a screen reader says for it, where the icon
+// tells more than the text.
+struct ShownRow {
+    int kind = 0;
+    QString text;
+    uint32_t value = 0;
+    QString spoken;
+};
+
 // A list shows the rows, changing only the run between the rows that stayed at its start
 // and at its end: a recording adds one row, an insertion two, a deletion or a rename
 // touches one, whatever the list's length.
@@ -98,15 +107,18 @@ void ShowRows(ui::CListBoxEx& list, const std::vector<Row>* before, const std::v
     const size_t added = after.size() - head - tail;
     for (size_t i = 0; i < std::max(gone, added); ++i) {
         const int at = static_cast<int>(head + i);
-        if (i < std::min(gone, added)) {
-            const auto [kind, text, value] = show(after[head + i]);
-            list.ReplaceItem(at, kind, text, value);
-        } else if (i < added) {
-            const auto [kind, text, value] = show(after[head + i]);
-            list.InsertItem(at, kind, text, value);
-        } else {
+        if (i >= added) {
             list.DeleteItem(static_cast<int>(head + added));
+            continue;
         }
+        const ShownRow row = show(after[head + i]);
+        if (i < gone) {
+            list.ReplaceItem(at, row.kind, row.text, row.value);
+        } else {
+            list.InsertItem(at, row.kind, row.text, row.value);
+        }
+        list.item(at)->setData(Qt::AccessibleTextRole,
+                               row.spoken.isEmpty() ? QVariant() : QVariant(row.spoken));
     }
     list.SetCurSel(selected);
     list.setUpdatesEnabled(true);
@@ -374,7 +386,7 @@ void CDlgMacro::showMacroRows(const ViewState& view) {
         before->selectedMacro != view.selectedMacro) {
         ShowRows(*macroList_, before ? &before->macroRows : nullptr, view.macroRows,
                  view.selectedMacro, [](const MacroListRow& row) {
-                     return std::tuple(0, ui::fromUtf8(row.name), static_cast<uint32_t>(row.id));
+                     return ShownRow{0, ui::fromUtf8(row.name), static_cast<uint32_t>(row.id), {}};
                  });
     }
     if (view.renameRow && (!before || before->renameRow != view.renameRow) &&
@@ -396,9 +408,15 @@ void CDlgMacro::showEventRows(const ViewState& view) {
         return;
     }
     ShowRows(*eventList_, before ? &before->eventRows : nullptr, view.eventRows, view.selectedEvent,
-             [](const EventRow& row) {
-                 return std::tuple(static_cast<int>(RowKind(row)), ui::fromUtf8(row.text),
-                                   row.item);
+             [](const EventRow& event) {
+                 // The press and release rows show the same key name beside an arrow icon:
+                 // a screen reader says the arrow too.
+                 const QString text = ui::fromUtf8(event.text);
+                 const uint8_t kind = RowKind(event);
+                 const QString spoken = kind == row::kPress     ? QStringLiteral("\u2193 ") + text
+                                        : kind == row::kRelease ? QStringLiteral("\u2191 ") + text
+                                                                : QString();
+                 return ShownRow{kind, text, event.item, spoken};
              });
     if (view.selectedEvent < 0 && !view.eventRows.empty()) {
         eventList_->scrollToBottom();  // a recording's newest row stays in sight
