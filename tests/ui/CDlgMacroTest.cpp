@@ -204,7 +204,9 @@ private slots:
         QCOMPARE(m.page()->keyField()->text(), QStringLiteral("B"));
         m.click(Button::KeyOk);
         QCOMPARE(m.eventRows(), (QStringList{"A", "B", "B", "30  ms", "A"}));
-        // A screen reader hears which rows press and which release.
+        // The rows show their kinds' icons; a screen reader hears which rows press and which
+        // release.
+        QVERIFY(m.page()->eventList()->showsIcons());
         QCOMPARE(m.page()->eventList()->item(1)->data(Qt::AccessibleTextRole).toString(),
                  QStringLiteral("\u2193 B"));
         QCOMPARE(m.page()->eventList()->item(2)->data(Qt::AccessibleTextRole).toString(),

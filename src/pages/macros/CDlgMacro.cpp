@@ -112,8 +112,12 @@ void ShowRows(ui::CListBoxEx& list, const std::vector<Row>* before, const std::v
             continue;
         }
         const ShownRow row = show(after[head + i]);
+        // A row added at the end sets whether the list shows icons, as the list box's own
+        // AddItem does; one inserted above leaves that as it is.
         if (i < gone) {
             list.ReplaceItem(at, row.kind, row.text, row.value);
+        } else if (at == list.GetCount()) {
+            list.AddItem(row.kind, row.text, row.value);
         } else {
             list.InsertItem(at, row.kind, row.text, row.value);
         }
@@ -240,7 +244,7 @@ void CDlgMacro::build(PagePieces pieces) {
     showView();
 }
 
-ui::CGDIBitmapBtn* CDlgMacro::makeButton(Button which, const char* name, const PagePieces& pieces) {
+void CDlgMacro::makeButton(Button which, const char* name, const PagePieces& pieces) {
     const layout::Control& control = *layout::findControl(pageLayout(), name);
     const QRect rect = ui::edges(control.rectFor(chineseLayout()));
     auto* button = new ui::CGDIBitmapBtn(this, rect);
@@ -260,7 +264,6 @@ ui::CGDIBitmapBtn* CDlgMacro::makeButton(Button which, const char* name, const P
         ui::setAccessibleRole(button, QAccessible::Button);
     }
     buttons_[static_cast<size_t>(which)] = button;
-    return button;
 }
 
 QLineEdit* CDlgMacro::makeField(const char* name) {

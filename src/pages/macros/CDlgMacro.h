@@ -144,7 +144,7 @@ private:
     intptr_t onGroupChosen(uintptr_t wParam, intptr_t lParam);
 
     void build(PagePieces pieces);
-    ui::CGDIBitmapBtn* makeButton(Button which, const char* name, const PagePieces& pieces);
+    void makeButton(Button which, const char* name, const PagePieces& pieces);
     QLineEdit* makeField(const char* name);
     void connectButtons();
     // Shows the model's view in the controls, touching only what changed.
