@@ -34,6 +34,7 @@ constexpr std::string_view kUsage =
 }  // namespace
 
 int CT7QDriverApp::Run(int argc, char** argv) {
+    ReturnLargeBlocksWhenFreed();
     const DriverOptions options =
         ParseDriverOptions(std::span<char* const>(argv + 1, static_cast<size_t>(argc - 1)),
                            std::getenv("X5K_DEBUG"));

@@ -3,6 +3,10 @@
 #include <cstdlib>
 #include <utility>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include "platform/linux/DesktopPointerSettings.h"
 #include "platform/linux/EvdevCrashGuard.h"
 #include "platform/linux/EvdevHookBackend.h"
@@ -74,6 +78,13 @@ public:
 };
 
 }  // namespace
+
+void ReturnLargeBlocksWhenFreed() {
+#if defined(__GLIBC__)
+    constexpr int kMapThresholdBytes = 256 * 1024;
+    mallopt(M_MMAP_THRESHOLD, kMapThresholdBytes);
+#endif
+}
 
 Platform MakeLinuxPlatform(PlatformOptions options) {
     Platform platform;

@@ -24,4 +24,11 @@ namespace x5k {
 
 Platform MakeLinuxPlatform(PlatformOptions options = {});
 
+// Makes the C library map every large block (a page's picture is megabytes) on its own and
+// give it back to the system when freed. The pictures are decoded on workers and freed
+// once the pieces the controls show are cut; left to itself, glibc raises its threshold at
+// the first such free and keeps the later pictures' memory in its heaps for the whole run.
+// Called first thing in the program's run.
+void ReturnLargeBlocksWhenFreed();
+
 }  // namespace x5k
