@@ -44,17 +44,6 @@ double Ms(Stopwatch::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
-class FirstPaint final : public QObject {
-public:
-    bool painted = false;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) painted = true;
-        return QObject::eventFilter(watched, event);
-    }
-};
-
 // A macro of 30 events: ten keys, each pressed, held 50 ms and released.
 MacroRecord TenKeys(int32_t id, std::string_view name) {
     using namespace macro;
@@ -86,8 +75,9 @@ struct Services {
             PageContext{&parent, localisation.strings(), false, files, data.path()});
         made->setGeometry(15, 128, 925, 452);
         made->hide();
-        made->connectServices(MacroServices{store, hooks, poster, clock, messages, config, profile,
-                                            nullptr, [] { return false; }, [] { return false; }});
+        made->connectServices(MacroServices{
+            macropage::PageContext{store, hooks, poster, clock, messages, config, profile}, nullptr,
+            [] { return false; }, [] { return false; }});
         made->ShowGroup(21);
         while (!made->picturesRead()) QThread::usleep(200);
         return made;
@@ -114,7 +104,7 @@ void BM_MacroPageFirstShow(benchmark::State& state) {
         parent.show();
         QApplication::processEvents();
         std::unique_ptr<CDlgMacro> page = services.page(parent);
-        FirstPaint paint;
+        bench::FirstPaint paint;
         page->installEventFilter(&paint);
         const auto start = Stopwatch::now();
         page->show();

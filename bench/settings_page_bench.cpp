@@ -17,6 +17,7 @@
 #include <chrono>
 #include <memory>
 
+#include "OffscreenMain.h"
 #include "localisation/Localisation.h"
 #include "macros/MacroTable.h"
 #include "pages/mainset/CDlgMainSet.h"
@@ -35,17 +36,6 @@ using Stopwatch = std::chrono::steady_clock;
 double Ms(Stopwatch::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
-
-class FirstPaint final : public QObject {
-public:
-    bool painted = false;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) painted = true;
-        return QObject::eventFilter(watched, event);
-    }
-};
 
 void BM_SettingsPageFirstShow(benchmark::State& state) {
     const bool waitForPictures = state.range(0) != 0;
@@ -85,7 +75,7 @@ void BM_SettingsPageFirstShow(benchmark::State& state) {
                                                                   {}},
                                                {},
                                                {}});
-        FirstPaint paint;
+        bench::FirstPaint paint;
         page->installEventFilter(&paint);
         const auto constructed = Stopwatch::now();
         while (waitForPictures && !page->picturesRead()) QThread::usleep(200);

@@ -10,9 +10,9 @@
 #include <string_view>
 
 #include "common/DiagnosticLog.h"
-#include "gui/DriverOptions.h"
 #include "device/emulator/EmulatedMouse.h"
 #include "gui/CT7QDriverDlg.h"
+#include "gui/DriverOptions.h"
 #include "localisation/Localisation.h"
 #include "macros/InputHooks.h"
 #include "platform/Platform.h"
@@ -35,9 +35,8 @@ constexpr std::string_view kUsage =
 
 int CT7QDriverApp::Run(int argc, char** argv) {
     ReturnLargeBlocksWhenFreed();
-    const DriverOptions options =
-        ParseDriverOptions(std::span<char* const>(argv + 1, static_cast<size_t>(argc - 1)),
-                           std::getenv("X5K_DEBUG"));
+    const DriverOptions options = ParseDriverOptions(
+        std::span<char* const>(argv + 1, static_cast<size_t>(argc - 1)), std::getenv("X5K_DEBUG"));
     if (options.help || !options.error.empty()) {
         if (!options.error.empty()) {
             std::fprintf(stderr, "x5k-driver: unknown argument %s\n", options.error.c_str());

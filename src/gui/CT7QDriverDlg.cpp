@@ -319,10 +319,10 @@ void CT7QDriverDlg::connectSettingsPage() {
 
 void CT7QDriverDlg::connectMacroPage() {
     pages::CDlgMacro* page = macroPage();
-    page->connectServices(pages::MacroServices{*macros_, hooks_, poster_, services_.clock,
-                                               services_.messages, store_->block(), store_->image(),
-                                               services_.keyEvents, services_.hooksReadKeyboard,
-                                               [this] { return chinese(); }});
+    page->connectServices(pages::MacroServices{
+        macropage::PageContext{*macros_, hooks_, poster_, services_.clock, services_.messages,
+                               store_->block(), store_->image()},
+        services_.keyEvents, services_.hooksReadKeyboard, [this] { return chinese(); }});
     // The page's notes go to the hint line, where the user looks while using it.
     connect(page, &pages::CDlgMacro::notice, this, [this](const QString& text) {
         hint_ = text;

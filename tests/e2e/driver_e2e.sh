@@ -361,14 +361,19 @@ open_popup 515 424
 click_popup 32 267
 press_ok
 
-touch "$work/mark-settings"
-profile_inode=$(stat -c %i "$profile")
-xdotool mousemove --sync $((main_x + apply_x)) $((main_y + apply_y))
-sleep 0.1
-xdotool click 1
-xdotool mousemove --sync $((screen_width - 1)) $((screen_height - 1))
-wait_until "Profile1.cfg saved after the settings' Apply" 45 rewritten "$profile" "$profile_inode" "$work/mark-settings"
-wait_until "the progress dialog closing after the settings' Apply" 15 no_other_windows
+# Apply after WHAT: waits for Profile1.cfg to be written and the progress dialog to close.
+apply_after() {
+    touch "$work/mark-$1"
+    local inode
+    inode=$(stat -c %i "$profile")
+    xdotool mousemove --sync $((main_x + apply_x)) $((main_y + apply_y))
+    sleep 0.1
+    xdotool click 1
+    xdotool mousemove --sync $((screen_width - 1)) $((screen_height - 1))
+    wait_until "Profile1.cfg saved after the $1's Apply" 45 rewritten "$profile" "$inode" "$work/mark-$1"
+    wait_until "the progress dialog closing after the $1's Apply" 15 no_other_windows
+}
+apply_after settings
 shown_profile=$("$program_dir/x5kctl" show-profile "$profile")
 expect_profile() {
     grep -Eq "$1" <<<"$shown_profile" || { echo "$shown_profile" >&2; fail "Profile1.cfg does not show /$1/"; }
@@ -425,14 +430,7 @@ sleep 0.1
 click_popup 100 $((75 + 8 * 18 + 9))
 click_popup 300 $((75 + 9))
 press_ok
-touch "$work/mark-macro"
-profile_inode=$(stat -c %i "$profile")
-xdotool mousemove --sync $((main_x + apply_x)) $((main_y + apply_y))
-sleep 0.1
-xdotool click 1
-xdotool mousemove --sync $((screen_width - 1)) $((screen_height - 1))
-wait_until "Profile1.cfg saved after the macro's Apply" 45 rewritten "$profile" "$profile_inode" "$work/mark-macro"
-wait_until "the progress dialog closing after the macro's Apply" 15 no_other_windows
+apply_after macro
 shown_profile=$("$program_dir/x5kctl" show-profile "$profile")
 expect_profile "^  macro id +$macro_id\$"
 expect_profile '^  function +6 '

@@ -182,11 +182,7 @@ CDlgMacro::~CDlgMacro() {
 
 void CDlgMacro::connectServices(const MacroServices& services) {
     services_.emplace(services);
-    model_ = std::make_unique<MacroPageModel>(
-        macropage::PageContext{services_->store, services_->hooks, services_->poster,
-                               services_->clock, services_->messages, services_->config,
-                               services_->workingProfile},
-        chineseInterface());
+    model_ = std::make_unique<MacroPageModel>(services_->rules, chineseInterface());
     shown_.reset();
     showView();
 }
@@ -603,8 +599,8 @@ void CDlgMacro::onLoopTimer() {
 bool CDlgMacro::takesWindowKeys() const {
     // The window's keys go where the hooks' would: to recording or key capture, while the
     // page is the hooks' target with the keyboard forwarded.
-    return model_ && services_->hooks.keyboardForwarding() &&
-           services_->hooks.target() == Window::MacroPage;
+    return model_ && services_->rules.hooks.keyboardForwarding() &&
+           services_->rules.hooks.target() == Window::MacroPage;
 }
 
 bool CDlgMacro::windowKey(const QKeyEvent& event) {

@@ -36,14 +36,8 @@ namespace x5k::pages {
 
 // What the page works on, owned by the main window.
 struct MacroServices {
-    MacroStore& store;
-    InputHooks& hooks;
-    MessagePoster& poster;
-    Clock& clock;
-    UserMessages& messages;
-    // The five profile entries and the working profile, for the bound-macro check.
-    const ConfigBlock& config;
-    const ProfileImage& workingProfile;
+    // The macro table, the hooks and the rest the page's rules work on.
+    macropage::PageContext rules;
     // The program's own key events in the hooks' form; without it only the hooks give keys.
     const KeyEventTranslator* keyEvents = nullptr;
     // Whether the hooks read every keyboard right now; asked at each key.
