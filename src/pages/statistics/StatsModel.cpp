@@ -5,6 +5,9 @@
 #include <cstdlib>
 #include <utility>
 
+#include "common/BuiltInTexts.h"
+#include "common/TextFormat.h"
+
 namespace x5k::statistics {
 namespace {
 
@@ -86,6 +89,24 @@ std::string_view FigureName(Figure figure, bool chinese) {
         "滚轮向前", "滚轮向后", "滚轮总数", "指针移动距离（万像素）"};
     const auto index = static_cast<size_t>(figure);
     return chinese ? kChinese[index] : kEnglish[index];
+}
+
+std::optional<std::string> LoadProblemText(FileError error, const std::filesystem::path& path) {
+    if (error != FileError::NotFound) return std::nullopt;
+    return FormatText(kOpenFailedMessage, {path.string()});
+}
+
+std::optional<std::string> SaveProblemText(FileError error, const std::filesystem::path& path,
+                                           std::string_view missingText,
+                                           std::string_view deniedText) {
+    switch (error) {
+        case FileError::NotFound:
+            return FormatText(missingText, {path.string()});
+        case FileError::AccessDenied:
+            return std::string(deniedText);
+        default:
+            return std::nullopt;
+    }
 }
 
 // ---- The counters --------------------------------------------------------------------------

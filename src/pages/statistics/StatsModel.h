@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -60,6 +61,16 @@ std::string_view FigureName(Figure figure, bool chinese);
 
 inline constexpr std::string_view kResetQuestionEnglish = "Do you want to reset trophy data ?";
 inline constexpr std::string_view kResetQuestionChinese = "确定要重置奖杯和统计数据么？";
+
+// What the user is told when "Sts.cfg" could not be read at the start: only a missing
+// file or folder is reported, with the file's full path.
+std::optional<std::string> LoadProblemText(FileError error, const std::filesystem::path& path);
+// What the user is told when a reset or the program's end could not write the counters:
+// `missingText` (str_msg2, "%s" the path) for a missing folder, `deniedText` (str_msg5)
+// when access was refused, nothing for other failures.
+std::optional<std::string> SaveProblemText(FileError error, const std::filesystem::path& path,
+                                           std::string_view missingText,
+                                           std::string_view deniedText);
 
 // What the page shows after a refresh.
 struct TrophyView {

@@ -299,5 +299,23 @@ TEST(StatsModelTest, PeriodicSaveSurvivesTheTickCountWrap) {
     EXPECT_EQ(saves, 2);
 }
 
+TEST(StatsModelTest, FileProblemsTellOnlyAMissingPathAndARefusal) {
+    struct Case {
+        FileError error;
+        std::optional<std::string> load, save;
+    };
+    const Case cases[] = {
+        {FileError::None, std::nullopt, std::nullopt},
+        {FileError::NotFound, "Failed to open file, check whether there is a /d/Sts.cfg path?",
+         "No path /d/Sts.cfg"},
+        {FileError::AccessDenied, std::nullopt, "Denied"},
+        {FileError::Other, std::nullopt, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(LoadProblemText(c.error, "/d/Sts.cfg"), c.load);
+        EXPECT_EQ(SaveProblemText(c.error, "/d/Sts.cfg", "No path %s", "Denied"), c.save);
+    }
+}
+
 }  // namespace
 }  // namespace x5k::statistics
