@@ -202,7 +202,10 @@ private slots:
         QCOMPARE(s.rig.window->hintText().toStdString(), s.rig.string("str_resetSts"));
         QCOMPARE(page->resetButton()->accessibleName().toStdString(), s.rig.string("str_resetSts"));
         QCOMPARE(page->trophyDisplay()->accessibleName().toStdString(), s.rig.string("str_cups"));
-        QCOMPARE(page->cell(3)->accessibleName(), QStringLiteral("Trophy 3"));
+        QCOMPARE(page->cell(0)->accessibleName(), QStringLiteral("Trophy 0, earned"));
+        QCOMPARE(page->cell(3)->accessibleName(), QStringLiteral("Trophy 3, not earned"));
+        s.page()->setCounters(Counters(1'000'000, 0));
+        QCOMPARE(page->cell(3)->accessibleName(), QStringLiteral("Trophy 3, earned"));
         // Enter, Escape and Space do nothing on the page.
         for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape, Qt::Key_Space}) {
             QTest::keyClick(page, key);

@@ -36,8 +36,14 @@ std::string CellName(int index) {
     return "cell" + std::to_string(index);
 }
 
-QString CellAccessibleName(int index, bool chinese) {
-    return (chinese ? QStringLiteral("奖杯 %1") : QStringLiteral("Trophy %1")).arg(index);
+// A cell says whether its trophy was earned: its lit look is all that shows it.
+QString CellAccessibleName(int index, bool lit, bool chinese) {
+    if (chinese) {
+        return (lit ? QStringLiteral("奖杯 %1（已获得）") : QStringLiteral("奖杯 %1（未获得）"))
+            .arg(index);
+    }
+    return (lit ? QStringLiteral("Trophy %1, earned") : QStringLiteral("Trophy %1, not earned"))
+        .arg(index);
 }
 
 QString BarAccessibleName(int level, bool chinese) {
@@ -280,7 +286,8 @@ void CDlgSts::showTrophy() {
             const bool lit = view.lit[static_cast<size_t>(i)];
             if (lamp->IsChecked() == lit) continue;
             lamp->SetChecked(lit);
-            ui::tellCheckedChanged(lamp);
+            lamp->setAccessibleName(CellAccessibleName(i, lit, chinese));
+            ui::tellNameChanged(lamp);
         }
         update();
     }
@@ -306,7 +313,8 @@ void CDlgSts::applyTooltips() {
     reset_->SetTooltip(reset, true);
     reset_->setAccessibleName(reset);
     for (int i = 0; i < kCellCount; ++i) {
-        cells_[static_cast<size_t>(i)]->setAccessibleName(CellAccessibleName(i, chinese));
+        ui::CGDIBitmapBtn* lamp = cells_[static_cast<size_t>(i)];
+        lamp->setAccessibleName(CellAccessibleName(i, lamp->IsChecked(), chinese));
     }
     levelBar_->setAccessibleName(BarAccessibleName(model_.trophyLevel(), chinese));
     for (int f = 0; f < kFigureCount; ++f) {
