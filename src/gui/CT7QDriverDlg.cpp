@@ -165,6 +165,7 @@ std::optional<StartUp> CT7QDriverDlg::onInitDialog() {
     store_->setObserver(this);
     connectSettingsPage();
     connectMacroPage();
+    connectStatisticsPage();
     store_->loadConfiguration();
     if (closing_) return std::nullopt;
     // 10. Arrival and removal come from the hot-plug monitor the application watches.
@@ -330,6 +331,11 @@ void CT7QDriverDlg::connectMacroPage() {
     });
 }
 
+void CT7QDriverDlg::connectStatisticsPage() {
+    statisticsPage()->connectServices(pages::StatisticsServices{services_.messages, services_.clock,
+                                                                [this] { return chinese(); }});
+}
+
 pages::PageWindow* CT7QDriverDlg::page(int n) const {
     return n >= 1 && n <= kPageCount ? pages_[static_cast<size_t>(n - 1)] : nullptr;
 }
@@ -463,6 +469,8 @@ void CT7QDriverDlg::homeTheHooks() {
 }
 
 void CT7QDriverDlg::hideOrMinimise() {
+    // Out of sight the program may be ended without a goodbye: the counts are kept now.
+    if (pages::CDlgSts* statistics = statisticsPage()) statistics->saveWhenHidden();
     if (trayShown()) {
         hide();
         return;

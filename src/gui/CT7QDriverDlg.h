@@ -184,6 +184,7 @@ private:
     void connectSettingsPage();
     // The macro page edits the macro table, and checks bindings in the configuration.
     void connectMacroPage();
+    void connectStatisticsPage();
     // The hover and pressed looks of the window's buttons.
     void loadLookPictures();
     void addTrayIcon();

@@ -15,16 +15,19 @@
 #include <QPainter>
 #include <QTemporaryDir>
 
+#include <array>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 
 #include "Demos.h"
 #include "device/emulator/EmulatedMouse.h"
 #include "gui/CT7QDriverDlg.h"
 #include "pages/macros/CDlgMacro.h"
 #include "pages/mainset/CDlgMainSet.h"
+#include "pages/statistics/CDlgSts.h"
 #include "platform/linux/PosixFileSystem.h"
 #include "profiles/Folders.h"
 #include "ui/CGDIBitmapBtn.h"
@@ -96,8 +99,29 @@ enum class Extra {
     SettingsEdited,
     MacroRecorded,
     MacroEditing,
-    GroupMenu
+    GroupMenu,
+    // The statistics page with the counters of level 0, 5 and 12.
+    StatsLevel0,
+    StatsLevel5,
+    StatsLevel12,
 };
+
+// The counters the statistics demos start with: left, middle, right, wheel forward and
+// backward, distance. Level 12 carries the widest figures the page can show.
+std::optional<std::array<uint32_t, 6>> StatsDemoCounters(Extra extra) {
+    switch (extra) {
+        case Extra::StatsLevel0:
+            return std::array<uint32_t, 6>{812, 95, 140, 2'310, 1'984, 123'456};
+        case Extra::StatsLevel5:
+            return std::array<uint32_t, 6>{1'234'567, 98'765,  345'678,
+                                           1'500'000, 765'432, 98'765'432};
+        case Extra::StatsLevel12:
+            return std::array<uint32_t, 6>{4'000'000'000u, 123'456'789,   98'765'432,
+                                           1'999'999'999,  2'000'000'000, 4'294'967'295u};
+        default:
+            return std::nullopt;
+    }
+}
 
 // The macro page after a user made the macro "Test" and recorded A with a pause, and a
 // left click on the pad; with MacroEditing the second row is chosen for an insertion and
@@ -199,6 +223,13 @@ std::unique_ptr<QWidget> MainWindowPicture(Language language, int page, Extra ex
             QApplication::sendPostedEvents();
             QApplication::processEvents();
         }
+        if (const auto counters = StatsDemoCounters(extra)) {
+            x5k::statistics::StatsRecord record;
+            for (size_t i = 0; i < counters->size(); ++i) {
+                record.setCounter(static_cast<x5k::statistics::Counter>(i), (*counters)[i]);
+            }
+            window.statisticsPage()->setCounters(record);
+        }
         window.selectPage(page);
         if (extra == Extra::Hint) window.post(x5k::msg::kPageHover, 0, 8);
         if (extra == Extra::SettingsEdited) {
@@ -274,3 +305,11 @@ X5K_SNAPSHOT_DEMO("main_language",
 X5K_SNAPSHOT_DEMO("main_tray", [](Language l) { return MainWindowPicture(l, 2, Extra::TrayMenu); });
 
 }  // namespace
+
+// The statistics page at levels 0, 5 and 12, its figures in their cells.
+X5K_SNAPSHOT_DEMO_IN("main_stats_level0", kAllLanguages,
+                     [](Language l) { return MainWindowPicture(l, 4, Extra::StatsLevel0); });
+X5K_SNAPSHOT_DEMO_IN("main_stats_level5", kAllLanguages,
+                     [](Language l) { return MainWindowPicture(l, 4, Extra::StatsLevel5); });
+X5K_SNAPSHOT_DEMO_IN("main_stats_level12", kAllLanguages,
+                     [](Language l) { return MainWindowPicture(l, 4, Extra::StatsLevel12); });

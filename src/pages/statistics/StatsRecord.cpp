@@ -14,8 +14,10 @@ FileError StatsFile::load() {
 }
 
 bool StatsFile::save() {
+    lastSaveError_ = FileError::None;
     if (unreadable_) return false;
-    return files_.replace(path_, record_.bytes()) == FileError::None;
+    lastSaveError_ = files_.replace(path_, record_.bytes()).error;
+    return lastSaveError_ == FileError::None;
 }
 
 }  // namespace x5k::statistics

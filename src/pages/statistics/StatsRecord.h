@@ -45,6 +45,9 @@ public:
     // Writes the counters back. A file that was there but could not be read is never
     // replaced: that would turn the user's counts into zeros.
     [[nodiscard]] bool save();
+    // What the last save found (None when it wrote, or when it refused to replace an
+    // unreadable file).
+    FileError lastSaveError() const { return lastSaveError_; }
 
     StatsRecord& record() { return record_; }
     const StatsRecord& record() const { return record_; }
@@ -55,6 +58,7 @@ private:
     std::filesystem::path path_;
     StatsRecord record_;
     bool unreadable_ = false;
+    FileError lastSaveError_ = FileError::None;
 };
 
 }  // namespace x5k::statistics
