@@ -5,7 +5,6 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QEvent>
 #include <QThread>
 
 #include <chrono>
@@ -23,17 +22,6 @@ namespace x5k::pages {
 namespace {
 
 using Stopwatch = std::chrono::steady_clock;
-
-class FirstPaint final : public QObject {
-public:
-    bool painted = false;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) painted = true;
-        return QObject::eventFilter(watched, event);
-    }
-};
 
 struct Services {
     Services() { localisation.loadDefaultLanguage(); }
@@ -68,7 +56,7 @@ void BM_StatisticsPageFirstShow(benchmark::State& state) {
         parent.show();
         QApplication::processEvents();
         std::unique_ptr<CDlgSts> page = services.page(parent);
-        FirstPaint paint;
+        bench::FirstPaint paint;
         page->installEventFilter(&paint);
         const auto start = Stopwatch::now();
         page->show();
