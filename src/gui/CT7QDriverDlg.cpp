@@ -165,6 +165,7 @@ std::optional<StartUp> CT7QDriverDlg::onInitDialog() {
     store_->setObserver(this);
     connectSettingsPage();
     connectMacroPage();
+    connectLightingPage();
     store_->loadConfiguration();
     if (closing_) return std::nullopt;
     // 10. Arrival and removal come from the hot-plug monitor the application watches.
@@ -328,6 +329,10 @@ void CT7QDriverDlg::connectMacroPage() {
         hint_ = text;
         update(ControlRect("hint"));
     });
+}
+
+void CT7QDriverDlg::connectLightingPage() {
+    lightingPage()->connectServices(store_->image());
 }
 
 pages::PageWindow* CT7QDriverDlg::page(int n) const {

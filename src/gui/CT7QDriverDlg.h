@@ -184,6 +184,8 @@ private:
     void connectSettingsPage();
     // The macro page edits the macro table, and checks bindings in the configuration.
     void connectMacroPage();
+    // The lighting page edits the working profile's lighting fields.
+    void connectLightingPage();
     // The hover and pressed looks of the window's buttons.
     void loadLookPictures();
     void addTrayIcon();
