@@ -42,7 +42,7 @@ Lighting LightingOf(const ProfileImage& image) {
 // The wheel pixel every wheel click in these cases finds.
 constexpr uint32_t kWheelPixel = 0xFF123456;  // the top byte is no part of a colour
 
-void Run(LightingModel& model, const Step& step) {
+void Perform(LightingModel& model, const Step& step) {
     switch (step.kind) {
         case Step::Mode:
             model.clickMode(step.a);
@@ -86,7 +86,7 @@ TEST_P(LightingClickTest, EditsTheProfileAndShowsIt) {
     ProfileImage image = WithLighting(c.before);
     LightingModel model(image);
     model.RefreshLighting();
-    for (const Step& step : c.steps) Run(model, step);
+    for (const Step& step : c.steps) Perform(model, step);
     EXPECT_EQ(LightingOf(image), c.after);
     const ViewState& view = model.view();
     EXPECT_EQ(view.pressedMode, c.pressedMode);
