@@ -1,7 +1,9 @@
 #include "pages/lighting/CDlgLEDSet.h"
 
 #include <QMouseEvent>
+#include <QPainter>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 
@@ -68,8 +70,30 @@ void CDlgLEDSet::showEvent(QShowEvent* event) {
     PageWindow::showEvent(event);
 }
 
+// The English layout's slider tracks drawn into the picture; the Chinese layout shows its
+// sliders elsewhere, so there the picture's tracks are painted over with the panel left of
+// them, row by row.
+static QPixmap WithoutEnglishTracks(const QImage& picture, const layout::PageLayout& page) {
+    QImage cleaned = picture.convertToFormat(QImage::Format_RGB32);
+    for (const layout::Control& control : page.controls) {
+        if (control.look != layout::Look::Slider) continue;
+        const QRect track = ui::edges(control.rect).adjusted(-1, -2, 1, 2);
+        for (int y = std::max(track.top(), 0); y <= track.bottom() && y < cleaned.height(); ++y) {
+            const QRgb panel = cleaned.pixel(std::max(track.left() - 2, 0), y);
+            for (int x = std::max(track.left(), 0); x <= track.right() && x < cleaned.width();
+                 ++x) {
+                cleaned.setPixel(x, y, panel);
+            }
+        }
+    }
+    return QPixmap::fromImage(cleaned);
+}
+
 void CDlgLEDSet::build(const PagePictures& pictures) {
     built_ = true;
+    if (chineseLayout() && !pictures.normal.isNull()) {
+        setBackground(WithoutEnglishTracks(pictures.normal, pageLayout()));
+    }
     // Only the pieces stay: each control cuts its own, and the wheel keeps its area.
     wheel_ = ui::piece(pictures.normal, wheelRect());
     makeButtons(pictures);
@@ -137,7 +161,21 @@ void CDlgLEDSet::makeColourControls(const QImage& ground) {
         const layout::Rect& r = control.rectFor(chineseLayout());
         auto* bar = new ui::CPngHSliderBar(this);
         bar->Init(thumb, r.left, r.top, r.right, r.bottom, this, control.id);
-        bar->SetBackground(r.left, r.top, r.width(), r.height(), ground);
+        if (chineseLayout()) {
+            // The picture draws the tracks where the English layout has them: a slider
+            // placed elsewhere takes that track with it, at its own width and at the
+            // bottom, where its thumb runs.
+            QImage own = ui::piece(background().toImage(), ui::edges(r));
+            const QImage track = ui::piece(ground, ui::edges(control.rect));
+            QPainter painter(&own);
+            painter.drawImage(QRect(0, std::max(0, r.height() - track.height()), r.width(),
+                                    std::min(track.height(), r.height())),
+                              track);
+            painter.end();
+            bar->SetBackground(0, 0, own.width(), own.height(), own);
+        } else {
+            bar->SetBackground(r.left, r.top, r.width(), r.height(), ground);
+        }
         bar->SetRange(range.minimum, range.maximum);
         connect(bar, &ui::CPngHSliderBar::positionChanged, this, [this, bar](int value) {
             model_->moveSlider(bar->controlId(), value);
