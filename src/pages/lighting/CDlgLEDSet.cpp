@@ -287,6 +287,10 @@ void CDlgLEDSet::showView() {
     if (!view.picking) unsetCursor();
 }
 
+int CDlgLEDSet::hintAt(QPoint point) const {
+    return HintAt({point.x(), point.y()}, chineseLayout());
+}
+
 QRect CDlgLEDSet::wheelRect() const {
     return ui::edges(ControlNamed(pageLayout(), "wheel").rectFor(chineseLayout()));
 }

@@ -37,6 +37,7 @@ public:
 
     void showProfile() override { RefreshLighting(); }
     void applyTooltips() override;
+    int hintAt(QPoint point) const override;
 
     // A left press at a page point on the colour wheel, as the mouse gives it.
     void clickWheel(QPoint point);

@@ -64,6 +64,16 @@ bool InsideWheel(layout::Point point) {
     return dx * dx + dy * dy <= 1.0;
 }
 
+int HintAt(layout::Point point, bool chinese) {
+    int hint = 0;
+    for (const layout::Control& control : layout::findPage("lighting")->controls) {
+        const layout::Rect& r = control.rectFor(chinese);
+        const layout::Rect grown{r.left - 1, r.top - 1, r.right + 1, r.bottom + 1};
+        if (control.hint != 0 && grown.contains(point)) hint = control.hint;
+    }
+    return hint;
+}
+
 LightingModel::LightingModel(ProfileImage& profile)
     : profile_(profile), view_(ViewForProfile(profile)) {}
 

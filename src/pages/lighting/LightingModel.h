@@ -63,6 +63,11 @@ ViewState ViewForProfile(const ProfileImage& profile);
 // layouts.
 bool InsideWheel(layout::Point point);
 
+// The hint number a pointer at `point` (page coordinates) posts: that of the last control
+// or area, in the layout's order, whose rectangle grown by one pixel on each side holds the
+// point; 0 for none.
+int HintAt(layout::Point point, bool chinese);
+
 class LightingModel {
 public:
     // Starts out showing the profile, so a click before the first refresh works on it.

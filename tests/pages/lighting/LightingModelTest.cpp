@@ -314,5 +314,27 @@ INSTANTIATE_TEST_SUITE_P(
                       WheelPoint{{831, 383}, false}, WheelPoint{{771, 264}, false},
                       WheelPoint{{890, 382}, false}));
 
+// Hints follow the controls' rectangles grown by one pixel, in each layout.
+struct HintCase {
+    layout::Point point;
+    bool chinese;
+    int hint;
+};
+
+class LightingHintTest : public ::testing::TestWithParam<HintCase> {};
+
+TEST_P(LightingHintTest, GrowsEachRectangleByOnePixel) {
+    EXPECT_EQ(HintAt(GetParam().point, GetParam().chinese), GetParam().hint);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Points, LightingHintTest,
+    ::testing::Values(HintCase{{196, 35}, false, 26},  // mode 4, corner
+                      HintCase{{407, 53}, false, 26}, HintCase{{408, 53}, false, 0},
+                      HintCase{{195, 40}, false, 0}, HintCase{{400, 40}, true, 27},  // mode 3 there
+                      HintCase{{600, 110}, false, 32}, HintCase{{650, 110}, true, 0},
+                      HintCase{{500, 106}, true, 32}, HintCase{{698, 283}, false, 39},
+                      HintCase{{200, 300}, false, 0}));  // a swatch
+
 }  // namespace
 }  // namespace x5k::lightingpage
