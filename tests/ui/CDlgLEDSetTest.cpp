@@ -262,6 +262,11 @@ private slots:
         QCOMPARE(name(page->ledOffButton()),
                  QString::fromStdString(r.rig.string("str_led_body_off")));
         QVERIFY(name(page->swatch(3)).endsWith(QStringLiteral(" 4")));
+        Act(page, "mode1");
+        Act(page, "swatch3");
+        QCOMPARE(QAccessible::queryAccessibleInterface(page->colourDisplay())
+                     ->text(QAccessible::Description),
+                 QStringLiteral("#f9ed00"));
         QVERIFY(!name(page->componentSlider(2)).isEmpty());
         QVERIFY(!name(page->valueField(2)).isEmpty());
         QVERIFY(!name(page->levelSlider(2)).isEmpty());

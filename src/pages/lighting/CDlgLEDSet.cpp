@@ -282,6 +282,7 @@ void CDlgLEDSet::showView() {
     }
     if (display_->Colour() != view.displayColour) {
         display_->SetColour(view.displayColour);
+        display_->setAccessibleDescription(ui::CColorBtn::fromColorref(view.displayColour).name());
         ui::tellNameChanged(display_);
     }
     if (!view.picking) unsetCursor();
