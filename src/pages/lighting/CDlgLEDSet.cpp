@@ -156,6 +156,8 @@ void CDlgLEDSet::makeColourControls(const QImage& ground) {
     }
 
     const QString thumb = ui::skinPath(QStringLiteral("Slider.png"));
+    // The Chinese layout's sliders sit on the page as it is shown, tracks painted over.
+    const QImage shown = chineseLayout() ? background().toImage() : QImage();
     const auto slider = [&](std::string_view name, controls::SliderRange range) {
         const layout::Control& control = ControlNamed(page, name);
         const layout::Rect& r = control.rectFor(chineseLayout());
@@ -165,7 +167,7 @@ void CDlgLEDSet::makeColourControls(const QImage& ground) {
             // The picture draws the tracks where the English layout has them: a slider
             // placed elsewhere takes that track with it, at its own width and at the
             // bottom, where its thumb runs.
-            QImage own = ui::piece(background().toImage(), ui::edges(r));
+            QImage own = ui::piece(shown, ui::edges(r));
             const QImage track = ui::piece(ground, ui::edges(control.rect));
             QPainter painter(&own);
             painter.drawImage(QRect(0, std::max(0, r.height() - track.height()), r.width(),
