@@ -6,8 +6,10 @@
 #include <QColor>
 #include <QTest>
 
+#include <array>
 #include <cmath>
 #include <numbers>
+#include <string>
 
 #include "localisation/Languages.h"
 #include "pages/lighting/CDlgLEDSet.h"
@@ -16,6 +18,7 @@
 #include "ui/CColorBtn.h"
 #include "ui/CGDIBitmapBtn.h"
 #include "ui/CPngHSliderBar.h"
+#include "ui/Skin.h"
 
 using namespace x5k;
 using namespace x5k::uitest;
@@ -248,6 +251,50 @@ private slots:
         QCOMPARE(mouse.colour, colour);
         QCOMPARE((QList<int>{mouse.effect[0], mouse.effect[1], mouse.effect[2]}), effect);
         QCOMPARE(mouse.lightingOn, switchedOn);
+    }
+
+    // Each control sits at its rectangle of the page's layout.
+    void everyControlSitsAtItsRectangle_data() {
+        QTest::addColumn<bool>("chinese");
+        QTest::newRow("English") << false;
+        QTest::newRow("Chinese") << true;
+    }
+    void everyControlSitsAtItsRectangle() {
+        QFETCH(bool, chinese);
+        Rig rig;
+        ui::MessageWindow parent;
+        pages::CDlgLEDSet page(pages::PageContext{&parent, rig.localisation.strings(), chinese,
+                                                  rig.files, rig.services.dataFolder});
+        ProfileImage profile = DefaultProfile(false);
+        page.connectServices(profile);
+        parent.resize(960, 640);
+        parent.show();
+        page.show();
+        QVERIFY(page.built());
+        const layout::PageLayout& layout = page.pageLayout();
+        const auto rectOf = [&](const std::string& name) {
+            return ui::edges(layout::findControl(layout, name)->rectFor(chinese));
+        };
+        const std::array<const char*, 5> modes = {"mode1", "mode2", "mode3", "mode4", "off"};
+        for (int m = 1; m <= 5; ++m) {
+            QCOMPARE(page.modeButton(m)->geometry(), rectOf(modes[static_cast<size_t>(m - 1)]));
+        }
+        QCOMPARE(page.ledOnButton()->geometry(), rectOf("ledOn"));
+        QCOMPARE(page.ledOffButton()->geometry(), rectOf("ledOff"));
+        QCOMPARE(page.colourDisplay()->geometry(), rectOf("colour"));
+        for (int i = 0; i < 26; ++i) {
+            QCOMPARE(page.swatch(i)->geometry(), rectOf("swatch" + std::to_string(i)));
+        }
+        QCOMPARE(page.levelSlider(1)->geometry(), rectOf("level1"));
+        QCOMPARE(page.levelSlider(2)->geometry(), rectOf("level2"));
+        const std::array<const char*, 3> components = {"red", "green", "blue"};
+        for (int c = 0; c < 3; ++c) {
+            const std::string name = components[static_cast<size_t>(c)];
+            QCOMPARE(page.componentSlider(c)->geometry(), rectOf(name));
+            QCOMPARE(page.valueField(c)->geometry(), rectOf(name + ".value"));
+        }
+        QCOMPARE(page.wheelRect(), rectOf("wheel"));
+        QCOMPARE(page.wheelPicture().size(), rectOf("wheel").size());
     }
 
     void theControlsAreNamedInTheInterfaceLanguage() {
