@@ -165,6 +165,7 @@ std::optional<StartUp> CT7QDriverDlg::onInitDialog() {
     store_->setObserver(this);
     connectSettingsPage();
     connectMacroPage();
+    connectLightingPage();
     connectStatisticsPage();
     store_->loadConfiguration();
     if (closing_) return std::nullopt;
@@ -329,6 +330,10 @@ void CT7QDriverDlg::connectMacroPage() {
         hint_ = text;
         update(ControlRect("hint"));
     });
+}
+
+void CT7QDriverDlg::connectLightingPage() {
+    lightingPage()->connectServices(store_->image());
 }
 
 void CT7QDriverDlg::connectStatisticsPage() {

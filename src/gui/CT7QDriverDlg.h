@@ -184,6 +184,9 @@ private:
     void connectSettingsPage();
     // The macro page edits the macro table, and checks bindings in the configuration.
     void connectMacroPage();
+    // The lighting page edits the working profile's lighting fields.
+    void connectLightingPage();
+    // The statistics page asks and tells through the boxes and saves on the clock.
     void connectStatisticsPage();
     // The hover and pressed looks of the window's buttons.
     void loadLookPictures();

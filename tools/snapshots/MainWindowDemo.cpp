@@ -25,15 +25,18 @@
 #include "Demos.h"
 #include "device/emulator/EmulatedMouse.h"
 #include "gui/CT7QDriverDlg.h"
+#include "pages/lighting/CDlgLEDSet.h"
 #include "pages/macros/CDlgMacro.h"
 #include "pages/mainset/CDlgMainSet.h"
 #include "pages/statistics/CDlgSts.h"
 #include "platform/linux/PosixFileSystem.h"
 #include "profiles/Folders.h"
+#include "ui/CColorBtn.h"
 #include "ui/CGDIBitmapBtn.h"
 #include "ui/CIrrButton.h"
 #include "ui/CListBoxEx.h"
 #include "ui/CMenuEx.h"
+#include "ui/CPngHSliderBar.h"
 #include "ui/MenuExComponent.h"
 #include "ui/QtMessagePoster.h"
 #include "ui/Skin.h"
@@ -104,6 +107,12 @@ enum class Extra {
     StatsLevel0,
     StatsLevel5,
     StatsLevel12,
+    // The lighting page in mode 1, 3 or off, with swatch 4 or a custom colour.
+    LightingMode1Swatch,
+    LightingMode1Custom,
+    LightingMode3Swatch,
+    LightingMode3Custom,
+    LightingOffSwatch,
 };
 
 // The counters the statistics demos start with: left, middle, right, wheel forward and
@@ -121,6 +130,24 @@ std::optional<std::array<uint32_t, 6>> StatsDemoCounters(Extra extra) {
         default:
             return std::nullopt;
     }
+}
+
+// The lighting page after the user chose a colour in mode 1, then the mode.
+void EditLighting(x5k::pages::CDlgLEDSet& page, Extra extra) {
+    page.modeButton(1)->click();
+    const bool swatch = extra == Extra::LightingMode1Swatch ||
+                        extra == Extra::LightingMode3Swatch || extra == Extra::LightingOffSwatch;
+    if (swatch) {
+        page.swatch(3)->click();
+    } else {
+        page.componentSlider(0)->setPosFromUser(40);
+        page.componentSlider(1)->setPosFromUser(120);
+        page.componentSlider(2)->setPosFromUser(230);
+    }
+    if (extra == Extra::LightingMode3Swatch || extra == Extra::LightingMode3Custom) {
+        page.modeButton(3)->click();
+    }
+    if (extra == Extra::LightingOffSwatch) page.modeButton(5)->click();
 }
 
 // The macro page after a user made the macro "Test" and recorded A with a pause, and a
@@ -241,6 +268,7 @@ std::unique_ptr<QWidget> MainWindowPicture(Language language, int page, Extra ex
             window.activateWindow();
             EditMacros(*window.macroPage(), clock, extra);
         }
+        if (extra >= Extra::LightingMode1Swatch) EditLighting(*window.lightingPage(), extra);
         if (extra == Extra::GroupMenu) {
             window.macroPage()->button(x5k::pages::CDlgMacro::Button::Group)->click();
         }
@@ -294,6 +322,20 @@ X5K_SNAPSHOT_DEMO_IN("main_hint", kAllLanguages,
                      [](Language l) { return MainWindowPicture(l, 1, Extra::Hint); });
 X5K_SNAPSHOT_DEMO_IN("main_settings_edited", kAllLanguages,
                      [](Language l) { return MainWindowPicture(l, 1, Extra::SettingsEdited); });
+X5K_SNAPSHOT_DEMO_IN("lighting_mode1_swatch", kAllLanguages, [](Language l) {
+    return MainWindowPicture(l, 2, Extra::LightingMode1Swatch);
+});
+X5K_SNAPSHOT_DEMO_IN("lighting_mode1_custom", kAllLanguages, [](Language l) {
+    return MainWindowPicture(l, 2, Extra::LightingMode1Custom);
+});
+X5K_SNAPSHOT_DEMO_IN("lighting_mode3_swatch", kAllLanguages, [](Language l) {
+    return MainWindowPicture(l, 2, Extra::LightingMode3Swatch);
+});
+X5K_SNAPSHOT_DEMO_IN("lighting_mode3_custom", kAllLanguages, [](Language l) {
+    return MainWindowPicture(l, 2, Extra::LightingMode3Custom);
+});
+X5K_SNAPSHOT_DEMO_IN("lighting_off_swatch", kAllLanguages,
+                     [](Language l) { return MainWindowPicture(l, 2, Extra::LightingOffSwatch); });
 X5K_SNAPSHOT_DEMO_IN("macros_recorded", kAllLanguages,
                      [](Language l) { return MainWindowPicture(l, 3, Extra::MacroRecorded); });
 X5K_SNAPSHOT_DEMO_IN("macros_editing", kAllLanguages,
