@@ -228,17 +228,21 @@ constexpr auto kMacros = std::to_array<Control>({
 
 // ---- Lighting page ---------------------------------------------------------------------------
 
+// The mode and LED buttons stand at other places in the two layouts, so their looks come
+// from the layout's own resource pictures, which also draw the page's ground for that layout
+// (title strips, slider tracks, swatch well): the shared skins show neither layout's buttons.
 constexpr auto kLightingFixed = std::to_array<Control>({
-    at2("mode4", Look::CheckButton, {197, 36, 407, 53}, {197, 36, 309, 52}, 26),
-    at2("mode3", Look::CheckButton, {450, 34, 665, 52}, {368, 36, 481, 52}, 27),
-    at2("off", Look::CheckButton, {710, 34, 828, 54}, {557, 36, 638, 52}, 28),
-    at2("mode2", Look::CheckButton, {196, 70, 286, 87}, {197, 68, 279, 86}, 29),
+    at2("mode4", Look::CheckButton, {197, 36, 407, 53}, {197, 36, 309, 52}, 26, Art::Resources),
+    at2("mode3", Look::CheckButton, {450, 34, 665, 52}, {368, 36, 481, 52}, 27, Art::Resources),
+    at2("off", Look::CheckButton, {710, 34, 828, 54}, {557, 36, 638, 52}, 28, Art::Resources),
+    at2("mode2", Look::CheckButton, {196, 70, 286, 87}, {197, 68, 279, 86}, 29, Art::Resources),
     at2("level2", Look::Slider, {571, 72, 713, 83}, {459, 65, 603, 80}, 76, Art::Background, 778),
-    at2("mode1", Look::CheckButton, {196, 103, 301, 118}, {197, 103, 279, 120}, 31),
+    at2("mode1", Look::CheckButton, {196, 103, 301, 118}, {197, 103, 279, 120}, 31, Art::Resources),
     at2("level1", Look::Slider, {571, 105, 713, 115}, {459, 99, 603, 114}, 32, Art::Background,
         777),
-    at2("ledOn", Look::CheckButton, {325, 133, 394, 153}, {199, 136, 248, 150}, 37),
-    at2("ledOff", Look::CheckButton, {451, 133, 526, 152}, {325, 136, 375, 150}, 38),
+    at2("ledOn", Look::CheckButton, {325, 133, 394, 153}, {199, 136, 248, 150}, 37, Art::Resources),
+    at2("ledOff", Look::CheckButton, {451, 133, 526, 152}, {325, 136, 375, 150}, 38,
+        Art::Resources),
     at2("colour", Look::Swatch, {170, 207, 195, 232}, {171, 206, 196, 232}, 83, Art::Drawn),
     at2("red", Look::Slider, {571, 279, 698, 287}, {564, 272, 692, 287}, 39, Art::Background, 769),
     at2("green", Look::Slider, {571, 326, 698, 336}, {564, 319, 692, 334}, 39, Art::Background,
@@ -502,6 +506,19 @@ constexpr ResourcePicture kResources[] = {
     {171, kPageWidth, kPageHeight, "macro page controls, hover", "macros", State::Over,
      Variant::English},
     {172, kPageWidth, kPageHeight, "macro page controls, pressed", "macros", State::Down,
+     Variant::English},
+    // The lighting page whole as the layout shows it, its mode and LED buttons in each look.
+    {173, kPageWidth, kPageHeight, "lighting page and buttons, normal (Chinese)", "lighting",
+     State::Normal, Variant::Chinese},
+    {174, kPageWidth, kPageHeight, "lighting page and buttons, hover (Chinese)", "lighting",
+     State::Over, Variant::Chinese},
+    {175, kPageWidth, kPageHeight, "lighting page and buttons, pressed (Chinese)", "lighting",
+     State::Down, Variant::Chinese},
+    {176, kPageWidth, kPageHeight, "lighting page and buttons, normal", "lighting", State::Normal,
+     Variant::English},
+    {177, kPageWidth, kPageHeight, "lighting page and buttons, hover", "lighting", State::Over,
+     Variant::English},
+    {178, kPageWidth, kPageHeight, "lighting page and buttons, pressed", "lighting", State::Down,
      Variant::English},
     // Nine cells of 18 x 18 in a row; rows normal, hover, pressed.
     {166, 163, 54, "scroll-bar skin", "", State::None, Variant::Any},

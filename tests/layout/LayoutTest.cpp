@@ -247,7 +247,7 @@ TEST(PageLayouts, LevelBarGrowsWithTheLevelAndStaysOnThePage) {
 
 TEST(ResourcePictures, EachNumberIsPresentOnce) {
     std::set<int> expected{1004, 1005, 1006, 1007, 1008, 1009, 1011, 1012};
-    for (int id = 128; id <= 172; ++id) expected.insert(id);
+    for (int id = 128; id <= 178; ++id) expected.insert(id);
     std::map<int, int> seen;
     for (const ResourcePicture& picture : resourcePictures()) ++seen[picture.id];
     for (const int id : expected) EXPECT_EQ(seen[id], 1) << id;
@@ -275,16 +275,17 @@ TEST_P(ResourceSizes, FitWhereTheyAreShown) {
 
 INSTANTIATE_TEST_SUITE_P(
     Sets, ResourceSizes,
-    ::testing::Values(ResourceSize{129, 129, 116, 273}, ResourceSize{130, 141, 19, 11},
-                      // The language indicator fills control 1010.
-                      ResourceSize{142, 153, control("main", "flag").rect.width(),
-                                   control("main", "flag").rect.height()},
-                      ResourceSize{154, 159, findPage("main")->width, findPage("main")->height},
-                      ResourceSize{160, 165, findPage("settings")->width,
-                                   findPage("settings")->height},
-                      ResourceSize{166, 166, 163, 54},
-                      ResourceSize{167, 172, findPage("macros")->width, findPage("macros")->height},
-                      ResourceSize{1004, 1009, 330, 160}, ResourceSize{1011, 1012, 16, 16}));
+    ::testing::Values(
+        ResourceSize{129, 129, 116, 273}, ResourceSize{130, 141, 19, 11},
+        // The language indicator fills control 1010.
+        ResourceSize{142, 153, control("main", "flag").rect.width(),
+                     control("main", "flag").rect.height()},
+        ResourceSize{154, 159, findPage("main")->width, findPage("main")->height},
+        ResourceSize{160, 165, findPage("settings")->width, findPage("settings")->height},
+        ResourceSize{166, 166, 163, 54},
+        ResourceSize{167, 172, findPage("macros")->width, findPage("macros")->height},
+        ResourceSize{173, 178, findPage("lighting")->width, findPage("lighting")->height},
+        ResourceSize{1004, 1009, 330, 160}, ResourceSize{1011, 1012, 16, 16}));
 
 struct PageSet {
     const char* page;
@@ -316,6 +317,8 @@ INSTANTIATE_TEST_SUITE_P(Looks, PageResources,
                                            PageSet{"settings", false, 164, 165, 163},
                                            PageSet{"macros", true, 167, 168, 169},
                                            PageSet{"macros", false, 170, 171, 172},
+                                           PageSet{"lighting", true, 173, 174, 175},
+                                           PageSet{"lighting", false, 176, 177, 178},
                                            PageSet{"info_cancel", true, 1006, 1008, 1004},
                                            PageSet{"info_cancel", false, 1006, 1008, 1004},
                                            PageSet{"info", false, 1007, 1009, 1005},

@@ -1,7 +1,8 @@
 // The pictures of the pages: for every page of the layout tables its normal, over and down
 // skin pictures, drawn from the same rectangles the windows use, the main window's region
-// button pictures (res/154..159) and the settings page's tab and wheel-radio pictures
-// (res/160..165).
+// button pictures (res/154..159), the settings page's tab and wheel-radio pictures
+// (res/160..165), and the macro and lighting pages' pictures of each layout (res/167..172,
+// res/173..178).
 //
 // A window shows pieces of the three pictures at its controls' rectangles, so everything
 // but the controls is painted identically in all three and a piece cut from any of them
@@ -333,26 +334,44 @@ void macrosBackground(QPainter& p, const L::PageLayout& page) {
     hline(p, 650, 900, 300, QColor(255, 255, 255, 18));
 }
 
-void lightingBackground(QPainter& p, const L::PageLayout& page) {
+// The lighting page's ground as one layout shows it: the title strips, slider tracks and
+// wells follow that layout's rectangles, so each layout's resource pictures carry their own
+// and the page's titles and sliders sit on them.
+void lightingBackground(QPainter& p, const L::PageLayout& page, bool chinese) {
+    const auto rectFor = [&](std::string_view name) { return rectOf(page, name, chinese); };
     pageBody(p, QRect(0, 0, page.width, page.height));
-    section(p, QRect(12, 18, 900, 140), rectOf(page, "backlight"));
-    section(p, QRect(12, 160, 900, 286), rectOf(page, "colourSetting"));
-    const QRect proximity = rectOf(page, "proximity");
-    p.fillRect(QRect(13, proximity.top() + 4, 3, proximity.height() - 8), kAccent);
-    for (const char* name : {"level2", "level1", "red", "green", "blue"})
-        track(p, rectOf(page, name));
+    const QRect proximity = rectFor("proximity");
+    if (chinese) {
+        // The LED switch's title stands in front of its buttons, between the two panels: it
+        // gets a panel row of its own.
+        section(p, QRect(12, 18, 900, 114), rectFor("backlight"));
+        const QRect row(12, 133, 900, 31);
+        section(p, row, proximity.intersected(row));
+        section(p, QRect(12, 165, 900, 281), rectFor("colourSetting"));
+    } else {
+        // The LED switch's and the colour titles start at x = 17: the panels start further
+        // left so that their ticks stand clear of the words.
+        section(p, QRect(10, 18, 902, 140), rectFor("backlight"));
+        section(p, QRect(10, 160, 902, 286), rectFor("colourSetting"));
+        // The LED switch's title reads above the colour title, with a tick of its own.
+        p.fillRect(QRect(13, proximity.top() + 4, 3, proximity.height() - 8), kAccent);
+    }
+    for (const char* name : {"level2", "level1", "red", "green", "blue"}) track(p, rectFor(name));
     for (const char* name : {"red.value", "green.value", "blue.value"})
-        well(p, rectOf(page, name).adjusted(-1, -1, 1, 1));
+        well(p, rectFor(name).adjusted(-1, -1, 1, 1));
     // Tint marks in front of the three colour sliders.
     const QColor tints[] = {QColor(214, 60, 60), QColor(70, 190, 90), QColor(60, 120, 220)};
     int i = 0;
     for (const char* name : {"red", "green", "blue"}) {
-        const QRect r = rectOf(page, name);
+        const QRect r = rectFor(name);
         p.fillRect(QRect(r.left() - 12, r.center().y() - 3, 6, 6), tints[i++]);
     }
-    well(p, rectOf(page, "colour").adjusted(-2, -2, 2, 2));
-    // The swatch grid lies in a well covering both layouts' grids.
-    well(p, QRect(134, 250, 330, 178));
+    well(p, rectFor("colour").adjusted(-2, -2, 2, 2));
+    // The swatch grid lies in a well a few pixels wider than the layout's grid.
+    QRect grid;
+    for (const L::Control& c : page.controls)
+        if (c.name.starts_with("swatch")) grid = grid.united(toQRect(c.rectFor(chinese)));
+    well(p, grid.adjusted(-7, -7, 7, 7));
     // The wheel's ring.
     const QRect wheel = rectOf(page, "wheel");
     p.save();
@@ -393,6 +412,10 @@ void paintWheel(QImage& image, const QRect& bounds) {
                            mix(colour.blue(), under.blue()));
         }
     }
+}
+
+void englishLightingBackground(QPainter& p, const L::PageLayout& page) {
+    lightingBackground(p, page, false);
 }
 
 void statisticsBackground(QPainter& p, const L::PageLayout& page) {
@@ -477,11 +500,16 @@ using Background = void (*)(QPainter&, const L::PageLayout&);
 
 Background backgroundFor(std::string_view name) {
     static const std::map<std::string_view, Background> kBackgrounds{
-        {"main", mainBackground},         {"settings", settingsBackground},
-        {"popup", popupBackground},       {"keys", keysBackground},
-        {"macro", listsBackground},       {"basic", listsBackground},
-        {"advanced", advancedBackground}, {"macros", macrosBackground},
-        {"lighting", lightingBackground}, {"statistics", statisticsBackground},
+        {"main", mainBackground},
+        {"settings", settingsBackground},
+        {"popup", popupBackground},
+        {"keys", keysBackground},
+        {"macro", listsBackground},
+        {"basic", listsBackground},
+        {"advanced", advancedBackground},
+        {"macros", macrosBackground},
+        {"lighting", englishLightingBackground},
+        {"statistics", statisticsBackground},
         {"support", supportBackground},
     };
     const auto it = kBackgrounds.find(name);
@@ -499,12 +527,17 @@ void paintOutlined(QPainter& p, const L::PageLayout& page, State state) {
 }
 
 // The page in its normal look with the outlined controls (which come from resources) in
-// their normal look too, so the page reads whole wherever no window covers it.
-QImage basePicture(const L::PageLayout& page) {
+// their normal look too, so the page reads whole wherever no window covers it. The lighting
+// page's ground differs by layout; the shared skins show the English one.
+QImage basePicture(const L::PageLayout& page, bool chinese) {
     QImage image = canvas({page.width, page.height}, false);
     QPainter p(&image);
     prepare(p);
-    backgroundFor(page.name)(p, page);
+    if (page.name == "lighting") {
+        lightingBackground(p, page, chinese);
+    } else {
+        backgroundFor(page.name)(p, page);
+    }
     paintOutlined(p, page, State::Normal);
     p.end();
     if (const L::Control* wheel = L::findControl(page, "wheel"); wheel && page.name == "lighting")
@@ -512,8 +545,8 @@ QImage basePicture(const L::PageLayout& page) {
     return image;
 }
 
-QImage skinPicture(const L::PageLayout& page, State state) {
-    QImage image = basePicture(page);
+QImage skinPicture(const L::PageLayout& page, State state, bool chinese = false) {
+    QImage image = basePicture(page, chinese);
     QPainter p(&image);
     prepare(p);
     for (const L::Control& c : page.controls) {
@@ -525,9 +558,9 @@ QImage skinPicture(const L::PageLayout& page, State state) {
 
 // A page-sized resource: the page's normal look with its outlined controls in the given
 // look; the settings page's pictures also hold the slider and edit grounds and the wheel
-// radios of the layout.
+// radios of the layout, the lighting page's its whole ground.
 QImage resourcePicture(const L::PageLayout& page, State state, bool chinese) {
-    QImage image = skinPicture(page, State::Normal);
+    QImage image = skinPicture(page, State::Normal, chinese);
     QPainter p(&image);
     prepare(p);
     for (const L::Control& c : page.controls) {
@@ -544,7 +577,8 @@ QImage resourcePicture(const L::PageLayout& page, State state, bool chinese) {
     }
     paintOutlined(p, page, state);
     // The controls cut from these pictures whose places differ by layout (the settings
-    // page's wheel radios and step buttons) show at this layout's rectangle only.
+    // page's wheel radios and step buttons, the lighting page's buttons) show at this
+    // layout's rectangle only.
     for (const L::Control& c : page.controls) {
         if (c.art != L::Art::Resources || c.outlined()) continue;
         drawControl(p, page, c, toQRect(c.rectFor(chinese)), state);
@@ -574,7 +608,8 @@ void addPages(PictureList& pictures) {
             {std::string(page.down), [p] { return skinPicture(*p, State::Pressed); }});
     }
     for (const L::ResourcePicture& resource : L::resourcePictures()) {
-        if (resource.page != "main" && resource.page != "settings" && resource.page != "macros")
+        if (resource.page != "main" && resource.page != "settings" && resource.page != "macros" &&
+            resource.page != "lighting")
             continue;
         if (resource.width != 925 && resource.width != 960) continue;
         const L::PageLayout* page = L::findPage(resource.page);

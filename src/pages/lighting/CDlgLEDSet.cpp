@@ -1,11 +1,12 @@
 #include "pages/lighting/CDlgLEDSet.h"
 
 #include <QMouseEvent>
-#include <QPainter>
 
 #include <algorithm>
 #include <chrono>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "localisation/Languages.h"
 #include "ui/Accessibility.h"
@@ -35,6 +36,12 @@ const layout::Control& ControlNamed(const layout::PageLayout& page, std::string_
     return *layout::findControl(page, name);
 }
 
+// The layout's own picture of the page in one look.
+QString ResourceFile(layout::State state, bool chinese) {
+    const layout::ResourcePicture* picture = layout::pageResource("lighting", state, chinese);
+    return picture ? ui::resourcePath(picture->id) : QString();
+}
+
 uint32_t ColorrefOfPixel(QRgb pixel) {
     return ColorrefOf({qRed(pixel), qGreen(pixel), qBlue(pixel)});
 }
@@ -42,15 +49,30 @@ uint32_t ColorrefOfPixel(QRgb pixel) {
 }  // namespace
 
 CDlgLEDSet::CDlgLEDSet(const PageContext& context) : PageWindow(context, "lighting") {
-    // The pictures are read on a worker from the start, so the page's first show finds them.
+    // The pictures are read and the buttons' pieces cut on a worker from the start, so the
+    // page's first show finds them. The layout's own pictures draw the whole page as that
+    // layout shows it: its buttons, title strips and slider tracks at its places.
     const layout::PageLayout& page = pageLayout();
-    const QString folder = ui::programFolder() + QLatin1Char('/');
-    const std::array<QString, 3> files = {folder + ui::fromUtf8(page.normal),
-                                          folder + ui::fromUtf8(page.over),
-                                          folder + ui::fromUtf8(page.down)};
-    pictures_ = std::async(std::launch::async, [files] {
-        return PagePictures{ui::loadImage(files[0]), ui::loadImage(files[1]),
-                            ui::loadImage(files[2])};
+    const bool chinese = chineseLayout();
+    std::vector<std::pair<std::string, QRect>> cuts;
+    for (const std::string_view name : kModeNames) {
+        cuts.emplace_back(name, ui::edges(ControlNamed(page, name).rectFor(chinese)));
+    }
+    for (const std::string_view name : {"ledOn", "ledOff"}) {
+        cuts.emplace_back(name, ui::edges(ControlNamed(page, name).rectFor(chinese)));
+    }
+    const std::array<QString, 3> files = {ResourceFile(layout::State::Normal, chinese),
+                                          ResourceFile(layout::State::Over, chinese),
+                                          ResourceFile(layout::State::Down, chinese)};
+    pictures_ = std::async(std::launch::async, [files, cuts = std::move(cuts)] {
+        PagePictures pictures;
+        pictures.normal = ui::loadImage(files[0]);
+        for (size_t look = 0; look < 2; ++look) {
+            const QImage whole = ui::loadImage(files[look + 1]);
+            for (const auto& [name, rect] : cuts)
+                pictures.looks[name][look] = ui::piece(whole, rect);
+        }
+        return pictures;
     });
 }
 
@@ -63,54 +85,40 @@ void CDlgLEDSet::connectServices(ProfileImage& profile) {
 
 void CDlgLEDSet::showEvent(QShowEvent* event) {
     if (!built_ && model_) {
-        PagePictures pictures = pictures_.get();
+        const PagePictures pictures = pictures_.get();
         if (!pictures.normal.isNull()) setBackground(QPixmap::fromImage(pictures.normal));
+        if (background().isNull()) {
+            setBackground(ui::loadPicture(ui::programFolder() + QLatin1Char('/') +
+                                          ui::fromUtf8(pageLayout().normal)));
+        }
         build(pictures);
     }
     PageWindow::showEvent(event);
 }
 
-// The English layout's slider tracks drawn into the picture; the Chinese layout shows its
-// sliders elsewhere, so there the picture's tracks are painted over with the panel left of
-// them, row by row.
-static QPixmap WithoutEnglishTracks(const QImage& picture, const layout::PageLayout& page) {
-    QImage cleaned = picture.convertToFormat(QImage::Format_RGB32);
-    for (const layout::Control& control : page.controls) {
-        if (control.look != layout::Look::Slider) continue;
-        const QRect track = ui::edges(control.rect).adjusted(-1, -2, 1, 2);
-        for (int y = std::max(track.top(), 0); y <= track.bottom() && y < cleaned.height(); ++y) {
-            const QRgb panel = cleaned.pixel(std::max(track.left() - 2, 0), y);
-            for (int x = std::max(track.left(), 0); x <= track.right() && x < cleaned.width();
-                 ++x) {
-                cleaned.setPixel(x, y, panel);
-            }
-        }
-    }
-    return QPixmap::fromImage(cleaned);
-}
-
 void CDlgLEDSet::build(const PagePictures& pictures) {
     built_ = true;
-    if (chineseLayout() && !pictures.normal.isNull()) {
-        setBackground(WithoutEnglishTracks(pictures.normal, pageLayout()));
-    }
+    // Without the layout's picture the page keeps the shared skin PageWindow reads.
+    const QImage ground = pictures.normal.isNull() ? background().toImage() : pictures.normal;
     // Only the pieces stay: each control cuts its own, and the wheel keeps its area.
-    wheel_ = ui::piece(pictures.normal, wheelRect());
+    wheel_ = ui::piece(ground, wheelRect());
     makeButtons(pictures);
-    makeColourControls(pictures.normal);
+    makeColourControls(ground);
     applyTooltips();
     showView();
 }
 
 void CDlgLEDSet::makeButtons(const PagePictures& pictures) {
     const layout::PageLayout& page = pageLayout();
-    const QPixmap normal = background();
-    const QPixmap over = QPixmap::fromImage(pictures.over);
-    const QPixmap down = QPixmap::fromImage(pictures.down);
     const auto make = [&](std::string_view name, QAccessible::Role role) {
         const QRect rect = ui::edges(ControlNamed(page, name).rectFor(chineseLayout()));
         auto* button = new ui::CGDIBitmapBtn(this, rect);
-        button->SetImages(rect, normal, over, down, normal);
+        const auto found = pictures.looks.find(name);
+        const std::array<QImage, 2> looks =
+            found == pictures.looks.end() ? std::array<QImage, 2>{} : found->second;
+        const QPixmap normal = ui::piece(background(), rect);
+        button->ReplaceImages(normal, QPixmap::fromImage(looks[0]), QPixmap::fromImage(looks[1]),
+                              normal);
         button->SetCheckMode(true, false);
         ui::setAccessibleRole(button, role);
         return button;
@@ -156,28 +164,13 @@ void CDlgLEDSet::makeColourControls(const QImage& ground) {
     }
 
     const QString thumb = ui::skinPath(QStringLiteral("Slider.png"));
-    // The Chinese layout's sliders sit on the page as it is shown, tracks painted over.
-    const QImage shown = chineseLayout() ? background().toImage() : QImage();
+    // The layout's picture draws each slider's track at its place.
     const auto slider = [&](std::string_view name, controls::SliderRange range) {
         const layout::Control& control = ControlNamed(page, name);
         const layout::Rect& r = control.rectFor(chineseLayout());
         auto* bar = new ui::CPngHSliderBar(this);
         bar->Init(thumb, r.left, r.top, r.right, r.bottom, this, control.id);
-        if (chineseLayout()) {
-            // The picture draws the tracks where the English layout has them: a slider
-            // placed elsewhere takes that track with it, at its own width and at the
-            // bottom, where its thumb runs.
-            QImage own = ui::piece(shown, ui::edges(r));
-            const QImage track = ui::piece(ground, ui::edges(control.rect));
-            QPainter painter(&own);
-            painter.drawImage(QRect(0, std::max(0, r.height() - track.height()), r.width(),
-                                    std::min(track.height(), r.height())),
-                              track);
-            painter.end();
-            bar->SetBackground(0, 0, own.width(), own.height(), own);
-        } else {
-            bar->SetBackground(r.left, r.top, r.width(), r.height(), ground);
-        }
+        bar->SetBackground(r.left, r.top, r.width(), r.height(), ground);
         bar->SetRange(range.minimum, range.maximum);
         connect(bar, &ui::CPngHSliderBar::positionChanged, this, [this, bar](int value) {
             model_->moveSlider(bar->controlId(), value);

@@ -7,7 +7,9 @@
 
 #include <array>
 #include <future>
+#include <map>
 #include <memory>
+#include <string>
 
 #include "pages/PageWindow.h"
 #include "pages/lighting/LightingModel.h"
@@ -67,8 +69,11 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
+    // The layout's page picture, which becomes the background, and the buttons' hover and
+    // pressed pieces by control name; the whole hover and pressed pictures stay on the worker.
     struct PagePictures {
-        QImage normal, over, down;
+        QImage normal;
+        std::map<std::string, std::array<QImage, 2>, std::less<>> looks;
     };
 
     void build(const PagePictures& pictures);
