@@ -4,12 +4,14 @@
 
 #include <QAccessible>
 #include <QColor>
+#include <QRegion>
 #include <QTest>
 
 #include <array>
 #include <cmath>
 #include <numbers>
 #include <string>
+#include <utility>
 
 #include "localisation/Languages.h"
 #include "pages/lighting/CDlgLEDSet.h"
@@ -295,6 +297,71 @@ private slots:
         }
         QCOMPARE(page.wheelRect(), rectOf("wheel"));
         QCOMPARE(page.wheelPicture().size(), rectOf("wheel").size());
+    }
+
+    // Each layout's page is that layout's own normal picture, its buttons wear its normal and
+    // pressed pictures cut at their own rectangles, and those pictures differ only at that
+    // layout's buttons: no button of the other layout shows through the page.
+    void theButtonsWearTheirLayoutsPictures_data() {
+        QTest::addColumn<bool>("chinese");
+        QTest::newRow("English") << false;
+        QTest::newRow("Chinese") << true;
+    }
+    void theButtonsWearTheirLayoutsPictures() {
+        QFETCH(bool, chinese);
+        Rig rig;
+        ui::MessageWindow parent;
+        pages::CDlgLEDSet page(pages::PageContext{&parent, rig.localisation.strings(), chinese,
+                                                  rig.files, rig.services.dataFolder});
+        ProfileImage profile = DefaultProfile(false);
+        page.connectServices(profile);
+        parent.resize(960, 640);
+        parent.show();
+        page.show();
+        QVERIFY(page.built());
+        const auto picture = [&](layout::State state) {
+            const layout::ResourcePicture* resource =
+                layout::pageResource("lighting", state, chinese);
+            return resource == nullptr ? QImage()
+                                       : ui::loadImage(ui::resourcePath(resource->id))
+                                             .convertToFormat(QImage::Format_RGB32);
+        };
+        const QImage normal = picture(layout::State::Normal);
+        const QImage down = picture(layout::State::Down);
+        QVERIFY(!normal.isNull() && !down.isNull());
+        QCOMPARE(page.background().toImage().convertToFormat(QImage::Format_RGB32), normal);
+
+        const std::array<std::pair<const char*, ui::CGDIBitmapBtn*>, 7> buttons = {{
+            {"mode1", page.modeButton(1)},
+            {"mode2", page.modeButton(2)},
+            {"mode3", page.modeButton(3)},
+            {"mode4", page.modeButton(4)},
+            {"off", page.modeButton(5)},
+            {"ledOn", page.ledOnButton()},
+            {"ledOff", page.ledOffButton()},
+        }};
+        QRegion places;
+        for (const auto& [name, button] : buttons) {
+            const QRect rect =
+                ui::edges(layout::findControl(page.pageLayout(), name)->rectFor(chinese));
+            places += rect;
+            for (const bool checked : {false, true}) {
+                button->SetChecked(checked);
+                const QImage shown = button->grab().toImage().convertToFormat(QImage::Format_RGB32);
+                QVERIFY2(shown == (checked ? down : normal).copy(rect),
+                         qPrintable(QStringLiteral("%1 checked %2").arg(name).arg(checked)));
+            }
+            QVERIFY2(normal.copy(rect) != down.copy(rect), name);
+        }
+        int stray = 0;
+        for (int y = 0; y < normal.height(); ++y) {
+            for (int x = 0; x < normal.width(); ++x) {
+                if (normal.pixel(x, y) != down.pixel(x, y) && !places.contains(QPoint(x, y))) {
+                    ++stray;
+                }
+            }
+        }
+        QCOMPARE(stray, 0);
     }
 
     void theControlsAreNamedInTheInterfaceLanguage() {

@@ -578,10 +578,15 @@ QImage resourcePicture(const L::PageLayout& page, State state, bool chinese) {
     paintOutlined(p, page, state);
     // The controls cut from these pictures whose places differ by layout (the settings
     // page's wheel radios and step buttons, the lighting page's buttons) show at this
-    // layout's rectangle only.
+    // layout's rectangle only, and within it: a glyph reaching past it would show the
+    // normal look beside a lit piece.
     for (const L::Control& c : page.controls) {
         if (c.art != L::Art::Resources || c.outlined()) continue;
-        drawControl(p, page, c, toQRect(c.rectFor(chinese)), state);
+        const QRect r = toQRect(c.rectFor(chinese));
+        p.save();
+        p.setClipRect(r);
+        drawControl(p, page, c, r, state);
+        p.restore();
     }
     return image;
 }
