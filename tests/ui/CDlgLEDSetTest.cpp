@@ -300,8 +300,9 @@ private slots:
     }
 
     // Each layout's page is that layout's own normal picture, its buttons wear its normal and
-    // pressed pictures cut at their own rectangles, and those pictures differ only at that
-    // layout's buttons: no button of the other layout shows through the page.
+    // pressed pictures cut at their own rectangles, its sliders stand on its own tracks, and
+    // the pictures differ only at that layout's buttons: no button of the other layout
+    // shows through the page.
     void theButtonsWearTheirLayoutsPictures_data() {
         QTest::addColumn<bool>("chinese");
         QTest::newRow("English") << false;
@@ -352,6 +353,22 @@ private slots:
                          qPrintable(QStringLiteral("%1 checked %2").arg(name).arg(checked)));
             }
             QVERIFY2(normal.copy(rect) != down.copy(rect), name);
+        }
+        // The sliders run on the tracks of their own layout's picture.
+        const std::array<std::pair<const char*, ui::CPngHSliderBar*>, 5> sliders = {{
+            {"level1", page.levelSlider(1)},
+            {"level2", page.levelSlider(2)},
+            {"red", page.componentSlider(0)},
+            {"green", page.componentSlider(1)},
+            {"blue", page.componentSlider(2)},
+        }};
+        for (const auto& [name, slider] : sliders) {
+            const QRect rect =
+                ui::edges(layout::findControl(page.pageLayout(), name)->rectFor(chinese));
+            QImage track(rect.size(), QImage::Format_RGB32);
+            track.fill(Qt::black);
+            slider->render(&track, QPoint(), QRegion(), QWidget::RenderFlags());
+            QVERIFY2(track == normal.copy(rect), name);
         }
         int stray = 0;
         for (int y = 0; y < normal.height(); ++y) {
