@@ -337,6 +337,31 @@ private slots:
         }
     }
 
+    // The statistics page's rows of left, middle and right button presses carry a mouse
+    // icon (22 x 22 at x = 30, a pixel above the row) with that button lit, so the three
+    // rows read apart.
+    void statisticsButtonIconsDiffer() {
+        const x5k::layout::PageLayout* page = x5k::layout::findPage("statistics");
+        QVERIFY(page != nullptr);
+        const QImage normal =
+            picture(QString::fromUtf8(page->normal.data(), qsizetype(page->normal.size())));
+        QVERIFY(!normal.isNull());
+        std::set<QByteArray> seen;
+        for (const char* row : {"left", "middle", "right"}) {
+            const x5k::layout::Control* control = x5k::layout::findControl(*page, row);
+            QVERIFY(control != nullptr);
+            const int top = std::min(control->rect.top, control->chineseRect.top);
+            const QImage icon = normal.copy(30, top - 1, 22, 22);
+            // The drawing without the page's gradient behind it: which pixels are lit.
+            const int ground = qGray(icon.pixel(0, 0));
+            QByteArray lit;
+            for (int y = 0; y < icon.height(); ++y)
+                for (int x = 0; x < icon.width(); ++x)
+                    lit.append(qGray(icon.pixel(x, y)) > ground + 40 ? '#' : '.');
+            QVERIFY2(seen.insert(lit).second, row);
+        }
+    }
+
     // The progress dialog writes its grey line at (35, 20) and cuts the fill at the bar.
     void progressDialog() {
         const QImage normal = picture(QStringLiteral("skins/ProgressBar/Progress_Normal.png"));

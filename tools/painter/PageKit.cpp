@@ -231,10 +231,28 @@ void glyph(QPainter& p, const QRectF& rect, Glyph which, const QColor& colour) {
     p.setPen(glyphPen(colour, w));
     p.setBrush(Qt::NoBrush);
     switch (which) {
-        case Glyph::Mouse: {
-            p.drawRoundedRect(QRectF(at(0.28, 0.1), at(0.72, 0.9)), s * 0.22, s * 0.22);
+        case Glyph::Mouse:
+        case Glyph::MouseLeft:
+        case Glyph::MouseMiddle:
+        case Glyph::MouseRight: {
+            const QRectF body(at(0.28, 0.1), at(0.72, 0.9));
+            if (which == Glyph::MouseLeft || which == Glyph::MouseRight) {
+                // The lit button is filled up to the split and the line under the buttons.
+                QPainterPath shell;
+                shell.addRoundedRect(body, s * 0.22, s * 0.22);
+                QPainterPath button;
+                button.addRect(which == Glyph::MouseLeft ? QRectF(at(0.28, 0.1), at(0.5, 0.4))
+                                                         : QRectF(at(0.5, 0.1), at(0.72, 0.4)));
+                p.fillPath(shell.intersected(button), colour);
+            }
+            p.drawRoundedRect(body, s * 0.22, s * 0.22);
             p.drawLine(at(0.5, 0.1), at(0.5, 0.4));
             p.drawLine(at(0.28, 0.4), at(0.72, 0.4));
+            if (which == Glyph::MouseMiddle) {
+                // The lit wheel: a filled pill on the split.
+                p.setBrush(colour);
+                p.drawRoundedRect(QRectF(at(0.42, 0.14), at(0.58, 0.36)), s * 0.08, s * 0.08);
+            }
             break;
         }
         case Glyph::Lamp: {

@@ -86,6 +86,10 @@ enum class Glyph {
     Clock,
     Keyboard,
     Cup,
+    // The mouse with its left or right button or its wheel lit.
+    MouseLeft,
+    MouseMiddle,
+    MouseRight,
 };
 void glyph(QPainter& p, const QRectF& rect, Glyph which, const QColor& colour);
 // Digits and other language-free marks (DPI values) in a small bold face.

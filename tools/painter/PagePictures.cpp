@@ -427,8 +427,8 @@ void statisticsBackground(QPainter& p, const L::PageLayout& page) {
         const char* name;
         Glyph glyph;
     };
-    const Row rows[] = {{"left", Glyph::Mouse},        {"middle", Glyph::Mouse},
-                        {"right", Glyph::Mouse},       {"clicks", Glyph::Target},
+    const Row rows[] = {{"left", Glyph::MouseLeft},    {"middle", Glyph::MouseMiddle},
+                        {"right", Glyph::MouseRight},  {"clicks", Glyph::Target},
                         {"wheelForward", Glyph::Wave}, {"wheelBackward", Glyph::Wave},
                         {"wheel", Glyph::Wave},        {"distance", Glyph::Export}};
     for (const Row& row : rows) {
