@@ -300,9 +300,9 @@ private slots:
     }
 
     // Each layout's page is that layout's own normal picture, its buttons wear its normal and
-    // pressed pictures cut at their own rectangles, its sliders stand on its own tracks, and
-    // the pictures differ only at that layout's buttons: no button of the other layout
-    // shows through the page.
+    // pressed pictures cut at their own rectangles, its sliders stand on its own tracks, its
+    // titles on its own strips, and the pictures differ only at that layout's buttons: no
+    // button of the other layout shows through the page.
     void theButtonsWearTheirLayoutsPictures_data() {
         QTest::addColumn<bool>("chinese");
         QTest::newRow("English") << false;
@@ -369,6 +369,13 @@ private slots:
             track.fill(Qt::black);
             slider->render(&track, QPoint(), QRegion(), QWidget::RenderFlags());
             QVERIFY2(track == normal.copy(rect), name);
+        }
+        // Each title the page writes has its panel's accent tick in front of it.
+        for (const char* title : {"backlight", "proximity", "colourSetting"}) {
+            const QRect area =
+                ui::edges(layout::findControl(page.pageLayout(), title)->rectFor(chinese));
+            const QColor tick = normal.pixelColor(15, area.center().y());
+            QVERIFY2(tick.blue() > 150 && tick.blue() > tick.red() + 100, title);
         }
         int stray = 0;
         for (int y = 0; y < normal.height(); ++y) {
