@@ -40,6 +40,22 @@ struct LightRig {
     Rig rig;
 };
 
+// The page alone in one layout, shown in a plain parent.
+struct LayoutPage {
+    explicit LayoutPage(bool chinese)
+        : page(pages::PageContext{&parent, rig.localisation.strings(), chinese, rig.files,
+                                  rig.services.dataFolder}) {
+        page.connectServices(profile);
+        parent.resize(960, 640);
+        parent.show();
+        page.show();
+    }
+    Rig rig;
+    ui::MessageWindow parent;
+    ProfileImage profile = DefaultProfile(false);
+    pages::CDlgLEDSet page;
+};
+
 // "mode1", "ledOff", "swatch3", "red=10" (a colour slider), "level1=7".
 void Act(pages::CDlgLEDSet* page, const QString& step) {
     const QStringList parts = step.split(QLatin1Char('='));
@@ -263,15 +279,8 @@ private slots:
     }
     void everyControlSitsAtItsRectangle() {
         QFETCH(bool, chinese);
-        Rig rig;
-        ui::MessageWindow parent;
-        pages::CDlgLEDSet page(pages::PageContext{&parent, rig.localisation.strings(), chinese,
-                                                  rig.files, rig.services.dataFolder});
-        ProfileImage profile = DefaultProfile(false);
-        page.connectServices(profile);
-        parent.resize(960, 640);
-        parent.show();
-        page.show();
+        LayoutPage shown(chinese);
+        pages::CDlgLEDSet& page = shown.page;
         QVERIFY(page.built());
         const layout::PageLayout& layout = page.pageLayout();
         const auto rectOf = [&](const std::string& name) {
@@ -310,15 +319,8 @@ private slots:
     }
     void theButtonsWearTheirLayoutsPictures() {
         QFETCH(bool, chinese);
-        Rig rig;
-        ui::MessageWindow parent;
-        pages::CDlgLEDSet page(pages::PageContext{&parent, rig.localisation.strings(), chinese,
-                                                  rig.files, rig.services.dataFolder});
-        ProfileImage profile = DefaultProfile(false);
-        page.connectServices(profile);
-        parent.resize(960, 640);
-        parent.show();
-        page.show();
+        LayoutPage shown(chinese);
+        pages::CDlgLEDSet& page = shown.page;
         QVERIFY(page.built());
         const auto picture = [&](layout::State state) {
             const layout::ResourcePicture* resource =
