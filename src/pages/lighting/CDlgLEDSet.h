@@ -6,6 +6,7 @@
 #include <QImage>
 
 #include <array>
+#include <functional>
 #include <future>
 #include <map>
 #include <memory>
