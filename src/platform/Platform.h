@@ -23,6 +23,7 @@
 #include "platform/PointerSettings.h"
 #include "platform/ProgramInstance.h"
 #include "platform/Shell.h"
+#include "platform/StatsInput.h"
 #include "platform/TerminationRequests.h"
 
 namespace x5k {
@@ -62,6 +63,10 @@ struct Platform {
     // Nothing with the emulated mouse, which no system event concerns.
     std::unique_ptr<DeviceMonitor> devices;
     std::unique_ptr<TerminationRequests> terminations;
+    // The desktop session, and its own source of clicks and pointer samples for the
+    // statistics (nothing where the session has none).
+    DisplaySession session = DisplaySession::Headless;
+    std::unique_ptr<StatsInput> statsInput;
 };
 
 }  // namespace x5k
