@@ -63,9 +63,8 @@ struct Platform {
     // Nothing with the emulated mouse, which no system event concerns.
     std::unique_ptr<DeviceMonitor> devices;
     std::unique_ptr<TerminationRequests> terminations;
-    // The desktop session, and its own source of clicks and pointer samples for the
-    // statistics (nothing where the session has none).
-    DisplaySession session = DisplaySession::Headless;
+    // The desktop session's own source of clicks and pointer samples for the statistics;
+    // nothing where the session has none (Wayland, no display).
     std::unique_ptr<StatsInput> statsInput;
 };
 

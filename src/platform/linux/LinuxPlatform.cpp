@@ -113,9 +113,8 @@ Platform MakeLinuxPlatform(PlatformOptions options) {
     platform.keyEvents = std::make_unique<EvdevKeyEventTranslator>();
     platform.keyboard = std::make_unique<SystemKeyboardLayout>();
     platform.terminations = std::make_unique<TerminationSignals>();
-    platform.session = DetectDisplaySession(
-        std::getenv("WAYLAND_DISPLAY"), std::getenv("XDG_SESSION_TYPE"), std::getenv("DISPLAY"));
-    if (platform.session == DisplaySession::X11) {
+    if (DetectDisplaySession(std::getenv("WAYLAND_DISPLAY"), std::getenv("XDG_SESSION_TYPE"),
+                             std::getenv("DISPLAY")) == DisplaySession::X11) {
         platform.statsInput = std::make_unique<X11StatsInput>();
     }
     return platform;
