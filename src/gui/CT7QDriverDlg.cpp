@@ -436,9 +436,7 @@ void CT7QDriverDlg::startStatsSources() {
         ownInputCounter_ = std::make_unique<OwnInputCounter>(poster_);
         qApp->installEventFilter(ownInputCounter_.get());
     }
-    const std::optional<std::string> access =
-        services_.inputAccessProblem ? services_.inputAccessProblem() : std::nullopt;
-    if (const auto text = StatsLimitNotice(*statsSources_, access, chinese())) {
+    if (const auto text = StatsLimitNotice(*statsSources_, chinese())) {
         statisticsPage()->setLimitNotice(QString::fromStdString(*text));
     }
 }

@@ -26,24 +26,23 @@ StatsSources ChooseStatsSources(bool watchReadsPointer, bool displayStarted) {
     return sources;
 }
 
-std::optional<std::string> StatsLimitNotice(const StatsSources& sources,
-                                            const std::optional<std::string>& accessText,
-                                            bool chinese) {
-    std::string text;
-    if (sources.clicks == ClickSource::OwnWindows) {
-        text += chinese ? "统计只计入在本程序窗口内的点击和滚轮。"
-                        : "The statistics count only the clicks and wheel steps made in this "
-                          "program's windows.";
+std::optional<std::string> StatsLimitNotice(const StatsSources& sources, bool chinese) {
+    const bool ownWindows = sources.clicks == ClickSource::OwnWindows;
+    if (ownWindows && !sources.cursorFromDisplay) {
+        return chinese ? "只统计本窗口内的点击，不计距离。加入 input 组可统计全部点击。"
+                       : "Only this window's clicks count, no distance. Join the \"input\" "
+                         "group to count all.";
+    }
+    if (ownWindows) {
+        return chinese ? "只统计本窗口内的点击。加入 input 组可统计全部点击。"
+                       : "Only clicks in this window count. Join the \"input\" group to count "
+                         "them all.";
     }
     if (!sources.cursorFromDisplay) {
-        if (!text.empty()) text += ' ';
-        text += chinese ? "此桌面不提供指针位置，移动距离不会增加。"
-                        : "This desktop does not tell where the pointer is, so the distance "
-                          "does not grow.";
+        return chinese ? "此桌面不提供指针位置，距离不会增加。"
+                       : "This desktop does not tell where the pointer is: the distance stays.";
     }
-    if (text.empty()) return std::nullopt;
-    if (sources.clicks == ClickSource::OwnWindows && accessText) text += "\n" + *accessText;
-    return text;
+    return std::nullopt;
 }
 
 std::vector<uint32_t> WheelSteps::add(int angleDelta) {

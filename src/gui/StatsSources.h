@@ -29,12 +29,12 @@ bool DisplayCountsClicks(bool watchReadsPointer);
 // `displayStarted`: the display's own source runs (with clicks when DisplayCountsClicks).
 StatsSources ChooseStatsSources(bool watchReadsPointer, bool displayStarted);
 
-// What the statistics page says once in the hint line: that it counts only what it sees
-// (with `accessText`, how to grant the access, when given), and that the distance stays
-// still without a pointer position. Nothing when everything is counted.
-std::optional<std::string> StatsLimitNotice(const StatsSources& sources,
-                                            const std::optional<std::string>& accessText,
-                                            bool chinese);
+// What the statistics page says once in the main window's hint line, short enough for
+// its two lines: that it counts only the program's own windows (and how to count
+// everything: the "input" group), or that the distance stays still without a pointer
+// position. Nothing when everything is counted. The input watch's full text on the access
+// it lacks is told at start-up.
+std::optional<std::string> StatsLimitNotice(const StatsSources& sources, bool chinese);
 
 // Wheel steps of the program's own windows: angle deltas in eighths of a degree, 120 a
 // step; finer wheels add up to whole steps. Gives the step codes of one wheel event.
