@@ -443,10 +443,8 @@ void CT7QDriverDlg::startStatsSources() {
 
 void CT7QDriverDlg::stopStatsSources() {
     if (services_.statsInput) services_.statsInput->stop();
-    if (ownInputCounter_) {
-        qApp->removeEventFilter(ownInputCounter_.get());
-        ownInputCounter_.reset();
-    }
+    // The filter goes with its object, whether or not the application is still there.
+    ownInputCounter_.reset();
 }
 
 pages::PageWindow* CT7QDriverDlg::page(int n) const {
