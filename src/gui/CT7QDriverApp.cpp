@@ -136,7 +136,9 @@ int CT7QDriverApp::Run(int argc, char** argv) {
                             &loaderCheck,
                             platform.keyboard.get(),
                             platform.keyEvents.get(),
-                            [&hookBackend] { return hookBackend.readsKeyboard(); }};
+                            [&hookBackend] { return hookBackend.readsKeyboard(); },
+                            [&hookBackend] { return hookBackend.readsPointer(); },
+                            platform.statsInput.get()};
 
     int status = 0;
     {

@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTextLayout>
+#include <QWheelEvent>
 #include <QWindow>
 
 #include <cstdio>
@@ -111,6 +112,7 @@ CT7QDriverDlg::~CT7QDriverDlg() {
     // Nothing is routed to a window on its way out; a worker waiting for it is released
     // before it is stopped.
     poster_.unregisterWindow(Window::MainWindow);
+    stopStatsSources();
     beginShutdown();
     if (worker_) worker_->stop();
     hooks_.RemoveHooks();
@@ -337,8 +339,112 @@ void CT7QDriverDlg::connectLightingPage() {
 }
 
 void CT7QDriverDlg::connectStatisticsPage() {
-    statisticsPage()->connectServices(pages::StatisticsServices{services_.messages, services_.clock,
-                                                                [this] { return chinese(); }});
+    pages::CDlgSts* page = statisticsPage();
+    page->connectServices(pages::StatisticsServices{services_.messages, services_.clock,
+                                                    [this] { return chinese(); }});
+    // The page's note on what it cannot count goes to the hint line, like the macro page's.
+    connect(page, &pages::CDlgSts::notice, this, [this](const QString& text) {
+        hint_ = text;
+        update(ControlRect("hint"));
+    });
+}
+
+namespace {
+
+// Hands what the display's source sees to the statistics page, as the hooks' path does.
+class PostingStatsSink final : public StatsInputSink {
+public:
+    explicit PostingStatsSink(MessagePoster& poster) : poster_(poster) {}
+    void mouseCode(uint32_t code) override {
+        poster_.post(Window::StatisticsPage, msg::kStatsMouseEvent, code, 0);
+    }
+    void cursorSample(int32_t x, int32_t y) override {
+        // Each coordinate as its 32-bit pattern; the page reads them back signed.
+        poster_.post(Window::StatisticsPage, msg::kStatsCursorSample,
+                     static_cast<uintptr_t>(static_cast<uint32_t>(x)),
+                     static_cast<intptr_t>(static_cast<uint32_t>(y)));
+    }
+
+private:
+    MessagePoster& poster_;
+};
+
+// The presses and wheel steps that reach the program's own windows. Every input event
+// reaches its window (a QWindow) once before Qt hands it on to the widgets, where it may
+// be handed from child to parent, so only the window's copy counts.
+class OwnInputCounter final : public QObject {
+public:
+    explicit OwnInputCounter(MessagePoster& poster) : poster_(poster) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!watched->isWindowType()) return false;
+        switch (event->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonDblClick:  // the second press of a double click
+                if (const std::optional<uint32_t> code =
+                        PressCode(static_cast<QMouseEvent*>(event)->button())) {
+                    post(*code);
+                }
+                break;
+            case QEvent::Wheel:
+                for (const uint32_t code :
+                     wheel_.add(static_cast<QWheelEvent*>(event)->angleDelta().y())) {
+                    post(code);
+                }
+                break;
+            default:
+                break;
+        }
+        return false;
+    }
+
+private:
+    static std::optional<uint32_t> PressCode(Qt::MouseButton button) {
+        switch (button) {
+            case Qt::LeftButton:
+                return statistics::kLeftDown;
+            case Qt::MiddleButton:
+                return statistics::kMiddleDown;
+            case Qt::RightButton:
+                return statistics::kRightDown;
+            default:
+                return std::nullopt;
+        }
+    }
+    void post(uint32_t code) {
+        poster_.post(Window::StatisticsPage, msg::kStatsMouseEvent, code, 0);
+    }
+
+    MessagePoster& poster_;
+    WheelSteps wheel_;
+};
+
+}  // namespace
+
+void CT7QDriverDlg::startStatsSources() {
+    if (statsSources_ || closing_) return;
+    const bool readsPointer = services_.hooksReadPointer && services_.hooksReadPointer();
+    bool displayStarted = false;
+    if (services_.statsInput) {
+        statsSink_ = std::make_unique<PostingStatsSink>(poster_);
+        displayStarted =
+            services_.statsInput->start(*statsSink_, DisplayCountsClicks(readsPointer));
+    }
+    statsSources_ = ChooseStatsSources(readsPointer, displayStarted);
+    if (statsSources_->clicks == ClickSource::OwnWindows) {
+        ownInputCounter_ = std::make_unique<OwnInputCounter>(poster_);
+        qApp->installEventFilter(ownInputCounter_.get());
+    }
+    if (const auto text = StatsLimitNotice(*statsSources_, chinese())) {
+        statisticsPage()->setLimitNotice(QString::fromStdString(*text));
+    }
+}
+
+void CT7QDriverDlg::stopStatsSources() {
+    if (services_.statsInput) services_.statsInput->stop();
+    // The filter goes with its object, whether or not the application is still there.
+    ownInputCounter_.reset();
 }
 
 pages::PageWindow* CT7QDriverDlg::page(int n) const {
@@ -669,6 +775,7 @@ void CT7QDriverDlg::shutdown() {
     beginShutdown();
     if (worker_) worker_->stop();
     hooks_.RemoveHooks();
+    stopStatsSources();
     updaterTimer_.stop();
     hide();
     // 6. The application's loop ends; the connection closes with the window.
@@ -748,6 +855,7 @@ bool CT7QDriverDlg::installHooks() {
     const bool installed = hooks_.InstallHooks(Window::MainWindow);
     hooks_.SetForwarding(false, false);
     hooks_.SetMouseNotify(true);
+    startStatsSources();
     if (!accessNoticeGiven_ && services_.inputAccessProblem) {
         if (const std::optional<std::string> problem = services_.inputAccessProblem()) {
             accessNoticeGiven_ = true;

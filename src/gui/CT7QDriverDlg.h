@@ -22,6 +22,7 @@
 #include "device/DeviceLink.h"
 #include "device/UsbDriver.h"
 #include "gui/MainWindowRules.h"
+#include "gui/StatsSources.h"
 #include "localisation/Localisation.h"
 #include "macros/InputHooks.h"
 #include "macros/MacroTable.h"
@@ -30,6 +31,7 @@
 #include "platform/HidBackend.h"
 #include "platform/PointerSettings.h"
 #include "platform/Shell.h"
+#include "platform/StatsInput.h"
 #include "platform/UserMessages.h"
 #include "profiles/ConfigStore.h"
 #include "ui/CMenuEx.h"
@@ -81,6 +83,10 @@ struct DriverServices {
     const KeyEventTranslator* keyEvents = nullptr;
     // Whether the input hooks read every keyboard right now.
     std::function<bool()> hooksReadKeyboard = [] { return false; };
+    // Whether the input hooks read a pointing device, once they are installed.
+    std::function<bool()> hooksReadPointer = [] { return false; };
+    // The display's own source of clicks and pointer samples; nothing where it has none.
+    StatsInput* statsInput = nullptr;
 };
 
 class CT7QDriverDlg : public ui::MessageWindow,
@@ -142,6 +148,8 @@ public:
     pages::CDlgMacro* macroPage() const;
     pages::CDlgSts* statisticsPage() const;
     pages::CDlgSupport* supportPage() const;
+    // Where the statistics come from, once the input hooks are installed.
+    const std::optional<StatsSources>& statsSources() const { return statsSources_; }
 
     // The desktop session is ending: the statistics are saved.
     void onSessionEnd();
@@ -188,6 +196,10 @@ private:
     void connectLightingPage();
     // The statistics page asks and tells through the boxes and saves on the clock.
     void connectStatisticsPage();
+    // Picks where the statistics' clicks and pointer samples come from (once, after the
+    // input hooks are installed) and starts it.
+    void startStatsSources();
+    void stopStatsSources();
     // The hover and pressed looks of the window's buttons.
     void loadLookPictures();
     void addTrayIcon();
@@ -245,6 +257,12 @@ private:
     bool accessNoticeGiven_ = false;
     std::vector<std::string> pointerProblemsShown_;
     std::optional<QPoint> dragOffset_;
+    std::optional<StatsSources> statsSources_;
+    // Posts what the display's source sees to the statistics page.
+    std::unique_ptr<StatsInputSink> statsSink_;
+    // Counts the presses and wheel steps of the program's own windows, where nothing
+    // else can.
+    std::unique_ptr<QObject> ownInputCounter_;
 };
 
 }  // namespace x5k::gui

@@ -46,6 +46,9 @@ public:
     // True while the keyboard hook reads at least one keyboard and every keyboard there
     // is, so every key the user types reaches it.
     virtual bool readsKeyboard() const { return false; }
+    // True while the mouse hook is installed and reads at least one pointing device, so
+    // the clicks of what it reads reach it.
+    virtual bool readsPointer() const { return false; }
 };
 
 }  // namespace x5k

@@ -23,6 +23,7 @@
 #include "platform/PointerSettings.h"
 #include "platform/ProgramInstance.h"
 #include "platform/Shell.h"
+#include "platform/StatsInput.h"
 #include "platform/TerminationRequests.h"
 
 namespace x5k {
@@ -62,6 +63,9 @@ struct Platform {
     // Nothing with the emulated mouse, which no system event concerns.
     std::unique_ptr<DeviceMonitor> devices;
     std::unique_ptr<TerminationRequests> terminations;
+    // The desktop session's own source of clicks and pointer samples for the statistics;
+    // nothing where the session has none (Wayland, no display).
+    std::unique_ptr<StatsInput> statsInput;
 };
 
 }  // namespace x5k

@@ -4,8 +4,9 @@
 #   the notification area), a second start that hands over and ends, Apply (progress
 #   dialog, profile and configuration block saved with the applied bytes, mouse state
 #   written), the settings page's clicks and pop-ups, a macro made and recorded on the
-#   macro page and bound to a button, then "Exit" from the notification icon's menu (exit
-#   code 0, statistics saved; the mouse holds the choices and the macro's image).
+#   macro page and bound to a button, clicks and wheel steps counted through XInput 2, then
+#   "Exit" from the notification icon's menu (exit code 0, statistics saved with those
+#   counts; the mouse holds the choices and the macro's image).
 #
 # Usage: driver_e2e.sh X5K_DRIVER TRAY_HOST
 #   X5K_DRIVER  the program; its folder is the program folder with the shipped files
@@ -436,7 +437,15 @@ expect_profile "^  macro id +$macro_id\$"
 expect_profile '^  function +6 '
 echo "e2e: button 4 runs the macro $macro_id"
 
-# 7. "Exit" from the notification icon's menu. The press is away from the icon's centre,
+# 7. The statistics count through XInput 2 (Xvfb has no input device the watch could read):
+#    5 left presses and 3 wheel steps forward on the window's background, beside the hint
+#    line, are in Sts.cfg after the Exit below.
+xdotool mousemove --sync $((main_x + 150)) $((main_y + 612))
+for _ in 1 2 3 4 5; do xdotool click 1; sleep 0.02; done
+for _ in 1 2 3; do xdotool click 4; sleep 0.02; done
+sleep 0.2
+
+# 8. "Exit" from the notification icon's menu. The press is away from the icon's centre,
 #    where a balloon's pointer would sit.
 sts_inode=$(stat -c %i "$data/Sts.cfg")
 touch "$work/mark-exit"
@@ -464,6 +473,10 @@ rewritten "$data/Sts.cfg" "$sts_inode" "$work/mark-exit" || fail "Sts.cfg was no
 [ -s "$state" ] || fail "the emulated mouse's state file $state was not written"
 newer "$state" "$work/mark-apply" || fail "the emulated mouse's state file was not written after Apply"
 echo "e2e: Exit ended the program with 0 and saved Sts.cfg"
+read -r left _ _ forward _ _ <<<"$(od -An -tu4 -N24 -v "$data/Sts.cfg" | tr -s ' \n' '  ')"
+[ "${left:-0}" -ge 5 ] && [ "${forward:-0}" -ge 3 ] ||
+    fail "Sts.cfg counts ${left:-?} left presses and ${forward:-?} wheel steps forward, not at least 5 and 3"
+echo "e2e: Sts.cfg counts $left left presses and $forward wheel steps forward"
 # What the settings page applied is on the mouse: 500 reports per second, the levels
 # 1000, 1500, 2000 and 3000 DPI (codes 04 06 08 0C, then unused levels).
 grep -qx 'report_rate = 2' "$state" || fail "the mouse's report rate is not 500/s: $(grep report_rate "$state")"

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "gui/MainWindowRules.h"
+#include "gui/StatsSources.h"
 #include "layout/Layout.h"
 #include "localisation/Languages.h"
 #include "localisation/Localisation.h"
@@ -93,6 +94,15 @@ private slots:
                 const Hint hint = HintOf(number);
                 if (hint.kind != Hint::Kind::String) continue;
                 AddRow(label, "hint " + std::to_string(number), get(hint.key), Place::HintLine,
+                       Find("main", "hint"), chinese);
+            }
+            // The statistics page's notes on what it cannot count.
+            const gui::StatsSources limited[] = {{gui::ClickSource::OwnWindows, false},
+                                                 {gui::ClickSource::OwnWindows, true},
+                                                 {gui::ClickSource::InputWatch, false}};
+            for (size_t i = 0; i < std::size(limited); ++i) {
+                AddRow(label, "statistics note " + std::to_string(i),
+                       *gui::StatsLimitNotice(limited[i], chinese), Place::HintLine,
                        Find("main", "hint"), chinese);
             }
             // The main window's page, profile and Apply buttons.

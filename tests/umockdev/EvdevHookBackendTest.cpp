@@ -270,6 +270,9 @@ TEST_F(EvdevWatch, InstallingFailsForWhatTheUserMayNotRead) {
         EXPECT_FALSE(hooks_->InstallHooks(Window::MainWindow));
         EXPECT_EQ(hooks_->keyboardHookInstalled(), c.keyboardInstalled);
         EXPECT_EQ(hooks_->mouseHookInstalled(), c.mouseInstalled);
+        // A pointer is read exactly when the mouse hook runs: the statistics then need no
+        // other source.
+        EXPECT_EQ(backend_->readsPointer(), c.mouseInstalled);
         const auto problem = backend_->accessProblem();
         ASSERT_TRUE(problem);
         EXPECT_NE(problem->find(c.mention), std::string::npos) << *problem;

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <string>
+#include <utility>
 
 #include "platform/WindowMessages.h"
 #include "ui/Accessibility.h"
@@ -194,6 +195,18 @@ void CDlgSts::showEvent(QShowEvent* event) {
         build(pieces);
     }
     PageWindow::showEvent(event);
+    tellLimitNotice();
+}
+
+void CDlgSts::setLimitNotice(const QString& text) {
+    limitNotice_ = text;
+    if (isVisible()) tellLimitNotice();
+}
+
+void CDlgSts::tellLimitNotice() {
+    if (limitNotice_.isEmpty()) return;
+    const QString text = std::exchange(limitNotice_, QString());
+    emit notice(text);
 }
 
 void CDlgSts::build(const PagePieces& pieces) {

@@ -67,6 +67,10 @@ public:
     void applyTooltips() override;
     int hintAt(QPoint point) const override;
 
+    // What the page cannot count on this desktop: told once through notice(), when the
+    // page is first shown (at once when it is shown already).
+    void setLimitNotice(const QString& text);
+
     // Asks whether to reset the counters and trophies, as the reset button does.
     void resetStatistics();
     // What timer 1 does every five seconds: the distance figure, and the periodic save.
@@ -86,6 +90,8 @@ public:
 signals:
     // A mouse input code forwarded by the main window.
     void mouseEvent(uint32_t code);
+    // A note for the main window's hint line.
+    void notice(const QString& text);
 
 protected:
     std::span<const MessageEntry> messageTable() const override;
@@ -112,6 +118,7 @@ private:
     // Refreshes the trophy level and shows what it asks for.
     void showTrophy();
     bool chineseInterface() const;
+    void tellLimitNotice();
     // Writes the counters and tells the user when that failed.
     void saveAndTell();
 
@@ -122,6 +129,7 @@ private:
     std::unique_ptr<statistics::SavePolicy> savePolicy_;
     std::future<PagePieces> pieces_;
     bool built_ = false;
+    QString limitNotice_;
     QTimer timer_;
 
     ui::CGDIBitmapBtn* trophy_ = nullptr;

@@ -222,6 +222,7 @@ public:
                 access_.cloneFailed = false;
                 installed = !probe.access.mouseRefused &&
                             (probe.pointersOpened > 0 || !probe.access.pointersRefused);
+                pointersReadable_ = probe.pointersOpened;
             } else {
                 installed = !probe.access.keyboardsRefused;
             }
@@ -249,6 +250,8 @@ public:
         std::lock_guard lock(accessMutex_);
         return !access_.keyboardsRefused;
     }
+
+    bool readsPointer() const { return mouseHook_ && pointersReadable_.load() > 0; }
 
     // The input thread looks at the block list again at once.
     void blockListChanged() { wake(); }
@@ -787,6 +790,8 @@ private:
 
     std::atomic<int> openNodes_{0};
     std::atomic<int> keyboards_{0};
+    // The pointing devices the last installation of the mouse hook could open.
+    std::atomic<int> pointersReadable_{0};
     std::atomic<int> clones_{0};
     std::atomic<int> grabbed_{0};
 
@@ -826,6 +831,10 @@ std::optional<std::string> EvdevHookBackend::accessProblem() const {
 InputAccess EvdevHookBackend::access() const {
     return impl_->access();
 }
+bool EvdevHookBackend::readsPointer() const {
+    return impl_->readsPointer();
+}
+
 bool EvdevHookBackend::readsKeyboard() const {
     return impl_->readsKeyboard();
 }

@@ -144,6 +144,7 @@ public:
     // What the last installation found missing, with the way to grant it.
     std::optional<std::string> accessProblem() const override;
     bool readsKeyboard() const override;
+    bool readsPointer() const override;
     InputAccess access() const;
     Status status() const;
 

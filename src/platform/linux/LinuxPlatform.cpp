@@ -19,6 +19,7 @@
 #include "platform/linux/SingleInstance.h"
 #include "platform/linux/TerminationSignals.h"
 #include "platform/linux/UdevMonitor.h"
+#include "platform/linux/X11StatsInput.h"
 #include "platform/linux/XkbKeyboardLayout.h"
 
 namespace x5k {
@@ -112,6 +113,10 @@ Platform MakeLinuxPlatform(PlatformOptions options) {
     platform.keyEvents = std::make_unique<EvdevKeyEventTranslator>();
     platform.keyboard = std::make_unique<SystemKeyboardLayout>();
     platform.terminations = std::make_unique<TerminationSignals>();
+    if (DetectDisplaySession(std::getenv("WAYLAND_DISPLAY"), std::getenv("XDG_SESSION_TYPE"),
+                             std::getenv("DISPLAY")) == DisplaySession::X11) {
+        platform.statsInput = std::make_unique<X11StatsInput>();
+    }
     return platform;
 }
 

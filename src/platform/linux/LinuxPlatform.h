@@ -17,6 +17,8 @@
 //   hooks            EvdevHookBackend
 //   devices          UdevMonitor, or none with the emulated mouse
 //   terminations     TerminationSignals: SIGTERM, SIGINT and SIGHUP
+//   session          DetectDisplaySession from WAYLAND_DISPLAY, XDG_SESSION_TYPE, DISPLAY
+//   stats input      X11StatsInput on an X11 session, else none
 
 #include "platform/Platform.h"
 
