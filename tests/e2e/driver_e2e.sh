@@ -437,7 +437,19 @@ expect_profile "^  macro id +$macro_id\$"
 expect_profile '^  function +6 '
 echo "e2e: button 4 runs the macro $macro_id"
 
-# 7. The statistics count through XInput 2 (Xvfb has no input device the watch could read):
+# 7. The lighting page: mode 1 (the shipped mode 4 keeps the swatches off), swatch 3, the
+#    level at 7, LED on, then Apply. The tab's middle is (294,103) in the window, the rest
+#    are the middles of the page's controls; a click on the level track sets the level of
+#    that place, 7 of 1..10 at x 666.
+click_window 294 103
+click_page 248 110  # mode 1
+click_page 312 273  # swatch 3
+click_page 666 110  # level 1: 7
+click_page 359 143  # LED on
+apply_after lighting
+echo "e2e: the lighting page's choices were applied"
+
+# 8. The statistics count through XInput 2 (Xvfb has no input device the watch could read):
 #    5 left presses and 3 wheel steps forward on the window's background, beside the hint
 #    line, are in Sts.cfg after the Exit below.
 xdotool mousemove --sync $((main_x + 150)) $((main_y + 612))
@@ -445,7 +457,7 @@ for _ in 1 2 3 4 5; do xdotool click 1; sleep 0.02; done
 for _ in 1 2 3; do xdotool click 4; sleep 0.02; done
 sleep 0.2
 
-# 8. "Exit" from the notification icon's menu. The press is away from the icon's centre,
+# 9. "Exit" from the notification icon's menu. The press is away from the icon's centre,
 #    where a balloon's pointer would sit.
 sts_inode=$(stat -c %i "$data/Sts.cfg")
 touch "$work/mark-exit"
@@ -500,4 +512,10 @@ image=$("$program_dir/x5kctl" encode-macro "$data/Macro.cfg" "${macro_id#0x}" |
 grep -Eqi "^macro_[0-9]+ = $image\$" "$state" ||
     fail "the mouse holds no macro slot with the image of the macro $macro_id"
 echo "e2e: the mouse holds the image of the macro $macro_id"
+# The lighting page's choices: swatch 3's colour (249, 237, 0), the steady effect at
+# level 7, the LED on.
+grep -qix 'colour = 0000EDF9' "$state" || fail "the mouse's colour is $(grep '^colour' "$state")"
+grep -qix 'effect = 010701' "$state" || fail "the mouse's effect is $(grep '^effect' "$state")"
+grep -qx 'lighting = on' "$state" || fail "the mouse's lighting is $(grep '^lighting' "$state")"
+echo "e2e: the mouse holds the lighting page's colour, effect and switch"
 echo "e2e: passed"
