@@ -21,7 +21,6 @@
 namespace x5k::pages {
 namespace {
 
-using Stopwatch = std::chrono::steady_clock;
 
 struct Services {
     Services() { localisation.loadDefaultLanguage(); }
@@ -45,26 +44,11 @@ struct Services {
 
 void BM_LightingPageFirstShow(benchmark::State& state) {
     Services services;
-    for (auto _ : state) {
-        ui::MessageWindow parent;
-        parent.resize(960, 640);
-        parent.show();
-        QApplication::processEvents();
-        std::unique_ptr<CDlgLEDSet> page = services.page(parent);
-        bench::FirstPaint paint;
-        page->installEventFilter(&paint);
-        const auto start = Stopwatch::now();
-        page->show();
-        while (!paint.painted) QApplication::processEvents();
-        const auto painted = Stopwatch::now();
-        page->removeEventFilter(&paint);
-        if (!page->built() || page->wheelPicture().isNull() || page->swatch(25) == nullptr) {
-            state.SkipWithError("the page did not build its controls");
-            bench::gFailed = true;
-            return;
-        }
-        state.SetIterationTime(std::chrono::duration<double>(painted - start).count());
-    }
+    bench::TimeFirstShows(
+        state, [&](ui::MessageWindow& parent) { return services.page(parent); },
+        [](CDlgLEDSet& page) {
+            return page.built() && !page.wheelPicture().isNull() && page.swatch(25) != nullptr;
+        });
 }
 BENCHMARK(BM_LightingPageFirstShow)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
 

@@ -98,26 +98,11 @@ struct Services {
 
 void BM_MacroPageFirstShow(benchmark::State& state) {
     Services services;
-    for (auto _ : state) {
-        ui::MessageWindow parent;
-        parent.resize(960, 640);
-        parent.show();
-        QApplication::processEvents();
-        std::unique_ptr<CDlgMacro> page = services.page(parent);
-        bench::FirstPaint paint;
-        page->installEventFilter(&paint);
-        const auto start = Stopwatch::now();
-        page->show();
-        while (!paint.painted) QApplication::processEvents();
-        const auto painted = Stopwatch::now();
-        page->removeEventFilter(&paint);
-        if (!page->built() || page->macroList()->GetCount() != kMacros) {
-            state.SkipWithError("the page did not show the group's macros");
-            bench::gFailed = true;
-            return;
-        }
-        state.SetIterationTime(std::chrono::duration<double>(painted - start).count());
-    }
+    bench::TimeFirstShows(
+        state, [&](ui::MessageWindow& parent) { return services.page(parent); },
+        [](const CDlgMacro& page) {
+            return page.built() && page.macroList()->GetCount() == kMacros;
+        });
 }
 BENCHMARK(BM_MacroPageFirstShow)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
 

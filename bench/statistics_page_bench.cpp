@@ -21,7 +21,6 @@
 namespace x5k::pages {
 namespace {
 
-using Stopwatch = std::chrono::steady_clock;
 
 struct Services {
     Services() { localisation.loadDefaultLanguage(); }
@@ -50,26 +49,11 @@ struct Services {
 
 void BM_StatisticsPageFirstShow(benchmark::State& state) {
     Services services;
-    for (auto _ : state) {
-        ui::MessageWindow parent;
-        parent.resize(960, 640);
-        parent.show();
-        QApplication::processEvents();
-        std::unique_ptr<CDlgSts> page = services.page(parent);
-        bench::FirstPaint paint;
-        page->installEventFilter(&paint);
-        const auto start = Stopwatch::now();
-        page->show();
-        while (!paint.painted) QApplication::processEvents();
-        const auto painted = Stopwatch::now();
-        page->removeEventFilter(&paint);
-        if (!page->built() || !page->cell(5)->IsChecked() || page->cell(6)->IsChecked()) {
-            state.SkipWithError("the page did not show level 5");
-            bench::gFailed = true;
-            return;
-        }
-        state.SetIterationTime(std::chrono::duration<double>(painted - start).count());
-    }
+    bench::TimeFirstShows(
+        state, [&](ui::MessageWindow& parent) { return services.page(parent); },
+        [](CDlgSts& page) {
+            return page.built() && page.cell(5)->IsChecked() && !page.cell(6)->IsChecked();
+        });
 }
 BENCHMARK(BM_StatisticsPageFirstShow)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
