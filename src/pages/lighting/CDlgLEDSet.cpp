@@ -61,14 +61,14 @@ CDlgLEDSet::CDlgLEDSet(const PageContext& context) : PageWindow(context, "lighti
     for (const std::string_view name : {"ledOn", "ledOff"}) {
         cuts.emplace_back(name, ui::edges(ControlNamed(page, name).rectFor(chinese)));
     }
-    const std::array<QString, 3> files = {ResourceFile(layout::State::Normal, chinese),
-                                          ResourceFile(layout::State::Over, chinese),
+    // The whole normal picture, the page's background, is read only at the first show: held
+    // from the start it would cost its megabytes for as long as the page is not looked at.
+    const std::array<QString, 2> files = {ResourceFile(layout::State::Over, chinese),
                                           ResourceFile(layout::State::Down, chinese)};
     pictures_ = std::async(std::launch::async, [files, cuts = std::move(cuts)] {
         PagePictures pictures;
-        pictures.normal = ui::loadImage(files[0]);
         for (size_t look = 0; look < 2; ++look) {
-            const QImage whole = ui::loadImage(files[look + 1]);
+            const QImage whole = ui::loadImage(files[look]);
             for (const auto& [name, rect] : cuts)
                 pictures.looks[name][look] = ui::piece(whole, rect);
         }
@@ -86,20 +86,21 @@ void CDlgLEDSet::connectServices(ProfileImage& profile) {
 void CDlgLEDSet::showEvent(QShowEvent* event) {
     if (!built_ && model_) {
         const PagePictures pictures = pictures_.get();
-        if (!pictures.normal.isNull()) setBackground(QPixmap::fromImage(pictures.normal));
+        const QImage normal = ui::loadImage(ResourceFile(layout::State::Normal, chineseLayout()));
+        if (!normal.isNull()) setBackground(QPixmap::fromImage(normal));
         if (background().isNull()) {
             setBackground(ui::loadPicture(ui::programFolder() + QLatin1Char('/') +
                                           ui::fromUtf8(pageLayout().normal)));
         }
-        build(pictures);
+        build(pictures, normal);
     }
     PageWindow::showEvent(event);
 }
 
-void CDlgLEDSet::build(const PagePictures& pictures) {
+void CDlgLEDSet::build(const PagePictures& pictures, const QImage& normal) {
     built_ = true;
     // Without the layout's picture the page keeps the shared skin PageWindow reads.
-    const QImage ground = pictures.normal.isNull() ? background().toImage() : pictures.normal;
+    const QImage ground = normal.isNull() ? background().toImage() : normal;
     // Only the pieces stay: each control cuts its own, and the wheel keeps its area.
     wheel_ = ui::piece(ground, wheelRect());
     makeButtons(pictures);

@@ -73,11 +73,11 @@ private:
     // The layout's page picture, which becomes the background, and the buttons' hover and
     // pressed pieces by control name; the whole hover and pressed pictures stay on the worker.
     struct PagePictures {
-        QImage normal;
         std::map<std::string, std::array<QImage, 2>, std::less<>> looks;
     };
 
-    void build(const PagePictures& pictures);
+    // `normal` is the layout's normal picture, null where it is missing.
+    void build(const PagePictures& pictures, const QImage& normal);
     void makeButtons(const PagePictures& pictures);
     void makeColourControls(const QImage& ground);
     void showView();

@@ -81,7 +81,6 @@ CDlgSts::CDlgSts(const PageContext& context)
         const QImage down = ui::loadImage(downFile);
         const QRect strip = ui::edges(kBarLeft, kBarTop, kBarLeft + kLevelBarFullWidth, kBarBottom);
         PagePieces pieces;
-        pieces.normal = normal;
         pieces.resetOver = ui::piece(over, resetRect);
         pieces.resetDown = ui::piece(down, resetRect);
         for (size_t i = 0; i < cellRects.size(); ++i) {

@@ -100,10 +100,10 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
-    // The page's picture and pieces of the skins, read on the worker: the reset button's hover and
-    // pressed looks, each cell's lit look, and the whole level bar's strip in its three looks.
+    // Pieces of the skins, cut on the worker: the reset button's hover and pressed looks, each
+    // cell's lit look, and the whole level bar's strip in its three looks. The page's whole
+    // picture is read at its first show, so it costs nothing while the page is not looked at.
     struct PagePieces {
-        QImage normal;
         QImage resetOver, resetDown;
         std::array<QImage, statistics::kCellCount> cellsLit;
         QImage barNormal, barOver, barDown;
