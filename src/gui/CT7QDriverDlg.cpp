@@ -169,6 +169,7 @@ std::optional<StartUp> CT7QDriverDlg::onInitDialog() {
     connectMacroPage();
     connectLightingPage();
     connectStatisticsPage();
+    connectSupportPage();
     store_->loadConfiguration();
     if (closing_) return std::nullopt;
     // 10. Arrival and removal come from the hot-plug monitor the application watches.
@@ -347,6 +348,16 @@ void CT7QDriverDlg::connectStatisticsPage() {
         hint_ = text;
         update(ControlRect("hint"));
     });
+}
+
+void CT7QDriverDlg::connectSupportPage() {
+    pages::CDlgSupport* page = supportPage();
+    page->connectServices(pages::SupportServices{services_.messages, services_.shell,
+                                                 store_->image(), [this] { return chinese(); }});
+    // An imported profile is shown at once on every page, as after any other replacement.
+    connect(page, &pages::CDlgSupport::profileImported, this,
+            &CT7QDriverDlg::refreshPagesFromProfile);
+    // The update button's updateRequested() is for the firmware update check to take.
 }
 
 namespace {

@@ -196,6 +196,7 @@ private:
     void connectLightingPage();
     // The statistics page asks and tells through the boxes and saves on the clock.
     void connectStatisticsPage();
+    void connectSupportPage();
     // Picks where the statistics' clicks and pointer samples come from (once, after the
     // input hooks are installed) and starts it.
     void startStatsSources();
