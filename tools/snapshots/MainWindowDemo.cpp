@@ -29,6 +29,7 @@
 #include "pages/macros/CDlgMacro.h"
 #include "pages/mainset/CDlgMainSet.h"
 #include "pages/statistics/CDlgSts.h"
+#include "pages/support/CDlgSupport.h"
 #include "platform/linux/PosixFileSystem.h"
 #include "profiles/Folders.h"
 #include "ui/CColorBtn.h"
@@ -113,6 +114,9 @@ enum class Extra {
     LightingMode3Swatch,
     LightingMode3Custom,
     LightingOffSwatch,
+    // The support page before the mouse told its firmware version, and after.
+    SupportUnknown,
+    SupportVersion,
 };
 
 // The counters the statistics demos start with: left, middle, right, wheel forward and
@@ -268,7 +272,14 @@ std::unique_ptr<QWidget> MainWindowPicture(Language language, int page, Extra ex
             window.activateWindow();
             EditMacros(*window.macroPage(), clock, extra);
         }
-        if (extra >= Extra::LightingMode1Swatch) EditLighting(*window.lightingPage(), extra);
+        if (extra == Extra::SupportUnknown || extra == Extra::SupportVersion) {
+            window.supportPage()->m_strFirmwareVersion =
+                extra == Extra::SupportVersion ? QStringLiteral("123") : QString();
+            window.supportPage()->update();
+        }
+        if (extra >= Extra::LightingMode1Swatch && extra <= Extra::LightingOffSwatch) {
+            EditLighting(*window.lightingPage(), extra);
+        }
         if (extra == Extra::GroupMenu) {
             window.macroPage()->button(x5k::pages::CDlgMacro::Button::Group)->click();
         }
@@ -355,3 +366,9 @@ X5K_SNAPSHOT_DEMO_IN("main_stats_level5", kAllLanguages,
                      [](Language l) { return MainWindowPicture(l, 4, Extra::StatsLevel5); });
 X5K_SNAPSHOT_DEMO_IN("main_stats_level12", kAllLanguages,
                      [](Language l) { return MainWindowPicture(l, 4, Extra::StatsLevel12); });
+
+// The support page with the firmware version unknown and told.
+X5K_SNAPSHOT_DEMO_IN("support_unknown", kAllLanguages,
+                     [](Language l) { return MainWindowPicture(l, 5, Extra::SupportUnknown); });
+X5K_SNAPSHOT_DEMO_IN("support_version", kAllLanguages,
+                     [](Language l) { return MainWindowPicture(l, 5, Extra::SupportVersion); });
