@@ -189,6 +189,8 @@ export XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/runtime"
 mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 export GSETTINGS_BACKEND=memory QT_QPA_PLATFORM=xcb
+# Where the support page's import and export go instead of asking (step 7b).
+export X5K_PROFILE_FILE="$work/exported.cfg"
 export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-session-bus"
 unset WAYLAND_DISPLAY XDG_CURRENT_DESKTOP XDG_SESSION_DESKTOP DESKTOP_SESSION KDE_FULL_SESSION \
     GNOME_DESKTOP_SESSION_ID XDG_SESSION_TYPE QT_QPA_PLATFORMTHEME
@@ -448,6 +450,38 @@ click_page 666 110  # level 1: 7
 click_page 359 143  # LED on
 apply_after lighting
 echo "e2e: the lighting page's choices were applied"
+
+# 7b. The support page: Export writes the working profile to the file X5K_PROFILE_FILE
+#     names (the program's stand-in for its file dialog); the file's sensor height (the
+#     settings page's slider) is changed to 23 and the file imported again, and the next
+#     Apply saves what was imported: the settings page shows it and commits it back.
+#     The support tab's middle is (840,103) in the window.
+info_boxes() { xdotool search --all --onlyvisible --pid "$driver_pid" --name '^Info$' 2>/dev/null; }
+info_box_shown() { [ -n "$(info_boxes)" ]; }
+no_info_box() { [ -z "$(info_boxes)" ]; }
+# Presses Enter on the "Info" box that WHAT shows.
+confirm_info() {
+    wait_until "the \"Info\" box of the $1" 10 info_box_shown
+    local id
+    for id in $(info_boxes); do xdotool windowfocus --sync "$id" key Return 2>/dev/null || true; done
+    wait_until "the \"Info\" box of the $1 closing" 10 no_info_box
+}
+click_window 840 103
+click_page 279 404  # Export
+confirm_info export
+cmp "$X5K_PROFILE_FILE" "$profile" >&2 || fail "the exported profile is not the applied one"
+"$program_dir/x5kctl" show-profile "$profile" | grep -Eq '^sensor height +23$' &&
+    fail "the sensor height is 23 before the import"
+printf '\x17\x00\x00\x00' | dd of="$X5K_PROFILE_FILE" bs=1 seek=22112 conv=notrunc status=none
+click_page 179 404  # Import
+confirm_info import
+click_window 114 103  # the settings page, which shows the imported height
+apply_after import
+shown_profile=$("$program_dir/x5kctl" show-profile "$profile")
+expect_profile '^sensor height +23$'
+expect_profile '^report rate +2 '
+expect_profile '^resolutions +1000 1500 2000 3000 0 0 0 0$'
+echo "e2e: an exported profile, imported again, was applied"
 
 # 8. The statistics count through XInput 2 (Xvfb has no input device the watch could read):
 #    5 left presses and 3 wheel steps forward on the window's background, beside the hint

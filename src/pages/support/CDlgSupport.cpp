@@ -45,6 +45,11 @@ QRect PageRect(const layout::PageLayout& page, std::string_view name, bool chine
 }  // namespace
 
 std::optional<std::string> OpenProfileDialog(QWidget* parent, ProfileDialog dialog) {
+    // The end-to-end run names its file here: a desktop's file dialog cannot be driven
+    // reliably on a bare X server.
+    if (const QString file = qEnvironmentVariable(kProfileFileVariable); !file.isEmpty()) {
+        return file.toStdString();
+    }
     QFileDialog box(parent);
     box.setNameFilter(ui::fromUtf8(support::kProfileFilter));
     box.setDefaultSuffix(ui::fromUtf8(support::kProfileSuffix));

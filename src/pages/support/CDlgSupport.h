@@ -39,7 +39,10 @@ enum class ProfileDialog { Import, Export };
 using ProfilePathDialog =
     std::function<std::optional<std::string>(QWidget* parent, ProfileDialog dialog)>;
 
-// The desktop's file dialog (its portal where there is one), filtered to "*.cfg".
+// The desktop's file dialog (its portal where there is one), filtered to "*.cfg". For
+// tests only: when the environment variable X5K_PROFILE_FILE is set and not empty, no
+// dialog opens and both import and export take that path.
+inline constexpr char kProfileFileVariable[] = "X5K_PROFILE_FILE";
 std::optional<std::string> OpenProfileDialog(QWidget* parent, ProfileDialog dialog);
 
 class CDlgSupport : public PageWindow {
