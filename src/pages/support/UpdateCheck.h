@@ -77,6 +77,10 @@ struct UpdateSettings {
     std::filesystem::path flasher = "FWUpdate/ZazareVA";
 };
 
+// The server and flasher this build was configured with, for the given folders.
+UpdateSettings BuiltInUpdateSettings(const std::filesystem::path& programFolder,
+                                     const std::filesystem::path& dataFolder);
+
 struct UpdateServices {
     Clock& clock;
     Downloader& downloader;

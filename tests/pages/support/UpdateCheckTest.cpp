@@ -349,6 +349,41 @@ TEST(UpdateCheck, StopAbortsARunningDownloadAndEndsTheWorker) {
     EXPECT_TRUE(rig.messages.texts().empty());
 }
 
+TEST(UpdateCheck, TextsFollowTheInterfaceLanguage) {
+    InterfaceStrings german;
+    ASSERT_TRUE(german.set(kNoServerKey, "Kein Update-Server"));
+    ASSERT_TRUE(german.set(kSavedNoFlasherKey, "Gespeichert unter %s"));
+    struct Row {
+        bool chinese;
+        const InterfaceStrings* strings;
+        std::string latest, noServer, saved;
+    };
+    const InterfaceStrings none;
+    const std::vector<Row> rows = {
+        {false, &none, "Firmware is the latest version.",
+         "This build of the program has no update server; firmware updates are not available.",
+         "The new firmware was saved at %s, but no firmware flasher is installed."},
+        {false, &german, "Firmware is the latest version.", "Kein Update-Server",
+         "Gespeichert unter %s"},
+        {true, &german, "\u56FA\u4EF6\u5DF2\u7ECF\u662F\u6700\u65B0\u7248\u672C.",
+         "Kein Update-Server", "Gespeichert unter %s"},
+    };
+    for (const auto& row : rows) {
+        const UpdateTexts texts = UpdateTextsFor(row.chinese, *row.strings);
+        EXPECT_EQ(texts.latest, row.latest);
+        EXPECT_EQ(texts.noServer, row.noServer);
+        EXPECT_EQ(texts.savedNoFlasher, row.saved);
+        EXPECT_EQ(texts.imageFailed, "New-version firmware download failed.");
+    }
+}
+
+TEST(UpdateCheck, TheBuildsSettingsKeepTheGivenFolders) {
+    const UpdateSettings settings = BuiltInUpdateSettings("/opt/x5k", "/home/u/.local/share/x5k");
+    EXPECT_EQ(settings.programFolder, "/opt/x5k");
+    EXPECT_EQ(settings.dataFolder, "/home/u/.local/share/x5k");
+    EXPECT_FALSE(settings.flasher.empty());
+}
+
 TEST(UpdateCheck, VersionTextsReadAsTheCLibraryReadsThem) {
     const std::vector<std::pair<std::string_view, uint32_t>> cases = {
         {"", 0},
