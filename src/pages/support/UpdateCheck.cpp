@@ -123,6 +123,9 @@ bool UpdateCheck::start() {
         services_.messages.showInfoDialog(services_.host.texts().noServer, BoxButtons::Ok);
         return false;
     }
+    // An abandoned check whose download has not returned yet still counts as running:
+    // its late end would otherwise end the new check's timeout and mark it idle.
+    if (timedOut_.load() != 0) return false;
     int expected = 1;
     if (!idle_.compare_exchange_strong(expected, 0)) return false;
 
@@ -225,8 +228,9 @@ bool UpdateCheck::prepareFolder() {
 
 void UpdateCheck::runCheck() {
     const std::string url = settings_.server + std::string(kDescriptionPath);
-    DownloadResult result =
-        services_.downloader.get(url, kDescriptionCap, {}, [this] { return cancelled(); });
+    // A description the timeout gave up on is not waited for any longer.
+    DownloadResult result = services_.downloader.get(
+        url, kDescriptionCap, {}, [this] { return cancelled() || timedOut_.load() != 0; });
 
     bool abandoned = false;
     {

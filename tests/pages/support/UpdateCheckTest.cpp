@@ -291,6 +291,28 @@ TEST(UpdateCheck, ASecondPressWhileCheckingIsIgnored) {
     EXPECT_TRUE(rig.check->start());
 }
 
+TEST(UpdateCheck, AfterATimeoutTheLateDownloadIsAbortedAndAPressWaitsForIt) {
+    Rig rig;
+    rig.host.version = "1";
+    rig.downloader.bodies[kDescriptionUrl] = Description("9");
+    bool pressDuringLateDownload = true;
+    bool abortedByTimeout = false;
+    rig.downloader.during = [&](const std::string&, const Downloader::Cancel& cancel) {
+        EXPECT_FALSE(cancel());
+        rig.clock.advance(std::chrono::milliseconds(2000));
+        EXPECT_TRUE(rig.check->tick());
+        abortedByTimeout = cancel();
+        pressDuringLateDownload = rig.check->start();
+    };
+    ASSERT_TRUE(rig.check->start());
+    ASSERT_TRUE(rig.check->serveOne());
+    EXPECT_TRUE(abortedByTimeout);
+    EXPECT_FALSE(pressDuringLateDownload);
+    EXPECT_EQ(rig.messages.texts(), std::vector<std::string>{kTexts.latest});
+    EXPECT_TRUE(rig.check->idle());
+    EXPECT_FALSE(rig.check->timedOut());
+}
+
 TEST(UpdateCheck, DecliningKeepsTheDescriptionForTheNextPress) {
     Rig rig;
     rig.host.version = "5";
