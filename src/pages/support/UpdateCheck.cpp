@@ -273,8 +273,8 @@ void UpdateCheck::runCheck() {
     if (ParseVersion(description.current) > ParseVersion(services_.host.firmwareVersion())) {
         if (services_.messages.showInfoDialog(texts.offer, BoxButtons::OkCancel) ==
                 UserMessages::kOk &&
-            downloadNewFirmware(description)) {
-            startFlasher();
+            DownloadNewFirmware(description)) {
+            StartFlasher();
         }
     } else {
         services_.messages.showInfoDialog(texts.latest, BoxButtons::Ok);
@@ -290,11 +290,11 @@ void UpdateCheck::runCachedOffer() {
         std::lock_guard lock(urlMutex_);
         newFirmwareUrl_ = description.newfile;
     }
-    if (downloadNewFirmware(description)) startFlasher();
+    if (DownloadNewFirmware(description)) StartFlasher();
     finish();
 }
 
-bool UpdateCheck::downloadNewFirmware(const Description& description) {
+bool UpdateCheck::DownloadNewFirmware(const Description& description) {
     const UpdateTexts texts = services_.host.texts();
     UpdateProgress* progress = services_.progress;
     if (progress) progress->begin();
@@ -344,7 +344,7 @@ bool UpdateCheck::downloadNewFirmware(const Description& description) {
     return good;
 }
 
-bool UpdateCheck::startFlasher() {
+bool UpdateCheck::StartFlasher() {
     const auto flasher = flasherPath();
     const std::string argument = services_.host.chineseInterface() ? "1" : "0";
     if (services_.host.isExecutable(flasher) &&

@@ -108,8 +108,9 @@ public:
     UpdateCheck(const UpdateCheck&) = delete;
     UpdateCheck& operator=(const UpdateCheck&) = delete;
 
-    // The update button (user interface thread). False when the press was ignored or
-    // the user declined a cached offer; the caller ignores the result.
+    // The update button (user interface thread), CDlgSupport::CheckForUpdate's whole
+    // work. False when the press was ignored or the user declined a cached offer; the
+    // caller ignores the result.
     bool start();
     // The page's timer 5 handler: once the check has run for two seconds, it is
     // abandoned and the latest message is shown. Returns true when it fired.
@@ -145,8 +146,8 @@ private:
     void runCachedOffer();
     void finish();
     bool prepareFolder();
-    bool downloadNewFirmware(const Description& description);
-    bool startFlasher();
+    bool DownloadNewFirmware(const Description& description);
+    bool StartFlasher();
     bool cancelled() const;
 
     UpdateSettings settings_;
