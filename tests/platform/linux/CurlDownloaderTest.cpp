@@ -23,7 +23,10 @@ using test::HttpReply;
 using test::LoopbackHttpServer;
 using Mode = test::HttpReply::Mode;
 
-constexpr CurlDownloader::Limits kFast{.connectMs = 500, .transferMs = 300, .redirects = 3};
+// A hanging server is given up on after 150 ms; every other transfer has room to spare
+// on a loaded machine or under the sanitizers.
+constexpr CurlDownloader::Limits kShort{.connectMs = 2000, .transferMs = 150, .redirects = 3};
+constexpr CurlDownloader::Limits kRoomy{.connectMs = 2000, .transferMs = 10000, .redirects = 3};
 constexpr size_t kDescriptionCap = supportpage::UpdateCheck::kDescriptionCap;
 constexpr size_t kImageCap = supportpage::UpdateCheck::kImageCap;
 
@@ -77,8 +80,8 @@ TEST(CurlDownloader, EachReplyGivesItsStatus) {
         {"/r0", DownloadStatus::Refused, ""},      // four
         {"/missing", DownloadStatus::Failed, ""},
     };
-    CurlDownloader downloader(kFast);
     for (const auto& [path, status, body] : cases) {
+        CurlDownloader downloader(path == "/slow.xml" ? kShort : kRoomy);
         const DownloadResult result = downloader.get(server.url(path), kDescriptionCap, {}, {});
         EXPECT_EQ(result.status, status) << path << ": " << result.detail;
         EXPECT_EQ(result.body, body) << path;
@@ -93,7 +96,7 @@ TEST(CurlDownloader, NamesItselfKeepsNoCookiesAndReportsProgress) {
         {"/start", Redirect("/image.bin", "Set-Cookie: session=1\r\n")},
         {"/image.bin", {.body = std::string(300000, 'z')}},
     });
-    CurlDownloader downloader(kFast);
+    CurlDownloader downloader(kRoomy);
     uint64_t lastReceived = 0, lastTotal = 0;
     const auto result = downloader.get(
         server.url("/start"), kImageCap,
@@ -198,7 +201,7 @@ TEST(UpdateAgainstLoopbackServer, EachServerCaseEndsAsTheUserExpects) {
 
         test::TempFolder folder;
         test::VirtualClock clock;
-        CurlDownloader downloader(kFast);
+        CurlDownloader downloader(c.descriptionMode == Mode::Hang ? kShort : kRoomy);
         test::RecordingUserMessages messages;
         PosixFileSystem files;
         test::RecordingShell shell;
