@@ -115,6 +115,10 @@ const std::array<std::string_view, InterfaceStrings::kCount> InterfaceStrings::k
     "str_key_list",
     "str_driver_version",
     "str_firmware_version",
+    // The firmware update's two texts of this platform: no update server in this build,
+    // and the image saved with no flasher installed ("%s" is the path).
+    "str_update_noserver",
+    "str_update_saved",
 };
 
 std::optional<size_t> InterfaceStrings::indexOf(std::string_view key) {

@@ -1,5 +1,5 @@
 #pragma once
-// The interface language: the 107 interface strings loaded from a language file, the
+// The interface language: the 109 interface strings loaded from a language file, the
 // Chinese-interface flag that picks the built-in texts, the first-run language and the
 // remembered choice in "Language.cfg".
 
@@ -31,7 +31,7 @@ public:
     bool chinese() const { return chinese_.load(); }
     bool startedInChinese() const { return startedInChinese_; }
 
-    // Replaces all 107 strings from a language file. The load goes on whatever the file
+    // Replaces all 109 strings from a language file. The load goes on whatever the file
     // holds: a missing or unreadable file leaves every string empty, a missing key
     // leaves that string empty (there is no fall-back to another language).
     void loadLanguage(const std::filesystem::path& file);

@@ -16,6 +16,7 @@
 #include "platform/Clock.h"
 #include "platform/CrashGuard.h"
 #include "platform/DeviceMonitor.h"
+#include "platform/Downloader.h"
 #include "platform/FileSystem.h"
 #include "platform/HidBackend.h"
 #include "platform/HookBackend.h"
@@ -52,6 +53,8 @@ struct Platform {
     std::unique_ptr<Clock> clock;
     std::unique_ptr<Shell> shell;
     std::unique_ptr<Sound> sound;
+    // The firmware update's downloads, the program's only network access.
+    std::unique_ptr<Downloader> downloader;
     // The mouse: the emulated one when the options gave it, else the system's HID devices.
     std::unique_ptr<HidBackend> hid;
     std::unique_ptr<PointerSettingsFactory> pointerSettings;

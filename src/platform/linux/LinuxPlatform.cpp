@@ -7,6 +7,7 @@
 #include <malloc.h>
 #endif
 
+#include "platform/linux/CurlDownloader.h"
 #include "platform/linux/DesktopPointerSettings.h"
 #include "platform/linux/EvdevCrashGuard.h"
 #include "platform/linux/EvdevHookBackend.h"
@@ -101,6 +102,7 @@ Platform MakeLinuxPlatform(PlatformOptions options) {
     platform.clock = std::make_unique<SteadyClock>();
     platform.shell = std::make_unique<LinuxShell>();
     platform.sound = std::make_unique<LinuxSound>();
+    platform.downloader = std::make_unique<CurlDownloader>();
     if (options.emulatedMouse) {
         platform.hid = std::move(options.emulatedMouse);
         platform.pointerSettings = std::make_unique<UntouchedPointerSettingsFactory>();

@@ -84,6 +84,7 @@ TEST_P(LinuxPlatformMouse, TheMouseDecidesWhatElseIsTouched) {
                                 static_cast<const void*>(platform.clock.get()),
                                 static_cast<const void*>(platform.shell.get()),
                                 static_cast<const void*>(platform.sound.get()),
+                                static_cast<const void*>(platform.downloader.get()),
                                 static_cast<const void*>(platform.hooks.get()),
                                 static_cast<const void*>(platform.keyEvents.get())}) {
         EXPECT_NE(service, nullptr);
