@@ -50,9 +50,11 @@ private:
     std::shared_ptr<PendingSend> reply_;
 };
 
+}  // namespace
+
 // Enter, Escape and Space never reach the windows' default handling: no window closes
 // and no button is activated from the keyboard through them.
-bool isSwallowedKey(const QEvent* event) {
+bool IsSwallowedKey(const QEvent* event) {
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) return false;
     switch (static_cast<const QKeyEvent*>(event)->key()) {
         case Qt::Key_Return:
@@ -64,8 +66,6 @@ bool isSwallowedKey(const QEvent* event) {
             return false;
     }
 }
-
-}  // namespace
 
 void PendingSend::complete(intptr_t result) {
     {
@@ -177,7 +177,7 @@ bool MessageWindow::event(QEvent* event) {
         }
         return true;
     }
-    if (isSwallowedKey(event)) {
+    if (IsSwallowedKey(event)) {
         event->accept();
         return true;
     }
@@ -235,7 +235,7 @@ bool MessageWindow::eventFilter(QObject* watched, QEvent* event) {
             // A text box has taken these keys itself: Space types a space, Enter ends and
             // Escape cancels an in-place edit. Nothing of the window reacts to them there.
             if (widget->testAttribute(Qt::WA_InputMethodEnabled)) break;
-            if (isSwallowedKey(event)) {
+            if (IsSwallowedKey(event)) {
                 event->accept();
                 return true;
             }

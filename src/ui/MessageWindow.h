@@ -23,6 +23,10 @@ namespace x5k::ui {
 
 class MessageWindow;
 
+// Enter, Escape and Space, pressed or released: keys no window of the program lets close it
+// or activate a button.
+bool IsSwallowedKey(const QEvent* event);
+
 // The answer to one message sent from another thread. The sender waits on it; the
 // window completes it after the handler ran, or with 0 when it gives up (shutdown, or
 // the message was discarded unhandled). Completing twice keeps the first result.

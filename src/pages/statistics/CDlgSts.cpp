@@ -348,29 +348,19 @@ int CDlgSts::hintAt(QPoint point) const {
 
 void CDlgSts::keyPressEvent(QKeyEvent* event) {
     // Enter, Escape and Space neither close nor trigger anything on the page.
-    switch (event->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-        case Qt::Key_Escape:
-        case Qt::Key_Space:
-            event->accept();
-            return;
-        default:
-            PageWindow::keyPressEvent(event);
+    if (ui::IsSwallowedKey(event)) {
+        event->accept();
+        return;
     }
+    PageWindow::keyPressEvent(event);
 }
 
 void CDlgSts::keyReleaseEvent(QKeyEvent* event) {
-    switch (event->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-        case Qt::Key_Escape:
-        case Qt::Key_Space:
-            event->accept();
-            return;
-        default:
-            PageWindow::keyReleaseEvent(event);
+    if (ui::IsSwallowedKey(event)) {
+        event->accept();
+        return;
     }
+    PageWindow::keyReleaseEvent(event);
 }
 
 bool CDlgSts::chineseInterface() const {

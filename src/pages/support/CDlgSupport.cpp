@@ -254,25 +254,9 @@ void CDlgSupport::exportProfile() {
 
 // ---- Keys and the rest ----------------------------------------------------------------------
 
-namespace {
-
-bool SwallowedKey(const QKeyEvent* event) {
-    switch (event->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-        case Qt::Key_Escape:
-        case Qt::Key_Space:
-            return true;
-        default:
-            return false;
-    }
-}
-
-}  // namespace
-
 void CDlgSupport::keyPressEvent(QKeyEvent* event) {
     // Enter, Escape and Space neither close nor trigger anything on the page.
-    if (SwallowedKey(event)) {
+    if (ui::IsSwallowedKey(event)) {
         event->accept();
         return;
     }
@@ -280,7 +264,7 @@ void CDlgSupport::keyPressEvent(QKeyEvent* event) {
 }
 
 void CDlgSupport::keyReleaseEvent(QKeyEvent* event) {
-    if (SwallowedKey(event)) {
+    if (ui::IsSwallowedKey(event)) {
         event->accept();
         return;
     }
