@@ -35,7 +35,8 @@ InfoLayout infoLayout(bool withCancel) {
 ProgressLayout progressLayout() {
     const layout::PageLayout& page = *layout::findPage("progress");
     const layout::Control& bar = control(page, "bar");
-    return {page.width, page.height, bar.rect, bar.id, control(page, "text").rect};
+    return {page.width, page.height, bar.rect, bar.id, control(page, "text").rect,
+            control(page, "cancel").rect};
 }
 
 std::string okCaption(bool chinese) {

@@ -60,6 +60,8 @@ struct ProgressLayout {
     BoxRect bar;
     int barId;
     BoxRect text;
+    // The Cancel button of a download that may be cancelled.
+    BoxRect cancel;
 };
 
 ProgressLayout progressLayout();

@@ -138,7 +138,8 @@ int CT7QDriverApp::Run(int argc, char** argv) {
                             platform.keyEvents.get(),
                             [&hookBackend] { return hookBackend.readsKeyboard(); },
                             [&hookBackend] { return hookBackend.readsPointer(); },
-                            platform.statsInput.get()};
+                            platform.statsInput.get(),
+                            platform.downloader.get()};
 
     int status = 0;
     {

@@ -29,6 +29,7 @@
 #include "profiles/Folders.h"
 #include "ui/Accessibility.h"
 #include "ui/CDlgProgress.h"
+#include "ui/DownloadProgress.h"
 #include "ui/CGDIBitmapBtn.h"
 #include "ui/CIrrButton.h"
 #include "ui/CMenuEx.h"
@@ -83,6 +84,9 @@ void DrawWrappedText(QPainter& painter, const QRect& box, const QString& text) {
     layout.endLayout();
 }
 
+// How often the support page's timer 5 looks at a running update check.
+constexpr int kUpdateTimerMs = 100;
+
 // Told once, when the window would go to the notification area and cannot.
 constexpr std::string_view kNoTrayEnglish =
     "This desktop shows no notification icons, so the X5K driver minimises instead of hiding. "
@@ -106,6 +110,21 @@ CT7QDriverDlg::CT7QDriverDlg(DriverServices& services, Localisation& localisatio
     updaterTimer_.setInterval(kUpdaterDelayMs);
     connect(&updaterTimer_, &QTimer::timeout, this, &CT7QDriverDlg::startUpdater);
     poster_.registerWindow(Window::MainWindow, this);
+    // The flasher is started as the notification icon's Exit closes: by a close request.
+    updateHost_ = std::make_unique<supportpage::SharedUpdateHost>(
+        localisation_.chineseInterface(),
+        [&poster] { poster.post(Window::MainWindow, msg::kClose, 0, 0); },
+        mainwindow::IsStartableProgram);
+    // Timer 5: the check is looked at every tenth of a second until it ends or its two
+    // seconds are over.
+    updateTimer_.setInterval(kUpdateTimerMs);
+    connect(&updateTimer_, &QTimer::timeout, this, [this] {
+        if (!updateCheck_ || !updateCheck_->timerRunning()) {
+            updateTimer_.stop();
+            return;
+        }
+        if (updateCheck_->tick()) updateTimer_.stop();
+    });
 }
 
 CT7QDriverDlg::~CT7QDriverDlg() {
@@ -115,6 +134,10 @@ CT7QDriverDlg::~CT7QDriverDlg() {
     stopStatsSources();
     beginShutdown();
     if (worker_) worker_->stop();
+    // The update worker leaves a download at its next progress report; it is waited for
+    // before the window it reports to goes.
+    stopUpdateCheck();
+    updateCheck_.reset();
     hooks_.RemoveHooks();
 }
 
@@ -357,7 +380,49 @@ void CT7QDriverDlg::connectSupportPage() {
     // An imported profile is shown at once on every page, as after any other replacement.
     connect(page, &pages::CDlgSupport::profileImported, this,
             &CT7QDriverDlg::refreshPagesFromProfile);
-    // The update button's updateRequested() is for the firmware update check to take.
+    connect(page, &pages::CDlgSupport::updateRequested, this, &CT7QDriverDlg::onUpdateRequested);
+}
+
+void CT7QDriverDlg::startUpdateCheck() {
+    if (updateCheck_) return;
+    supportpage::UpdateSettings settings = services_.updateSettings.value_or(
+        supportpage::BuiltInUpdateSettings(services_.programFolder, services_.dataFolder));
+    Downloader* downloader = services_.downloader;
+    if (downloader == nullptr) {
+        // Nothing can be fetched: the button says there is no server, and nothing else.
+        struct Offline final : Downloader {
+            DownloadResult get(const std::string&, size_t, const Progress&,
+                               const Cancel&) override {
+                return {DownloadStatus::Failed, {}, "no downloader"};
+            }
+        };
+        offline_ = std::make_unique<Offline>();
+        downloader = offline_.get();
+        settings.server.clear();
+    }
+    updateProgress_ = std::make_unique<ui::DownloadProgress>(this, localisation_.chineseInterface());
+    setUpdateTexts();
+    updateCheck_ = std::make_unique<supportpage::UpdateCheck>(
+        std::move(settings),
+        supportpage::UpdateServices{services_.clock, *downloader, services_.messages,
+                                    services_.files, services_.shell, *updateHost_,
+                                    updateProgress_.get()});
+    updateCheck_->launch();
+}
+
+void CT7QDriverDlg::stopUpdateCheck() {
+    updateTimer_.stop();
+    if (updateCheck_) updateCheck_->stop();
+}
+
+void CT7QDriverDlg::setUpdateTexts() {
+    updateHost_->setTexts(supportpage::UpdateTextsFor(chinese(), localisation_.strings()));
+}
+
+void CT7QDriverDlg::onUpdateRequested() {
+    if (closing_ || !updateCheck_) return;
+    updateCheck_->start();
+    if (updateCheck_->timerRunning()) updateTimer_.start();
 }
 
 namespace {
@@ -524,6 +589,7 @@ void CT7QDriverDlg::applyTexts() {
     hide_->setAccessibleName(name(WindowButton::Hide));
     language_->setAccessibleName(name(WindowButton::Language));
     flag_->setAccessibleName(ui::fromUtf8(flagName(flagPicture_)));
+    setUpdateTexts();
 }
 
 void CT7QDriverDlg::selectPage(int n) {
@@ -782,9 +848,11 @@ void CT7QDriverDlg::shutdown() {
     // The last macro change reaches the file before the program ends.
     if (macros_) macros_->flush();
     // 3-5. The apply worker is woken with its run flag cleared and waited for; one waiting
-    // for this window is released first. The update-check worker has no thread yet.
+    // for this window is released first. The update-check worker is woken with its run
+    // flag cleared; a download in progress ends at its next progress report.
     beginShutdown();
     if (worker_) worker_->stop();
+    stopUpdateCheck();
     hooks_.RemoveHooks();
     stopStatsSources();
     updaterTimer_.stop();
@@ -817,14 +885,7 @@ void CT7QDriverDlg::startUpdater() {
     // and may run: handing a missing file or a Windows program to the desktop's opener
     // would show the user an error or start something else.
     const std::filesystem::path updater = services_.programFolder / kUpdaterProgram;
-    std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(updater, error);
-    using std::filesystem::perms;
-    const perms anyExecute = perms::owner_exec | perms::group_exec | perms::others_exec;
-    if (error || !std::filesystem::is_regular_file(status) ||
-        (status.permissions() & anyExecute) == perms::none) {
-        return;
-    }
+    if (!mainwindow::IsStartableProgram(updater)) return;
     services_.shell.start(updater.string(), {});
 }
 
@@ -847,6 +908,7 @@ void CT7QDriverDlg::setFirmwareVersionText(const std::string& text) {
     if (pages::CDlgSupport* support = supportPage()) {
         support->m_strFirmwareVersion = QString::fromStdString(text);
     }
+    updateHost_->setFirmwareVersion(text);
 }
 
 void CT7QDriverDlg::startWorkers() {
@@ -855,6 +917,7 @@ void CT7QDriverDlg::startWorkers() {
                                                                   hooks_, services_.pointer,
                                                                   poster_, services_.clock, idle_});
     worker_->start();
+    startUpdateCheck();
 }
 
 void CT7QDriverDlg::releaseApplyButton() {

@@ -26,7 +26,9 @@
 #include "localisation/Localisation.h"
 #include "macros/InputHooks.h"
 #include "macros/MacroTable.h"
+#include "pages/support/UpdateCheck.h"
 #include "platform/Clock.h"
+#include "platform/Downloader.h"
 #include "platform/FileSystem.h"
 #include "platform/HidBackend.h"
 #include "platform/PointerSettings.h"
@@ -44,6 +46,7 @@ namespace x5k::ui {
 class CDlgProgress;
 class CGDIBitmapBtn;
 class CIrrButton;
+class DownloadProgress;
 class QtMessagePoster;
 }  // namespace x5k::ui
 
@@ -87,6 +90,11 @@ struct DriverServices {
     std::function<bool()> hooksReadPointer = [] { return false; };
     // The display's own source of clicks and pointer samples; nothing where it has none.
     StatsInput* statsInput = nullptr;
+    // The firmware update's downloads; without it the update button tells that this
+    // program has no update server.
+    Downloader* downloader = nullptr;
+    // The firmware update's server and flasher; the build's when nothing is given.
+    std::optional<supportpage::UpdateSettings> updateSettings = std::nullopt;
 };
 
 class CT7QDriverDlg : public ui::MessageWindow,
@@ -150,6 +158,13 @@ public:
     pages::CDlgSupport* supportPage() const;
     // Where the statistics come from, once the input hooks are installed.
     const std::optional<StatsSources>& statsSources() const { return statsSources_; }
+    // The firmware update check, made with the workers once the mouse was found, and the
+    // support page's two-second timeout that watches it.
+    supportpage::UpdateCheck* updateCheck() const { return updateCheck_.get(); }
+    ui::DownloadProgress* downloadProgress() const { return updateProgress_.get(); }
+    QTimer* updateTimer() { return &updateTimer_; }
+    // The support page's update button.
+    void onUpdateRequested();
 
     // The desktop session is ending: the statistics are saved.
     void onSessionEnd();
@@ -188,6 +203,10 @@ private:
 
     void createButtons();
     void createPages();
+    void startUpdateCheck();
+    void stopUpdateCheck();
+    // The texts the update check shows, in the language of the moment.
+    void setUpdateTexts();
     // The settings page edits the working profile, once the configuration store exists.
     void connectSettingsPage();
     // The macro page edits the macro table, and checks bindings in the configuration.
@@ -264,6 +283,13 @@ private:
     // Counts the presses and wheel steps of the program's own windows, where nothing
     // else can.
     std::unique_ptr<QObject> ownInputCounter_;
+    // The firmware update: what its worker reads of the window, its download's progress
+    // window and the check itself, which ends first.
+    std::unique_ptr<supportpage::SharedUpdateHost> updateHost_;
+    std::unique_ptr<ui::DownloadProgress> updateProgress_;
+    std::unique_ptr<Downloader> offline_;
+    std::unique_ptr<supportpage::UpdateCheck> updateCheck_;
+    QTimer updateTimer_;
 };
 
 }  // namespace x5k::gui

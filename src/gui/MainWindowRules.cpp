@@ -94,4 +94,13 @@ std::string_view flagName(int indicatorBitmap) {
     return {};
 }
 
+bool IsStartableProgram(const std::filesystem::path& program) {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(program, error);
+    using std::filesystem::perms;
+    const perms anyExecute = perms::owner_exec | perms::group_exec | perms::others_exec;
+    return !error && std::filesystem::is_regular_file(status) &&
+           (status.permissions() & anyExecute) != perms::none;
+}
+
 }  // namespace x5k::mainwindow

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -107,5 +108,9 @@ std::string_view windowButtonName(WindowButton button, bool chinese);
 // The language flag is known by the menu label of the language whose indicator picture
 // it shows; empty for a picture of no language.
 std::string_view flagName(int indicatorBitmap);
+
+// The programs the window starts beside itself (the updater, the firmware flasher) are
+// started only when they are there and may run: a regular file with an execute bit.
+bool IsStartableProgram(const std::filesystem::path& program);
 
 }  // namespace x5k::mainwindow

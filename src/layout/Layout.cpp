@@ -365,6 +365,9 @@ constexpr auto kProgress = std::to_array<Control>({
     at("bar", Look::ProgressBar, {35, 47, 295, 56}, 0, Art::Skin, 777),
     // The text's layout box is 310 wide from x 35; the window is 330 wide, so it ends there.
     at("text", Look::Label, {35, 20, 330, 60}, 0, Art::Drawn),
+    // Shown only while a firmware image downloads, level with the text and ending with the
+    // bar; the text then ends before it.
+    at("cancel", Look::Button, {228, 16, 295, 38}, 0, Art::Drawn),
 });
 
 // ---- Language menu ------------------------------------------------------------------------

@@ -11,6 +11,7 @@
 #include "controls/InfoCountdown.h"
 #include "platform/WindowMessages.h"
 #include "ui/Accessibility.h"
+#include "ui/CGDIBitmapBtn.h"
 #include "ui/CPngHProgressBar.h"
 #include "ui/Skin.h"
 
@@ -26,6 +27,14 @@ bool isAltF4(const QEvent* event) {
     return key->key() == Qt::Key_F4 && (key->modifiers() & Qt::AltModifier);
 }
 
+bool isEscapePress(const QEvent* event) {
+    return event->type() == QEvent::KeyPress &&
+           static_cast<const QKeyEvent*>(event)->key() == Qt::Key_Escape;
+}
+
+// The Cancel caption in the text's grey, white under the pointer.
+const QColor kCancelIdle = QColor::fromRgba(controls::kProgressTextArgb);
+
 }  // namespace
 
 CDlgProgress::CDlgProgress(QWidget* parent) : MessageWindow(parent) {
@@ -33,11 +42,16 @@ CDlgProgress::CDlgProgress(QWidget* parent) : MessageWindow(parent) {
     setWindowTitle(QStringLiteral("ZintuX5KProcessDlg"));
     // Screen readers know the dialog by the text it draws.
     setAccessibleRole(this, QAccessible::Dialog);
-    setAccessibleName(QString::fromStdString(controls::progressText(false)));
     const controls::ProgressLayout layout = controls::progressLayout();
     setFixedSize(layout.width, layout.height);
     bar_ = new CPngHProgressBar(this, edges(layout.bar), layout.barId);
     bar_->SetRange(0, controls::kProgressDone);
+    cancel_ = new CGDIBitmapBtn(this, edges(layout.cancel));
+    cancel_->SetCaptionColours(kCancelIdle, Qt::white, Qt::white);
+    cancel_->hide();
+    setAccessibleRole(cancel_, QAccessible::Button);
+    connect(cancel_, &QAbstractButton::clicked, this, &CDlgProgress::cancel);
+    SetChinese(false);
     closeTimer_.setSingleShot(true);
     closeTimer_.setInterval(controls::kProgressCloseDelayMs);
     connect(&closeTimer_, &QTimer::timeout, this, &CDlgProgress::CloseDelayEnded);
@@ -50,7 +64,15 @@ CDlgProgress::~CDlgProgress() {
 void CDlgProgress::SetChinese(bool chinese) {
     chinese_ = chinese;
     setAccessibleName(QString::fromStdString(controls::progressText(chinese)));
+    const QString caption = QString::fromStdString(controls::cancelCaption(chinese));
+    cancel_->SetCaption(caption);
+    cancel_->setAccessibleName(caption);
     update();
+}
+
+void CDlgProgress::SetCancellable(bool cancellable) {
+    cancellable_ = cancellable;
+    cancel_->setVisible(cancellable);
 }
 
 std::span<const MessageWindow::MessageEntry> CDlgProgress::messageTable() const {
@@ -68,6 +90,10 @@ void CDlgProgress::Open() {
     bar_->SetImages(edges(controls::progressLayout().bar), background_, fill_);
     bar_->SetRange(0, controls::kProgressDone);
     bar_->SetPos(0);
+    // The button shows its piece of the ground, with only its caption drawn over it.
+    const QRect cancelRect = edges(controls::progressLayout().cancel);
+    const QPixmap ground = QPixmap::fromImage(background_);
+    cancel_->SetImages(cancelRect, ground, ground, ground, ground);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
@@ -116,6 +142,16 @@ void CDlgProgress::CloseDelayEnded() {
     post(msg::kClose, 0, 0);
 }
 
+void CDlgProgress::Close() {
+    finish();
+}
+
+void CDlgProgress::cancel() {
+    if (!running_ || !cancellable_) return;
+    finish();
+    emit cancelled();
+}
+
 intptr_t CDlgProgress::onClose(uintptr_t, intptr_t) {
     finish();
     return 0;
@@ -136,6 +172,11 @@ void CDlgProgress::finish() {
 }
 
 bool CDlgProgress::event(QEvent* event) {
+    if (cancellable_ && isEscapePress(event)) {
+        event->accept();
+        cancel();
+        return true;
+    }
     if (isAltF4(event)) {
         event->accept();
         return true;
@@ -144,6 +185,12 @@ bool CDlgProgress::event(QEvent* event) {
 }
 
 void CDlgProgress::closeEvent(QCloseEvent* event) {
+    // A download the user closes is cancelled.
+    if (running_ && !closingItself_ && cancellable_) {
+        cancel();
+        event->accept();
+        return;
+    }
     // While the mouse is being written only the window itself may close.
     if (running_ && !closingItself_) {
         event->ignore();
@@ -164,7 +211,9 @@ void CDlgProgress::paintEvent(QPaintEvent*) {
     font.setPointSize(8);
     painter.setFont(font);
     painter.setPen(QColor::fromRgba(controls::kProgressTextArgb));
-    painter.drawText(edges(controls::progressLayout().text),
+    QRect text = edges(controls::progressLayout().text);
+    if (cancellable_) text.setRight(cancel_->geometry().left() - 4);
+    painter.drawText(text,
                      Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
                      QString::fromStdString(controls::progressText(chinese_)));
 }

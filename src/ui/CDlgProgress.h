@@ -3,6 +3,8 @@
 // moves its bar by posted progress messages; at 100 % it closes by itself half a second
 // later. The user cannot close it meanwhile: Enter, Escape, Space and Alt+F4 do nothing.
 // One instance serves the whole run; it is opened once per apply.
+// A second instance shows the download of a firmware image. That one may be cancelled: it
+// has a Cancel button, and Escape and the window's close do what the button does.
 
 #include <QImage>
 #include <QTimer>
@@ -15,6 +17,7 @@ class QEventLoop;
 
 namespace x5k::ui {
 
+class CGDIBitmapBtn;
 class CPngHProgressBar;
 
 class CDlgProgress : public MessageWindow {
@@ -26,6 +29,10 @@ public:
 
     // The language of the text; the main window sets it before each apply.
     void SetChinese(bool chinese);
+    // Whether the work shown may be stopped by the user (set before Open).
+    void SetCancellable(bool cancellable);
+    bool Cancellable() const { return cancellable_; }
+    CGDIBitmapBtn* CancelButton() const { return cancel_; }
 
     // Loads the pictures, puts the bar at 0, centres the window and brings it to the front,
     // without waiting.
@@ -40,9 +47,13 @@ public:
     QTimer* CloseTimer() { return &closeTimer_; }
     // What the close timer runs when the half second is over: a close request to itself.
     void CloseDelayEnded();
+    // Closes the window now: the work it showed is over.
+    void Close();
 
 signals:
     void finished(int result);
+    // The user asked to stop the work; the window has closed.
+    void cancelled();
 
 protected:
     std::span<const MessageEntry> messageTable() const override;
@@ -54,12 +65,15 @@ private:
     intptr_t onProgress(uintptr_t wParam, intptr_t lParam);
     intptr_t onClose(uintptr_t wParam, intptr_t lParam);
     void finish();
+    void cancel();
 
     QImage background_;
     QImage fill_;
     CPngHProgressBar* bar_ = nullptr;
+    CGDIBitmapBtn* cancel_ = nullptr;
     QTimer closeTimer_;
     bool chinese_ = false;
+    bool cancellable_ = false;
     bool running_ = false;
     bool closingItself_ = false;
     QEventLoop* loop_ = nullptr;

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace x5k::test {
@@ -57,6 +58,12 @@ public:
 
     std::string base() const { return "http://127.0.0.1:" + std::to_string(port_); }
     std::string url(const std::string& path) const { return base() + path; }
+    // Sets the reply for one path; replies naming the server's own address are made once
+    // its port is known.
+    void setRoute(const std::string& path, HttpReply reply) {
+        std::lock_guard lock(mutex_);
+        routes_[path] = std::move(reply);
+    }
     std::vector<std::string> requests() const {
         std::lock_guard lock(mutex_);
         return requests_;
@@ -100,12 +107,16 @@ private:
         }
         const size_t start = head.find(' ') + 1;
         const std::string path = head.substr(start, head.find(' ', start) - start);
-        const auto found = routes_.find(path);
-        if (found == routes_.end()) {
-            sendAll(client, "HTTP/1.0 404 Not Found\r\nContent-Length: 0\r\n\r\n");
-            return;
+        HttpReply reply;
+        {
+            std::lock_guard lock(mutex_);
+            const auto found = routes_.find(path);
+            if (found == routes_.end()) {
+                sendAll(client, "HTTP/1.0 404 Not Found\r\nContent-Length: 0\r\n\r\n");
+                return;
+            }
+            reply = found->second;
         }
-        const HttpReply& reply = found->second;
         if (reply.mode == HttpReply::Mode::Hang) {
             // Until the client closes its end (or the server stops).
             while (waitReadable(client) && ::recv(client, buffer, sizeof buffer, 0) > 0) {

@@ -7,6 +7,7 @@
 
 #include "support/UiTest.h"
 #include "ui/CDlgProgress.h"
+#include "ui/CGDIBitmapBtn.h"
 #include "ui/CPngHProgressBar.h"
 #include "ui/Skin.h"
 
@@ -149,6 +150,58 @@ private slots:
         QTimer::singleShot(0, dialog, [dialog] { dialog->deleteLater(); });
         QCOMPARE(dialog->DoModal(), 2);
         QVERIFY(dialog == nullptr);
+    }
+
+    // A download may be stopped: by its Cancel button, by Escape and by the window's
+    // close. Each ends the window once and says so; Enter and Space still do nothing.
+    void cancellableDownload_data() {
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<bool>("cancels");
+        QTest::newRow("Cancel button") << QStringLiteral("button") << true;
+        QTest::newRow("Escape") << QStringLiteral("escape") << true;
+        QTest::newRow("window close") << QStringLiteral("close") << true;
+        QTest::newRow("Enter") << QStringLiteral("enter") << false;
+        QTest::newRow("Space") << QStringLiteral("space") << false;
+    }
+    void cancellableDownload() {
+        QFETCH(QString, way);
+        QFETCH(bool, cancels);
+        CDlgProgress dialog;
+        dialog.SetCancellable(true);
+        dialog.Open();
+        QVERIFY(dialog.CancelButton()->isVisible());
+        QCOMPARE(dialog.CancelButton()->geometry(), edges(228, 16, 295, 38));
+        QCOMPARE(dialog.CancelButton()->accessibleName(), QStringLiteral("Cancel"));
+        QSignalSpy cancelled(&dialog, &CDlgProgress::cancelled);
+        if (way == QLatin1String("button")) {
+            QTest::mouseClick(dialog.CancelButton(), Qt::LeftButton);
+        } else if (way == QLatin1String("escape")) {
+            sendKey(&dialog, QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        } else if (way == QLatin1String("close")) {
+            dialog.close();
+        } else {
+            const Qt::Key key = way == QLatin1String("enter") ? Qt::Key_Return : Qt::Key_Space;
+            sendKey(&dialog, QEvent::KeyPress, key, Qt::NoModifier);
+            sendKey(&dialog, QEvent::KeyRelease, key, Qt::NoModifier);
+        }
+        QCOMPARE(cancelled.size(), cancels ? 1 : 0);
+        QCOMPARE(dialog.IsRunning(), !cancels);
+        QCOMPARE(dialog.isVisible(), !cancels);
+        // Its owner's end of the work after a cancel changes nothing more.
+        dialog.Close();
+        QVERIFY(!dialog.IsRunning());
+        QCOMPARE(cancelled.size(), cancels ? 1 : 0);
+    }
+
+    void applyHasNoCancel() {
+        CDlgProgress dialog;
+        dialog.Open();
+        QVERIFY(!dialog.CancelButton()->isVisible());
+        QSignalSpy cancelled(&dialog, &CDlgProgress::cancelled);
+        sendKey(&dialog, QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QVERIFY(!dialog.close());
+        QVERIFY(dialog.IsRunning());
+        QCOMPARE(cancelled.size(), 0);
     }
 };
 

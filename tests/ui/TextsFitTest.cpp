@@ -19,6 +19,7 @@
 #include "localisation/Languages.h"
 #include "localisation/Localisation.h"
 #include "pages/assign/SubPageTables.h"
+#include "pages/support/UpdateCheck.h"
 #include "support/FaultyFileSystem.h"
 #include "support/RecordingUserMessages.h"
 #include "support/UiTest.h"
@@ -105,6 +106,13 @@ private slots:
                        *gui::StatsLimitNotice(limited[i], chinese), Place::HintLine,
                        Find("main", "hint"), chinese);
             }
+            // The message box's words run from the message's line down to the buttons.
+            const QRect message = ui::edges(Find("info", "message").rectFor(chinese));
+            const QRect ok = ui::edges(Find("info", "ok").rectFor(chinese));
+            QTest::newRow((label + " update without server").c_str())
+                << QString::fromStdString(get(supportpage::kNoServerKey))
+                << static_cast<int>(Place::HintLine) << QStringLiteral("message")
+                << QRect(message.topLeft(), QSize(message.width(), ok.top() - message.top()));
             // The main window's page, profile and Apply buttons.
             for (size_t i = 0; i < mainwindow::kRegionButtons.size(); ++i) {
                 AddRow(label, mainwindow::kRegionButtons[i], get(mainwindow::kRegionTooltipKeys[i]),

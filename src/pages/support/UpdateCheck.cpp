@@ -70,6 +70,33 @@ UpdateTexts UpdateTextsFor(bool chinese, const InterfaceStrings& strings) {
             orEnglish(kSavedNoFlasherKey, kSavedNoFlasherEnglish)};
 }
 
+SharedUpdateHost::SharedUpdateHost(const std::atomic<bool>& chinese,
+                                   std::function<void()> closeProgram,
+                                   std::function<bool(const std::filesystem::path&)> isExecutable)
+    : chinese_(chinese),
+      closeProgram_(std::move(closeProgram)),
+      isExecutable_(std::move(isExecutable)) {}
+
+void SharedUpdateHost::setFirmwareVersion(std::string version) {
+    std::lock_guard lock(mutex_);
+    firmwareVersion_ = std::move(version);
+}
+
+void SharedUpdateHost::setTexts(UpdateTexts texts) {
+    std::lock_guard lock(mutex_);
+    texts_ = std::move(texts);
+}
+
+std::string SharedUpdateHost::firmwareVersion() {
+    std::lock_guard lock(mutex_);
+    return firmwareVersion_;
+}
+
+UpdateTexts SharedUpdateHost::texts() {
+    std::lock_guard lock(mutex_);
+    return texts_;
+}
+
 uint32_t ParseVersion(std::string_view text) {
     size_t at = 0;
     while (at < text.size() && (text[at] == ' ' || (text[at] >= '\t' && text[at] <= '\r'))) ++at;
@@ -354,10 +381,11 @@ bool UpdateCheck::StartFlasher() {
     }
     // Closing now would report an update that never happens: the program stays.
     X5K_LOG("update: no flasher at ", flasher.string());
+    // A path does not fit the program's own box: it goes in the plain one that grows with
+    // its text, as the profile files' messages do.
     const std::string path = imageFile().string();
-    services_.messages.showInfoDialog(
-        FormatText(services_.host.texts().savedNoFlasher, {std::string_view(path)}),
-        BoxButtons::Ok);
+    services_.messages.showInfoBox(
+        FormatText(services_.host.texts().savedNoFlasher, {std::string_view(path)}));
     return false;
 }
 

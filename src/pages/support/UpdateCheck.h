@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -33,7 +34,7 @@ struct UpdateTexts {
     std::string latest;          // OK
     std::string imageFailed;     // OK
     std::string noServer;        // OK: this build names no update server
-    std::string savedNoFlasher;  // OK; "%s" is the image's path
+    std::string savedNoFlasher;  // the plain "Info" box; "%s" is the image's path
 };
 
 // The interface keys of the two texts the language files carry for the update.
@@ -56,6 +57,34 @@ public:
     virtual bool isExecutable(const std::filesystem::path& program) = 0;
     // Asks the main window to close, as the notification icon's Exit does.
     virtual void closeProgram() = 0;
+};
+
+// The host the program runs with: what the worker asks for is kept here by the user
+// interface thread (the firmware version when the mouse tells it, the texts at each change
+// of language), so the worker reads a copy under a lock and never a window.
+class SharedUpdateHost final : public UpdateHost {
+public:
+    SharedUpdateHost(const std::atomic<bool>& chinese, std::function<void()> closeProgram,
+                     std::function<bool(const std::filesystem::path&)> isExecutable);
+
+    void setFirmwareVersion(std::string version);
+    void setTexts(UpdateTexts texts);
+
+    std::string firmwareVersion() override;
+    bool chineseInterface() override { return chinese_.load(); }
+    UpdateTexts texts() override;
+    bool isExecutable(const std::filesystem::path& program) override {
+        return isExecutable_(program);
+    }
+    void closeProgram() override { closeProgram_(); }
+
+private:
+    const std::atomic<bool>& chinese_;
+    std::function<void()> closeProgram_;
+    std::function<bool(const std::filesystem::path&)> isExecutable_;
+    std::mutex mutex_;
+    std::string firmwareVersion_;
+    UpdateTexts texts_;
 };
 
 // The progress dialog of the image download.
