@@ -4,9 +4,11 @@
 #   the notification area), a second start that hands over and ends, Apply (progress
 #   dialog, profile and configuration block saved with the applied bytes, mouse state
 #   written), the settings page's clicks and pop-ups, a macro made and recorded on the
-#   macro page and bound to a button, clicks and wheel steps counted through XInput 2, then
-#   "Exit" from the notification icon's menu (exit code 0, statistics saved with those
-#   counts; the mouse holds the choices and the macro's image).
+#   macro page and bound to a button, the lighting page, a profile exported and imported
+#   again, the update button of a build without an update server, clicks and wheel steps
+#   counted through XInput 2, then "Exit" from the notification icon's menu (exit code 0, statistics saved with those
+#   counts; the mouse holds the choices and the macro's image; nothing was written into
+#   the program folder).
 #
 # Usage: driver_e2e.sh X5K_DRIVER TRAY_HOST
 #   X5K_DRIVER  the program; its folder is the program folder with the shipped files
@@ -204,6 +206,7 @@ wait_until "the notification area owns its selection" 10 has_tray_line ready
 echo "e2e: $(tray_line ready)"
 
 # 2. First start: the window appears centred, the data folder is seeded and the icon docks.
+touch "$work/mark-start"
 "$driver" --emulated-mouse="$state" >"$work/driver.log" 2>&1 &
 driver_pid=$!
 # Where the machine lacks an input device the program needs (no /dev/uinput in a
@@ -483,6 +486,22 @@ expect_profile '^report rate +2 '
 expect_profile '^resolutions +1000 1500 2000 3000 0 0 0 0$'
 echo "e2e: an exported profile, imported again, was applied"
 
+# 7c. A build without an update server: the update button says so in the program's own
+#     box, whose OK is at (273,143) in it, and nothing is fetched or written.
+info_dialogs() { xdotool search --all --onlyvisible --pid "$driver_pid" --name '^ZintuX5KInfoDlg$' 2>/dev/null; }
+info_dialog_shown() { found=$(info_dialogs) && [ -n "$found" ]; }
+no_info_dialog() { [ -z "$(info_dialogs)" ]; }
+click_window 840 103
+click_page 462 278  # Update
+wait_until "the update button's message" 10 info_dialog_shown
+read -r box_x box_y _ _ <<<"$(geometry "$(head -n1 <<<"$found")")"
+xdotool mousemove --sync $((box_x + 273)) $((box_y + 143))
+sleep 0.05
+xdotool click 1
+wait_until "the update button's message closing" 10 no_info_dialog
+[ ! -e "$data/FWUpdate" ] || fail "the update button of a build without a server made $data/FWUpdate"
+echo "e2e: the update button said that this build has no update server"
+
 # 8. The statistics count through XInput 2 (Xvfb has no input device the watch could read):
 #    5 left presses and 3 wheel steps forward on the window's background, beside the hint
 #    line, are in Sts.cfg after the Exit below.
@@ -552,4 +571,8 @@ grep -qix 'colour = 0000EDF9' "$state" || fail "the mouse's colour is $(grep '^c
 grep -qix 'effect = 010701' "$state" || fail "the mouse's effect is $(grep '^effect' "$state")"
 grep -qx 'lighting = on' "$state" || fail "the mouse's lighting is $(grep '^lighting' "$state")"
 echo "e2e: the mouse holds the lighting page's colour, effect and switch"
+# The program folder is the installation's, read-only for its users: nothing of the run
+# went there.
+changed=$(find "$program_dir" -newer "$work/mark-start" -print -quit)
+[ -z "$changed" ] || fail "the run wrote into the program folder: $changed"
 echo "e2e: passed"
