@@ -103,6 +103,21 @@ std::optional<fs::path> InstanceFolder(const char* xdgRuntimeDir, const fs::path
     return fallback;
 }
 
+bool InstanceRunning(const fs::path& folder, std::string_view name) {
+    if (folder.empty() || name.empty() || name.find('/') != std::string_view::npos) return false;
+    const fs::path lockPath = folder / (std::string(name) + ".lock");
+    const int fd = ::open(lockPath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return false;
+    int result = 0;
+    do {
+        result = ::flock(fd, LOCK_SH | LOCK_NB);
+    } while (result != 0 && errno == EINTR);
+    const bool held = result != 0 && errno == EWOULDBLOCK;
+    // Closing gives back a lock taken here.
+    ::close(fd);
+    return held;
+}
+
 SingleInstance::SingleInstance(const fs::path& folder, std::string_view name) {
     if (folder.empty() || name.empty() || name.find('/') != std::string_view::npos) return;
     const fs::path lockPath = folder / (std::string(name) + ".lock");

@@ -48,6 +48,12 @@ std::optional<std::filesystem::path> InstanceFolder(const char* xdgRuntimeDir,
                                                     const std::filesystem::path& fallbackParent,
                                                     uid_t user);
 
+// Whether a program holds the lock in `folder`, asked without disturbing it: the lock
+// file is opened (never created) and a shared lock is tried and given back at once. No
+// lock file, or a lock that could be had, means no one runs. The probe holds the lock
+// only for that instant, and never listens on the socket.
+bool InstanceRunning(const std::filesystem::path& folder, std::string_view name = kInstanceName);
+
 // Primary: this start holds the lock. Secondary: another process holds it.
 // Unavailable: no lock could be taken (no folder, the lock file cannot be created or is
 // a symlink); the program then runs as if alone.

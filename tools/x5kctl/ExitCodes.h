@@ -1,0 +1,31 @@
+#pragma once
+// x5kctl's exit codes, the same for every command (the man page lists them).
+
+#include <cstdio>
+#include <string_view>
+
+namespace x5k {
+
+// The command did what was asked.
+inline constexpr int kExitDone = 0;
+// Refused or not found: the mouse is not there or refuses, a file is not what it should
+// be (not a profile), what was named is not in it (a macro ID), or the edit is refused.
+inline constexpr int kExitRefused = 1;
+// The command line is not understood: unknown command or option, missing or extra words,
+// a value out of range.
+inline constexpr int kExitUsage = 2;
+// A file or folder could not be read or written.
+inline constexpr int kExitFile = 3;
+// The mouse or the input devices were found but did not answer or could not be opened.
+inline constexpr int kExitDevice = 4;
+// The system refused what the command needs to run (signal or event descriptors).
+inline constexpr int kExitSystem = 5;
+
+// Says on stderr why the command line is not understood; returns kExitUsage. The caller
+// adds the command's usage line.
+inline int UsageError(std::string_view reason) {
+    std::fprintf(stderr, "x5kctl: %.*s\n", static_cast<int>(reason.size()), reason.data());
+    return kExitUsage;
+}
+
+}  // namespace x5k
