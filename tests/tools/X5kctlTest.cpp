@@ -4,7 +4,11 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <regex>
+#include <sstream>
 #include <string>
+
+#include <nlohmann/json.hpp>
 
 #include "macros/MacroBuilder.h"
 #include "macros/MacroTable.h"
@@ -21,10 +25,12 @@ struct CommandResult {
     std::string output;
 };
 
+// Runs x5kctl with `arguments` and the shell redirection `errors` for its stderr;
 // `environment` holds NAME=VALUE words set for the run only.
-CommandResult RunX5kctl(const std::string& arguments, const std::string& environment = "") {
+CommandResult RunX5kctlWith(const std::string& arguments, const std::string& environment,
+                            const std::string& errors) {
     const std::string command = "env -u X5K_DEBUG " + environment + " " + std::string(X5KCTL_PATH) +
-                                " " + arguments + " 2>&1";
+                                " " + arguments + " " + errors;
     FILE* pipe = ::popen(command.c_str(), "r");
     CommandResult run{-1, {}};
     if (!pipe) return run;
@@ -34,6 +40,26 @@ CommandResult RunX5kctl(const std::string& arguments, const std::string& environ
     const int status = ::pclose(pipe);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
+}
+
+// stdout and stderr together.
+CommandResult RunX5kctl(const std::string& arguments, const std::string& environment = "") {
+    return RunX5kctlWith(arguments, environment, "2>&1");
+}
+
+// A run with stdout and stderr kept apart.
+struct SplitResult {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+SplitResult RunX5kctlSplit(const std::string& arguments, const std::string& environment = "") {
+    test::TempFolder folder;
+    const std::filesystem::path errors = folder / "stderr";
+    const CommandResult run = RunX5kctlWith(arguments, environment, "2>" + errors.string());
+    const std::vector<uint8_t> err = test::ReadBytes(errors);
+    return {run.status, run.output, std::string(err.begin(), err.end())};
 }
 
 TEST(X5kctl, MakeDefaultsIsByteIdenticalAcrossRuns) {
@@ -149,7 +175,7 @@ TEST(X5kctl, EncodeMacroPrintsTheImage) {
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.output.find("no macro with ID 0x15000065"), std::string::npos)
         << missing.output;
-    EXPECT_EQ(RunX5kctl("encode-macro " + file.string() + " jump").status, 64);
+    EXPECT_EQ(RunX5kctl("encode-macro " + file.string() + " jump").status, 2);
 }
 
 TEST(X5kctl, ApplyToTheEmulatedMouseKeepsItsState) {
@@ -174,19 +200,19 @@ TEST(X5kctl, ApplyToTheEmulatedMouseKeepsItsState) {
     EXPECT_EQ(devices.status, 0);
     EXPECT_NE(devices.output.find("report ID 5, feature reports of 33 bytes"), std::string::npos)
         << devices.output;
-    EXPECT_EQ(RunX5kctl("apply --emulated").status, 64);
+    EXPECT_EQ(RunX5kctl("apply --emulated").status, 2);
 }
 
 TEST(X5kctl, BadInputIsReportedNotFatal) {
     test::TempFolder folder;
     test::WriteBytes(folder / "junk.cfg", {1, 2, 3});
     const CommandResult junk = RunX5kctl("show-profile " + (folder / "junk.cfg").string());
-    EXPECT_EQ(junk.status, 2);
+    EXPECT_EQ(junk.status, 1);
     EXPECT_NE(junk.output.find("NOT a profile"), std::string::npos) << junk.output;
     const CommandResult missing = RunX5kctl("show-profile " + (folder / "none.cfg").string());
-    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.status, 3);
     EXPECT_NE(missing.output.find("does not exist"), std::string::npos) << missing.output;
-    EXPECT_EQ(RunX5kctl("no-such-command").status, 64);
+    EXPECT_EQ(RunX5kctl("no-such-command").status, 2);
 }
 
 // The diagnostic log is what a user attaches to a bug report: asked for by --verbose
@@ -215,6 +241,192 @@ TEST(X5kctl, VerboseOrX5kDebugPrintsTheDiagnosticLog) {
         EXPECT_EQ(logged, c.logged) << run.output;
         if (!c.logged) {
             EXPECT_EQ(run.output.find("x5k:"), std::string::npos) << run.output;
+        }
+    }
+}
+
+// Exit codes, and which stream says what: data on stdout, errors (with the usage line
+// for usage errors) on stderr.
+TEST(X5kctl, ExitCodesAndStreams) {
+    test::TempFolder folder;
+    const std::string missing = (folder / "none.cfg").string();
+    struct Case {
+        std::string arguments;
+        int status;
+        const char* out;  // in stdout; "" for an empty stdout
+        const char* err;  // in stderr; "" for an empty stderr
+    };
+    const Case cases[] = {
+        {"--help", 0, "usage: x5kctl [--verbose] COMMAND", ""},
+        {"-h", 0, "usage: x5kctl [--verbose] COMMAND", ""},
+        {"help", 0, "usage: x5kctl [--verbose] COMMAND", ""},
+        {"version --emulated", 0, "firmware version 12\n", ""},
+        {"", 2, "", "x5kctl: no command given"},
+        {"no-such-command", 2, "", "x5kctl: unknown command no-such-command"},
+        {"--no-such-option", 2, "", "x5kctl: unknown option --no-such-option"},
+        {"--version extra", 2, "", "--version takes no arguments"},
+        {"help no-such-command", 2, "", "no command no-such-command"},
+        {"version --emulated --frob", 2, "",
+         "unknown option --frob\nusage: x5kctl version [--json]"},
+        {"devices --emulated extra", 2, "", "unexpected argument extra"},
+        {"devices --macros", 2, "", "--macros needs a macro file"},
+        {"version --emulated --macros " + missing, 2, "", "--macros is for apply"},
+        {"apply " + missing + " --json --emulated", 2, "", "--json is for devices and version"},
+        {"apply --emulated", 2, "", "usage: x5kctl apply (PROFILE | --profile N)"},
+        {"show-profile", 2, "", "usage: x5kctl show-profile"},
+        {"show-profile a.cfg b.cfg", 2, "", "unexpected argument b.cfg"},
+        {"show-profile --bogus", 2, "", "unknown option --bogus"},
+        {"make-defaults", 2, "", "missing argument"},
+        {"macros --all " + missing, 2, "", "unknown option --all"},
+        {"encode-macro " + missing, 2, "", "usage: x5kctl encode-macro FILE ID"},
+        {"encode-macro " + missing + " nothex", 2, "", "nothex is not a hexadecimal macro ID"},
+        {"watch-input --block", 2, "", "--block needs at least one mouse input"},
+        {"watch-input --block nothing", 2, "", "nothing is no mouse input code"},
+        {"watch-input extra", 2, "", "unexpected argument extra"},
+        {"show-profile " + missing, 3, "", "does not exist"},
+        {"apply " + missing + " --emulated", 3, "", "cannot read"},
+        {"macros " + missing, 3, "", "cannot read"},
+        {"make-defaults /proc/x5k-cannot-be-here", 3, "", "could not write"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const SplitResult run = RunX5kctlSplit(c.arguments);
+        EXPECT_EQ(run.status, c.status) << run.out << run.err;
+        if (*c.out) {
+            EXPECT_NE(run.out.find(c.out), std::string::npos) << run.out;
+        } else {
+            EXPECT_EQ(run.out, "");
+        }
+        if (*c.err) {
+            EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+        } else {
+            EXPECT_EQ(run.err, "");
+        }
+    }
+    const SplitResult version = RunX5kctlSplit("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(std::regex_match(version.out, std::regex("x5kctl [0-9]+\\.[0-9]+\\.[0-9]+\n")))
+        << version.out;
+}
+
+// Every command the tool's help lists has its own help, the same through "help CMD",
+// starting with its usage line; a new row of the command table is covered without a
+// change here.
+TEST(X5kctl, EveryCommandHasItsHelp) {
+    const SplitResult tool = RunX5kctlSplit("--help");
+    std::istringstream lines(tool.out.substr(tool.out.find("commands:\n") + 10));
+    std::vector<std::string> commands;
+    for (std::string line; std::getline(lines, line) && !line.empty();) {
+        std::istringstream words(line);
+        commands.emplace_back();
+        words >> commands.back();
+    }
+    for (const char* known : {"show-profile", "make-defaults", "macros", "encode-macro", "devices",
+                              "version", "apply", "watch-input", "help"}) {
+        EXPECT_NE(std::find(commands.begin(), commands.end(), known), commands.end()) << known;
+    }
+    for (const std::string& command : commands) {
+        SCOPED_TRACE(command);
+        const SplitResult own = RunX5kctlSplit(command + " --help");
+        EXPECT_EQ(own.status, 0);
+        EXPECT_EQ(own.err, "");
+        EXPECT_TRUE(own.out.starts_with("usage: x5kctl " + command)) << own.out;
+        EXPECT_GT(own.out.size(), 40u + command.size()) << own.out;
+        const SplitResult asked = RunX5kctlSplit("help " + command);
+        EXPECT_EQ(asked.status, 0);
+        EXPECT_EQ(asked.out, own.out);
+    }
+}
+
+TEST(X5kctl, JsonOutputParses) {
+    const SplitResult version = RunX5kctlSplit("version --json --emulated");
+    ASSERT_EQ(version.status, 0) << version.err;
+    const auto versionJson = nlohmann::json::parse(version.out, nullptr, false);
+    ASSERT_FALSE(versionJson.is_discarded()) << version.out;
+    EXPECT_EQ(versionJson.value("firmwareVersion", -1), 12);
+
+    const SplitResult devices = RunX5kctlSplit("devices --json --emulated");
+    ASSERT_EQ(devices.status, 0) << devices.err;
+    const auto json = nlohmann::json::parse(devices.out, nullptr, false);
+    ASSERT_FALSE(json.is_discarded()) << devices.out;
+    EXPECT_EQ(json.value("found", false), true);
+    int configuration = 0;
+    for (const auto& entry : json.at("interfaces")) {
+        EXPECT_EQ(entry.at("vendorId"), "7a1d");
+        if (entry.at("use") != "configuration") continue;
+        ++configuration;
+        EXPECT_EQ(entry.at("path"), json.at("configurationInterface"));
+        EXPECT_EQ(entry.at("reportId"), 5);
+        EXPECT_EQ(entry.at("featureLength"), 33);
+    }
+    EXPECT_EQ(configuration, 1) << devices.out;
+    EXPECT_EQ(json.at("usbDevices").at(0).at("role"), "mouse");
+    EXPECT_TRUE(json.at("problem").is_null());
+}
+
+// --profile N names profile N of the data folder, and apply takes the data folder's
+// Macro.cfg with it; the data folder follows XDG_DATA_HOME, else HOME.
+TEST(X5kctl, ProfileNumberNamesTheDataFolder) {
+    test::TempFolder home;
+    const std::filesystem::path xdg = home / "xdg";
+    ASSERT_EQ(RunX5kctl("make-defaults " + (xdg / "ZINTU" / "X5K").string()).status, 0);
+    ASSERT_EQ(
+        RunX5kctl("make-defaults " + (home / ".local" / "share" / "ZINTU" / "X5K").string()).status,
+        0);
+    const std::string both = "HOME=" + home.path().string() + " XDG_DATA_HOME=" + xdg.string();
+    const std::string homeOnly = "HOME=" + home.path().string() + " XDG_DATA_HOME=";
+    struct Case {
+        std::string arguments;
+        std::string environment;
+        int status;
+        std::vector<std::string> read;  // files read, in this order
+    };
+    const std::filesystem::path fromXdg = xdg / "ZINTU" / "X5K";
+    const std::filesystem::path fromHome = home / ".local" / "share" / "ZINTU" / "X5K";
+    const Case cases[] = {
+        {"show-profile --profile 1", both, 0, {(fromXdg / "Profile" / "Profile1.cfg").string()}},
+        {"show-profile --profile=5", both, 0, {(fromXdg / "Profile" / "Profile5.cfg").string()}},
+        {"show-profile --profile 3",
+         homeOnly,
+         0,
+         {(fromHome / "Profile" / "Profile3.cfg").string()}},
+        {"apply --profile 2 --emulated",
+         both,
+         0,
+         {(fromXdg / "Profile" / "Profile2.cfg").string(), (fromXdg / "Macro.cfg").string()}},
+        {"apply --emulated --profile 4 --macros " + (fromHome / "Macro.cfg").string(),
+         both,
+         0,
+         {(fromXdg / "Profile" / "Profile4.cfg").string(), (fromHome / "Macro.cfg").string()}},
+        {"show-profile --profile 0", both, 2, {}},
+        {"show-profile --profile 6", both, 2, {}},
+        {"show-profile --profile x", both, 2, {}},
+        {"show-profile --profile", both, 2, {}},
+        {"show-profile --profile 1 --profile 2", both, 2, {}},
+        {"show-profile --profile 1 " + (fromXdg / "Profile" / "Profile1.cfg").string(),
+         both,
+         2,
+         {}},
+        {"apply --profile 9 --emulated", both, 2, {}},
+        {"show-profile --profile 1", "HOME=relative XDG_DATA_HOME=", 3, {}},
+        {"show-profile --profile 1", "XDG_DATA_HOME= HOME=" + (home / "nobody").string(), 3, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments + " with " + c.environment);
+        const SplitResult run = RunX5kctlSplit(c.arguments + " --verbose", c.environment);
+        EXPECT_EQ(run.status, c.status) << run.err;
+        size_t from = 0;
+        for (const std::string& file : c.read) {
+            const size_t at = run.err.find("x5k: file: read " + file + " ", from);
+            ASSERT_NE(at, std::string::npos) << file << "\n" << run.err;
+            from = at;
+        }
+        if (c.status == 0 && c.arguments.starts_with("show-profile")) {
+            EXPECT_TRUE(run.out.starts_with("profile file     " + c.read.front() + "\n"))
+                << run.out;
+        }
+        if (c.status == 2) {
+            EXPECT_EQ(run.err.find("x5k: file: read"), std::string::npos) << run.err;
         }
     }
 }

@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "profiles/ProfileImage.h"
+#include <nlohmann/json.hpp>
+
 #include "device/ApplyWorker.h"
 #include "device/ReportDescriptor.h"
 #include "device/UsbDriver.h"
@@ -17,18 +18,23 @@
 #include "macros/MacroTable.h"
 #include "platform/linux/HidrawBackend.h"
 #include "platform/linux/PosixFileSystem.h"
+#include "profiles/ProfileImage.h"
+#include "tools/x5kctl/ExitCodes.h"
+#include "tools/x5kctl/ProfileTarget.h"
 
 namespace x5k {
 namespace {
 
-constexpr int kExitUsage = 64;
+using Json = nlohmann::ordered_json;
 
 struct Options {
     bool emulated = false;
+    bool json = false;
     std::optional<std::filesystem::path> stateFile;
     std::optional<std::filesystem::path> macroFile;
-    std::vector<std::string> positional;
-    bool valid = true;
+    // The words that are none of the options above, in order.
+    std::vector<std::string> rest;
+    std::string error;  // why the line is not understood; empty when it is
 };
 
 Options ParseOptions(std::span<char*> arguments) {
@@ -40,12 +46,16 @@ Options ParseOptions(std::span<char*> arguments) {
         } else if (argument.starts_with("--emulated=")) {
             options.emulated = true;
             options.stateFile = std::string(argument.substr(11));
-        } else if (argument == "--macros" && i + 1 < arguments.size()) {
+        } else if (argument == "--json") {
+            options.json = true;
+        } else if (argument == "--macros") {
+            if (i + 1 >= arguments.size()) {
+                options.error = "--macros needs a macro file";
+                return options;
+            }
             options.macroFile = arguments[++i];
-        } else if (argument.starts_with("--")) {
-            options.valid = false;
         } else {
-            options.positional.emplace_back(argument);
+            options.rest.emplace_back(argument);
         }
     }
     return options;
@@ -122,8 +132,7 @@ public:
     }
     std::vector<HidInterfaceInfo> enumerateInterfaces() override { return interfaces_; }
     using HidBackend::open;
-    std::unique_ptr<HidHandle> open(const std::string& path, HidAccess,
-                                    SysResult& cause) override {
+    std::unique_ptr<HidHandle> open(const std::string& path, HidAccess, SysResult& cause) override {
         chosen = path;
         cause = SysResult::success();
         return std::make_unique<InertHandle>();
@@ -162,72 +171,163 @@ const char* UsbDeviceRole(const std::string& id) {
     return nullptr;
 }
 
-int Devices(Backend& backend) {
-    const std::vector<InterfaceRow> rows = InterfaceRows(backend);
-    SteadyClock clock;
-    ProbeBackend probe(rows);
-    CUSBDriver discovery(probe, clock);
-    const bool found = discovery.discover();
+// What devices finds, printed as text or as JSON.
+struct DevicesReport {
+    std::vector<InterfaceRow> rows;
+    bool found = false;  // the mouse's configuration interface is usable
+    std::string chosen;  // its path
+    unsigned reportId = 0;
+    size_t featureLength = 0;
+    std::string skipped;  // why discovery passed over the mouse's interfaces
+    std::vector<std::string> usbIds;
+    bool loader = false;
+    bool mouseOnUsb = false;
+};
 
-    if (rows.empty()) {
-        std::printf("no hidraw interface found\n");
+DevicesReport FindDevices(Backend& backend) {
+    DevicesReport report;
+    report.rows = InterfaceRows(backend);
+    SteadyClock clock;
+    ProbeBackend probe(report.rows);
+    CUSBDriver discovery(probe, clock);
+    report.found = discovery.discover();
+    if (report.found) {
+        report.chosen = probe.chosen;
+        report.reportId = discovery.reportId();
+        report.featureLength = discovery.featureLength();
     } else {
-        std::printf("HID interfaces:\n");
+        report.skipped = discovery.diagnostic();
     }
-    for (const InterfaceRow& row : rows) {
+    for (const std::string& id : backend.get().usbHardwareIds()) {
+        if (!UsbDeviceRole(id)) continue;
+        report.usbIds.push_back(id);
+        report.loader = report.loader || ContainsIdentity(id, kFirmwareLoaderIdentity);
+        report.mouseOnUsb = report.mouseOnUsb || ContainsIdentity(id, kMouseIdentity);
+    }
+    return report;
+}
+
+// How an interface of the mouse stands: "configuration", "unused configuration",
+// "skipped configuration", "not usable" or "other"; empty for other devices.
+std::string InterfaceUse(const DevicesReport& report, const InterfaceRow& row,
+                         std::string* reason = nullptr) {
+    if (report.found && row.info.path == report.chosen) return "configuration";
+    if (!IsMouse(row.info)) return {};
+    const auto vendor =
+        FindVendorCapability(ParseReportDescriptor(row.info.reportDescriptor).capabilities);
+    if (vendor.found) return report.found ? "unused configuration" : "skipped configuration";
+    if (vendor.diagnostic.empty()) return "other";
+    if (reason) *reason = vendor.diagnostic;
+    return "not usable";
+}
+
+// The verdict when no mouse is ready; empty when one is.
+std::string Verdict(const DevicesReport& report) {
+    if (report.found) return {};
+    if (report.loader) {
+        return "no X5K ready for configuration: the mouse is in its firmware loader";
+    }
+    if (report.mouseOnUsb ||
+        std::any_of(report.rows.begin(), report.rows.end(),
+                    [](const InterfaceRow& row) { return IsMouse(row.info); })) {
+        return "the X5K is present, but its configuration interface cannot be used";
+    }
+    return "no X5K found";
+}
+
+bool MouseUnopenable(const DevicesReport& report) {
+    return std::any_of(report.rows.begin(), report.rows.end(),
+                       [](const InterfaceRow& row) { return IsMouse(row.info) && row.unopenable; });
+}
+
+std::string Hex4(unsigned value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04x", value & 0xFFFF);
+    return text;
+}
+
+void PrintDevicesText(const DevicesReport& report) {
+    std::printf(report.rows.empty() ? "no hidraw interface found\n" : "HID interfaces:\n");
+    for (const InterfaceRow& row : report.rows) {
         std::printf("  %-14s %-9s %04x:%04x", row.info.path.c_str(), row.bus.c_str(),
                     row.info.vendorId, row.info.productId);
         if (row.interfaceNumber) std::printf("  interface %d", *row.interfaceNumber);
         if (!row.descriptorNote.empty()) std::printf("  %s", row.descriptorNote.c_str());
         if (IsMouse(row.info)) std::printf("  X5K");
-        if (found && row.info.path == probe.chosen) {
+        std::string reason;
+        const std::string use = InterfaceUse(report, row, &reason);
+        if (use == "configuration") {
             std::printf(", configuration interface: report ID %u, feature reports of %zu bytes",
-                        static_cast<unsigned>(discovery.reportId()), discovery.featureLength());
-        } else if (IsMouse(row.info)) {
-            const auto vendor =
-                FindVendorCapability(ParseReportDescriptor(row.info.reportDescriptor).capabilities);
-            if (vendor.found) {
-                std::printf(found ? ", another configuration interface (not used)"
-                                  : ", configuration interface (skipped, see below)");
-            } else if (!vendor.diagnostic.empty()) {
-                std::printf(", not usable: %s", vendor.diagnostic.c_str());
-            }
+                        report.reportId, report.featureLength);
+        } else if (use == "unused configuration") {
+            std::printf(", another configuration interface (not used)");
+        } else if (use == "skipped configuration") {
+            std::printf(", configuration interface (skipped, see below)");
+        } else if (use == "not usable") {
+            std::printf(", not usable: %s", reason.c_str());
         }
         std::printf("\n");
     }
-    if (!found && !discovery.diagnostic().empty()) {
-        std::printf("the X5K's configuration interface was skipped: %s\n",
-                    discovery.diagnostic().c_str());
+    if (!report.usbIds.empty()) std::printf("USB devices of interest:\n");
+    for (const std::string& id : report.usbIds) {
+        std::printf("  %-32s %s\n", id.c_str(), UsbDeviceRole(id));
     }
+}
 
-    bool loader = false;
-    bool mouseOnUsb = false;
-    bool usbHeading = false;
-    for (const std::string& id : backend.get().usbHardwareIds()) {
-        const char* role = UsbDeviceRole(id);
-        if (!role) continue;
-        if (!usbHeading) std::printf("USB devices of interest:\n");
-        usbHeading = true;
-        std::printf("  %-32s %s\n", id.c_str(), role);
-        loader = loader || ContainsIdentity(id, kFirmwareLoaderIdentity);
-        mouseOnUsb = mouseOnUsb || ContainsIdentity(id, kMouseIdentity);
+void PrintDevicesJson(const DevicesReport& report) {
+    Json interfaces = Json::array();
+    for (const InterfaceRow& row : report.rows) {
+        Json entry = {{"path", row.info.path},
+                      {"bus", row.bus},
+                      {"vendorId", Hex4(row.info.vendorId)},
+                      {"productId", Hex4(row.info.productId)},
+                      {"interface", row.interfaceNumber ? Json(*row.interfaceNumber) : Json()},
+                      {"x5k", IsMouse(row.info)}};
+        std::string reason;
+        const std::string use = InterfaceUse(report, row, &reason);
+        entry["use"] = use.empty() ? Json() : Json(use);
+        if (use == "configuration") {
+            entry["reportId"] = report.reportId;
+            entry["featureLength"] = report.featureLength;
+        }
+        if (!row.descriptorNote.empty()) entry["problem"] = row.descriptorNote;
+        if (!reason.empty()) entry["problem"] = reason;
+        interfaces.push_back(std::move(entry));
     }
-    if (found) return 0;
-    const auto mouseRow = [](const InterfaceRow& row) { return IsMouse(row.info); };
-    if (loader) {
-        std::printf("no X5K ready for configuration: the mouse is in its firmware loader\n");
-    } else if (mouseOnUsb || std::any_of(rows.begin(), rows.end(), mouseRow)) {
-        std::printf("the X5K is present, but its configuration interface cannot be used\n");
-    } else {
-        std::printf("no X5K found\n");
+    Json usb = Json::array();
+    for (const std::string& id : report.usbIds) {
+        usb.push_back(
+            {{"id", id},
+             {"role", ContainsIdentity(id, kMouseIdentity) ? "mouse" : "firmware-loader"}});
     }
-    if (std::any_of(rows.begin(), rows.end(),
-                    [&](const InterfaceRow& row) { return mouseRow(row) && row.unopenable; })) {
-        std::printf(
-            "an interface of the X5K cannot be opened: the udev rule 70-x5k.rules gives the "
-            "desktop user access to it\n");
+    const Json document = {
+        {"found", report.found},
+        {"configurationInterface", report.found ? Json(report.chosen) : Json()},
+        {"interfaces", std::move(interfaces)},
+        {"usbDevices", std::move(usb)},
+        {"problem", report.found ? Json() : Json(Verdict(report))},
+    };
+    std::printf("%s\n", document.dump(2).c_str());
+}
+
+// The listing goes to stdout; when no mouse is ready, why goes to stderr.
+int Devices(Backend& backend, bool json) {
+    const DevicesReport report = FindDevices(backend);
+    json ? PrintDevicesJson(report) : PrintDevicesText(report);
+    if (report.found) return kExitDone;
+    std::fflush(stdout);
+    if (!report.skipped.empty()) {
+        std::fprintf(stderr, "x5kctl: the X5K's configuration interface was skipped: %s\n",
+                     report.skipped.c_str());
     }
-    return 1;
+    std::fprintf(stderr, "x5kctl: %s\n", Verdict(report).c_str());
+    if (MouseUnopenable(report)) {
+        std::fputs(
+            "x5kctl: an interface of the X5K cannot be opened: the udev rule 70-x5k.rules gives "
+            "the desktop user access to it\n",
+            stderr);
+    }
+    return kExitRefused;
 }
 
 // Why discovery found nothing, as far as the system tells.
@@ -260,20 +360,24 @@ void ExplainNotFound(Backend& backend, CUSBDriver& driver) {
     }
 }
 
-int Version(Backend& backend) {
+int Version(Backend& backend, bool json) {
     SteadyClock clock;
     CUSBDriver driver(backend.get(), clock);
     if (!driver.discover()) {
         ExplainNotFound(backend, driver);
-        return 1;
+        return kExitRefused;
     }
     const auto version = driver.readFirmwareVersion();
     if (!version) {
         std::fprintf(stderr, "x5kctl: the mouse did not tell its firmware version\n");
-        return 1;
+        return kExitDevice;
     }
-    std::printf("firmware version %d\n", *version);
-    return 0;
+    if (json) {
+        std::printf("%s\n", Json({{"firmwareVersion", *version}}).dump(2).c_str());
+    } else {
+        std::printf("firmware version %d\n", *version);
+    }
+    return kExitDone;
 }
 
 // The profile of a file, with the macro identifiers its button records carry.
@@ -342,26 +446,27 @@ void PrintMouseState(const MouseState& state) {
         state.effect[0], state.effect[1], state.effect[2]);
 }
 
-int Apply(Backend& backend, const Options& options) {
+int Apply(Backend& backend, const ProfileTarget& target,
+          const std::optional<std::filesystem::path>& macroFile) {
     PosixFileSystem files;
     ProfileImage image;
-    const std::filesystem::path profilePath = options.positional[0];
+    const std::filesystem::path& profilePath = target.profile;
     if (const FileResult read = files.readInto(profilePath, image.bytes()); !read.ok()) {
         std::fprintf(stderr, "x5kctl: cannot read %s: %s\n", profilePath.c_str(),
                      read.cause.describe().c_str());
-        return 1;
+        return kExitFile;
     }
     if (static_cast<uint32_t>(image.get(profile::kMagic)) != profile::kMagicValue) {
         std::fprintf(stderr, "x5kctl: %s is not a profile\n", profilePath.c_str());
-        return 1;
+        return kExitRefused;
     }
     MacroTable table;
-    if (options.macroFile) {
+    if (macroFile) {
         std::vector<uint8_t> bytes(MacroTable::kFileSize);
-        if (const FileResult read = files.readInto(*options.macroFile, bytes); !read.ok()) {
-            std::fprintf(stderr, "x5kctl: cannot read %s: %s\n", options.macroFile->c_str(),
+        if (const FileResult read = files.readInto(*macroFile, bytes); !read.ok()) {
+            std::fprintf(stderr, "x5kctl: cannot read %s: %s\n", macroFile->c_str(),
                          read.cause.describe().c_str());
-            return 1;
+            return kExitFile;
         }
         table.loadImage(bytes);
     }
@@ -370,7 +475,7 @@ int Apply(Backend& backend, const Options& options) {
     CUSBDriver driver(backend.get(), clock);
     if (!driver.discover()) {
         ExplainNotFound(backend, driver);
-        return 1;
+        return kExitRefused;
     }
     FileProfile source(image);
     MacroTableSource macros(table);
@@ -382,27 +487,48 @@ int Apply(Backend& backend, const Options& options) {
     const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - started);
     if (output.failure) {
-        std::printf("%s", std::string(ApplyFailureText(*output.failure)).c_str());
-        return 1;
+        std::fflush(stdout);
+        std::fprintf(stderr, "x5kctl: %s", std::string(ApplyFailureText(*output.failure)).c_str());
+        return kExitDevice;
     }
     std::printf("applied in %lld ms\n", static_cast<long long>(took.count()));
     if (EmulatedMouse* mouse = backend.emulated()) PrintMouseState(mouse->state());
-    return 0;
+    return kExitDone;
 }
 
 }  // namespace
 
 int RunDeviceCommand(std::string_view command, std::span<char*> arguments) {
-    const Options options = ParseOptions(arguments);
-    const size_t wanted = command == "apply" ? 1 : 0;
-    if (!options.valid || options.positional.size() != wanted ||
-        (options.macroFile && command != "apply")) {
-        return kExitUsage;
+    Options options = ParseOptions(arguments);
+    if (!options.error.empty()) return UsageError(options.error);
+    const bool apply = command == "apply";
+    if (options.json && apply) return UsageError("--json is for devices and version");
+    if (options.macroFile && !apply) return UsageError("--macros is for apply");
+    std::optional<ProfileTarget> target;
+    if (apply) {
+        ProfileTargetChoice choice = TakeProfileTarget(options.rest);
+        if (!choice.target) {
+            if (choice.exitCode == kExitUsage) return UsageError(choice.error);
+            std::fprintf(stderr, "x5kctl: %s\n", choice.error.c_str());
+            return choice.exitCode;
+        }
+        target = std::move(choice.target);
+    }
+    if (!options.rest.empty()) {
+        const std::string& word = options.rest.front();
+        return UsageError((word.starts_with("-") ? "unknown option " : "unexpected argument ") +
+                          word);
     }
     Backend backend(options);
-    if (command == "devices") return Devices(backend);
-    if (command == "version") return Version(backend);
-    return Apply(backend, options);
+    if (command == "devices") return Devices(backend, options.json);
+    if (command == "version") return Version(backend, options.json);
+    // The data folder's profile goes with its macros, unless --macros names others; a
+    // data folder without a macro file has no macros.
+    std::optional<std::filesystem::path> macros = options.macroFile;
+    if (!macros && target->macros && std::filesystem::exists(*target->macros)) {
+        macros = target->macros;
+    }
+    return Apply(backend, *target, macros);
 }
 
 }  // namespace x5k

@@ -6,7 +6,7 @@
 
 namespace x5k {
 
-// `arguments` follow the command name. Returns the process exit code.
+// `arguments` follow the command name. Returns the process exit code (ExitCodes.h).
 int RunDeviceCommand(std::string_view command, std::span<char*> arguments);
 
 }  // namespace x5k

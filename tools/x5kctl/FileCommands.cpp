@@ -1,4 +1,4 @@
-// x5kctl: the command-line tool of the X5K configuration utility.
+#include "tools/x5kctl/FileCommands.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -12,8 +12,6 @@
 #include <vector>
 
 #include "common/DiagnosticLog.h"
-#include "profiles/DefaultFiles.h"
-#include "profiles/ProfileImage.h"
 #include "functions/FunctionCatalogue.h"
 #include "functions/KeyNames.h"
 #include "macros/MacroGroups.h"
@@ -21,45 +19,13 @@
 #include "macros/MacroTable.h"
 #include "platform/linux/PosixFileSystem.h"
 #include "platform/linux/XkbKeyboardLayout.h"
-#include "tools/x5kctl/DeviceCommands.h"
-#include "tools/x5kctl/InputCommands.h"
+#include "profiles/DefaultFiles.h"
+#include "profiles/ProfileImage.h"
+#include "tools/x5kctl/ExitCodes.h"
+#include "tools/x5kctl/ProfileTarget.h"
 
 namespace x5k {
 namespace {
-
-constexpr std::string_view kUsage =
-    "usage: x5kctl COMMAND [ARGUMENTS]\n"
-    "\n"
-    "commands:\n"
-    "  show-profile FILE   print every field of a profile file (.cfg)\n"
-    "  make-defaults DIR   write the shipped default data files below DIR\n"
-    "  macros FILE         list the macros of a macro file (Macro.cfg)\n"
-    "  encode-macro FILE ID\n"
-    "                      print the 512-byte image the mouse receives for the macro\n"
-    "                      with hexadecimal ID (as macros lists it) and its word count\n"
-    "  devices [--emulated[=STATE]]\n"
-    "                      list the HID interfaces and which one configures the mouse,\n"
-    "                      and the mouse's USB device or its firmware loader\n"
-    "  version [--emulated[=STATE]]\n"
-    "                      print the mouse's firmware version\n"
-    "  apply PROFILE [--macros Macro.cfg] [--emulated[=STATE]]\n"
-    "                      write a profile file (and the macros its buttons use) to the\n"
-    "                      mouse, as the program's Apply does\n"
-    "  watch-input [--block CODE...]\n"
-    "                      print the keyboard and mouse input the program's hooks see until\n"
-    "                      Ctrl+C; --block swallows the presses of these mouse inputs (left,\n"
-    "                      right, middle, back, forward, wheel-forward, wheel-backward, or a\n"
-    "                      number such as 0x1020B)\n"
-    "  help                show this text\n"
-    "\n"
-    "--verbose, given anywhere, or X5K_DEBUG=1 in the environment prints the diagnostic log\n"
-    "to stderr: the reports sent to the mouse and its answers in hex, each failure with its\n"
-    "cause, and the files read and written.\n"
-    "\n"
-    "devices, version and apply reach the mouse through the hidraw nodes (/dev/hidraw*);\n"
-    "the udev rule 70-x5k.rules lets the desktop user open them. --emulated runs against\n"
-    "the emulated mouse instead; with =STATE its state is read from and kept in the file\n"
-    "STATE between runs. They exit with 1 when the mouse is not found or refuses a command.\n";
 
 const char* FileErrorText(FileError error) {
     switch (error) {
@@ -107,13 +73,17 @@ const char* ReportRateText(int32_t code) {
     }
 }
 
-int ShowProfile(const std::filesystem::path& path) {
+int ShowProfile(const ProfileTarget& target) {
+    const std::filesystem::path& path = target.profile;
     PosixFileSystem files;
     ProfileImage image;
     if (const FileResult read = files.readInto(path, image.bytes()); !read.ok()) {
-        std::fprintf(stderr, "x5kctl: cannot read %s: %s (%s)\n", path.c_str(),
-                     FileErrorText(read), read.cause.describe().c_str());
-        return 1;
+        std::fprintf(stderr, "x5kctl: cannot read %s: %s (%s)\n", path.c_str(), FileErrorText(read),
+                     read.cause.describe().c_str());
+        if (target.inDataFolder && read.error == FileError::NotFound) {
+            std::fputs("x5kctl: x5k-driver makes the data folder on its first start\n", stderr);
+        }
+        return kExitFile;
     }
     std::error_code sizeError;
     const auto size = std::filesystem::file_size(path, sizeError);
@@ -171,7 +141,7 @@ int ShowProfile(const std::filesystem::path& path) {
     std::printf("mode 2 level     %d\n", image.get(kMode2Level));
     const int32_t lines = image.get(kScrollLines);
     std::printf("scroll lines     %d%s\n", lines, lines == -1 ? " (one screen per notch)" : "");
-    return valid ? 0 : 2;
+    return valid ? kExitDone : kExitRefused;
 }
 
 int MakeDefaults(const std::filesystem::path& folder) {
@@ -179,9 +149,9 @@ int MakeDefaults(const std::filesystem::path& folder) {
     if (!WriteDefaultDataFiles(files, folder)) {
         std::fprintf(stderr, "x5kctl: could not write the default data files below %s\n",
                      folder.c_str());
-        return 1;
+        return kExitFile;
     }
-    return 0;
+    return kExitDone;
 }
 
 // Reads a macro file into `table`; says why on failure. A file of another size is read
@@ -190,17 +160,17 @@ bool ReadMacroFile(const std::filesystem::path& path, MacroTable& table) {
     PosixFileSystem files;
     std::vector<uint8_t> bytes(MacroTable::kFileSize);
     if (const FileResult read = files.readInto(path, bytes); !read.ok()) {
-        std::fprintf(stderr, "x5kctl: cannot read %s: %s (%s)\n", path.c_str(),
-                     FileErrorText(read), read.cause.describe().c_str());
+        std::fprintf(stderr, "x5kctl: cannot read %s: %s (%s)\n", path.c_str(), FileErrorText(read),
+                     read.cause.describe().c_str());
         return false;
     }
     table.loadImage(bytes);
     std::error_code sizeError;
     const auto size = std::filesystem::file_size(path, sizeError);
     if (!sizeError && size != MacroTable::kFileSize) {
-        std::printf(
-            "note: %s has %ju bytes, a macro file %zu (%s)\n", path.c_str(), std::uintmax_t(size),
-            MacroTable::kFileSize,
+        std::fprintf(
+            stderr, "x5kctl: note: %s has %ju bytes, a macro file %zu (%s)\n", path.c_str(),
+            std::uintmax_t(size), MacroTable::kFileSize,
             size < MacroTable::kFileSize ? "the rest reads as zero" : "the rest is ignored");
     }
     return true;
@@ -215,7 +185,7 @@ std::string KeyText(uint32_t code) {
 
 int ListMacros(const std::filesystem::path& path) {
     MacroTable table;
-    if (!ReadMacroFile(path, table)) return 1;
+    if (!ReadMacroFile(path, table)) return kExitFile;
     int used = 0;
     for (int s = 0; s < MacroTable::kSlotCount; ++s) {
         const MacroRecord record = table.slot(s);
@@ -263,7 +233,7 @@ int ListMacros(const std::filesystem::path& path) {
         }
     }
     std::printf("%d of %d slots in use\n", used, MacroTable::kSlotCount);
-    return 0;
+    return kExitDone;
 }
 
 int EncodeMacro(const std::filesystem::path& path, std::string_view idText) {
@@ -271,17 +241,16 @@ int EncodeMacro(const std::filesystem::path& path, std::string_view idText) {
     char* end = nullptr;
     const unsigned long long parsed = std::strtoull(text.c_str(), &end, 16);
     if (text.empty() || *end != '\0' || text.front() == '-' || parsed > 0xFFFFFFFFull) {
-        std::fprintf(stderr, "x5kctl: %s is not a hexadecimal macro ID\n", text.c_str());
-        return 64;
+        return UsageError(text + " is not a hexadecimal macro ID");
     }
     const auto id = static_cast<int32_t>(static_cast<uint32_t>(parsed));
     MacroTable table;
-    if (!ReadMacroFile(path, table)) return 1;
+    if (!ReadMacroFile(path, table)) return kExitFile;
     const std::optional<MacroRecord> record = table.copyOf(id);
     if (!record) {
         std::fprintf(stderr, "x5kctl: no macro with ID 0x%08X in %s\n", static_cast<uint32_t>(id),
                      path.c_str());
-        return 1;
+        return kExitRefused;
     }
     const MacroImage image = EncodeMacroImage(*record);
     std::printf("macro            0x%08X \"%s\"\n", static_cast<uint32_t>(id),
@@ -296,41 +265,40 @@ int EncodeMacro(const std::filesystem::path& path, std::string_view idText) {
         std::printf("truncated        %d of %d events fit; the rest are not sent\n",
                     image.eventsEncoded, EventCountOf(*record));
     }
-    return 0;
+    return kExitDone;
+}
+
+// The words that are not the target, when there should be none.
+int Unexpected(const std::vector<std::string>& words) {
+    if (words.front().starts_with("-")) return UsageError("unknown option " + words.front());
+    return UsageError("unexpected argument " + words.front());
 }
 
 }  // namespace
-}  // namespace x5k
 
-int main(int argc, char** argv) {
-    // --verbose may stand anywhere; it is taken out before the command reads its own.
-    std::vector<char*> arguments(argv, argv + argc);
-    const auto verbose = std::remove_if(arguments.begin() + 1, arguments.end(), [](char* word) {
-        return std::string_view(word) == "--verbose";
-    });
-    const bool logWanted = verbose != arguments.end() ||
-                           x5k::diagnostic::requestedByEnvironment(std::getenv("X5K_DEBUG"));
-    arguments.erase(verbose, arguments.end());
-    if (logWanted) x5k::diagnostic::setSink(&x5k::diagnostic::standardErrorSink());
-    argc = static_cast<int>(arguments.size());
-    arguments.push_back(nullptr);  // argv ends with a null pointer, as the system's does
-    argv = arguments.data();
-
-    const std::string_view command = argc > 1 ? argv[1] : "";
-    if (command == "show-profile" && argc == 3) return x5k::ShowProfile(argv[2]);
-    if (command == "make-defaults" && argc == 3) return x5k::MakeDefaults(argv[2]);
-    if (command == "macros" && argc == 3) return x5k::ListMacros(argv[2]);
-    if (command == "encode-macro" && argc == 4) return x5k::EncodeMacro(argv[2], argv[3]);
-    if (command == "devices" || command == "version" || command == "apply") {
-        const int status = x5k::RunDeviceCommand(command, std::span(argv + 2, argv + argc));
-        if (status != 64) return status;
-    } else if (command == "watch-input") {
-        const int status = x5k::RunInputCommand(command, std::span(argv + 2, argv + argc));
-        if (status != 64) return status;
-    } else if (command == "help" || command == "--help" || command == "-h") {
-        std::fputs(x5k::kUsage.data(), stdout);
-        return 0;
+int RunFileCommand(std::string_view command, std::span<char*> arguments) {
+    std::vector<std::string> words(arguments.begin(), arguments.end());
+    if (command == "show-profile") {
+        const ProfileTargetChoice choice = TakeProfileTarget(words);
+        if (!choice.target) {
+            if (choice.exitCode == kExitUsage) return UsageError(choice.error);
+            std::fprintf(stderr, "x5kctl: %s\n", choice.error.c_str());
+            return choice.exitCode;
+        }
+        if (!words.empty()) return Unexpected(words);
+        return ShowProfile(*choice.target);
     }
-    std::fputs(x5k::kUsage.data(), stderr);
-    return 64;  // EX_USAGE
+    // The other commands take plain words, each of them a path or a value.
+    const size_t wanted = command == "encode-macro" ? 2 : 1;
+    for (const std::string& word : words) {
+        if (word.starts_with("-")) return UsageError("unknown option " + word);
+    }
+    if (words.size() < wanted) return UsageError("missing argument");
+    if (words.size() > wanted) return UsageError("unexpected argument " + words[wanted]);
+    if (command == "make-defaults") return MakeDefaults(words[0]);
+    if (command == "macros") return ListMacros(words[0]);
+    if (command == "encode-macro") return EncodeMacro(words[0], words[1]);
+    return UsageError("unknown command " + std::string(command));
 }
+
+}  // namespace x5k

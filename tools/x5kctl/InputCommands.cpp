@@ -23,12 +23,10 @@
 #include "macros/InputHooks.h"
 #include "platform/linux/EvdevHookBackend.h"
 #include "platform/linux/XkbKeyboardLayout.h"
+#include "tools/x5kctl/ExitCodes.h"
 
 namespace x5k {
 namespace {
-
-constexpr int kExitUsage = 64;
-constexpr int kExitUnavailable = 69;
 
 struct NamedCode {
     std::string_view name;
@@ -250,19 +248,22 @@ int WatchInput(std::span<char*> arguments) {
     std::vector<uint32_t> blocked;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string_view argument = arguments[i];
-        if (argument != "--block") return kExitUsage;
+        if (argument != "--block") {
+            return UsageError(
+                (argument.starts_with("-") ? "unknown option " : "unexpected argument ") +
+                std::string(argument));
+        }
         // --block takes every code up to the next option.
         size_t taken = 0;
         while (i + 1 < arguments.size() && !std::string_view(arguments[i + 1]).starts_with("--")) {
             const auto code = ParseCode(arguments[++i]);
             if (!code) {
-                std::fprintf(stderr, "x5kctl: %s is no mouse input code\n", arguments[i]);
-                return kExitUsage;
+                return UsageError(std::string(arguments[i]) + " is no mouse input code");
             }
             blocked.push_back(*code);
             ++taken;
         }
-        if (taken == 0) return kExitUsage;
+        if (taken == 0) return UsageError("--block needs at least one mouse input");
     }
 
     // SIGINT and SIGTERM are read from a signalfd below; blocked before the input thread
@@ -280,7 +281,7 @@ int WatchInput(std::span<char*> arguments) {
     if (signals < 0 || !lines.ready()) {
         std::perror("x5kctl");
         if (signals >= 0) close(signals);
-        return kExitUnavailable;
+        return kExitSystem;
     }
 
     XkbKeyboardLayout layout;
@@ -300,7 +301,7 @@ int WatchInput(std::span<char*> arguments) {
         std::fprintf(stderr, "x5kctl: neither the keyboard nor the mouse can be watched\n");
         backend.setSink(nullptr);
         close(signals);
-        return kExitUnavailable;
+        return kExitDevice;
     }
     std::fprintf(stderr, "watching %s%s; Ctrl+C ends\n",
                  hooks.keyboardHookInstalled() ? "the keyboards" : "",
@@ -319,14 +320,14 @@ int WatchInput(std::span<char*> arguments) {
                      "or still waiting at the end\n",
                      static_cast<unsigned long long>(lost));
     }
-    return 0;
+    return kExitDone;
 }
 
 }  // namespace
 
 int RunInputCommand(std::string_view command, std::span<char*> arguments) {
     if (command == "watch-input") return WatchInput(arguments);
-    return kExitUsage;
+    return UsageError("unknown command " + std::string(command));
 }
 
 }  // namespace x5k

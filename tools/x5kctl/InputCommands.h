@@ -6,8 +6,7 @@
 
 namespace x5k {
 
-// `arguments` follow the command name. Returns the process exit code; 64 means the
-// arguments were not understood.
+// `arguments` follow the command name. Returns the process exit code (ExitCodes.h).
 int RunInputCommand(std::string_view command, std::span<char*> arguments);
 
 }  // namespace x5k
