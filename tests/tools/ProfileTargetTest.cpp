@@ -48,15 +48,20 @@ TEST(ProfileTarget, TakesOnlyTheWordsItUses) {
         int exitCode;
         std::string profile;            // empty when no target is found
         std::vector<std::string> left;  // the words left to the command
+        bool inDataFolder = false;
     };
     const std::string third = (folder / "Profile" / "Profile3.cfg").string();
+    const std::string inside = (folder / "Profile" / ".." / "Profile" / "Profile1.cfg").string();
+    const std::string beside = (data / "ZINTU" / "X5K-copy" / "Profile1.cfg").string();
     const Case cases[] = {
         {{"a.cfg"}, 0, "a.cfg", {}},
         {{"a.cfg", "dpi", "750"}, 0, "a.cfg", {"dpi", "750"}},
-        {{"--profile", "3"}, 0, third, {}},
-        {{"--profile=3", "dpi", "750"}, 0, third, {"dpi", "750"}},
-        {{"dpi", "--profile", "3", "750"}, 0, third, {"dpi", "750"}},
-        {{"--profile", "3", "a.cfg"}, 0, third, {"a.cfg"}},
+        {{inside}, 0, inside, {}, true},
+        {{beside}, 0, beside, {}},
+        {{"--profile", "3"}, 0, third, {}, true},
+        {{"--profile=3", "dpi", "750"}, 0, third, {"dpi", "750"}, true},
+        {{"dpi", "--profile", "3", "750"}, 0, third, {"dpi", "750"}, true},
+        {{"--profile", "3", "a.cfg"}, 0, third, {"a.cfg"}, true},
         {{}, kExitUsage, "", {}},
         {{"--force"}, kExitUsage, "", {"--force"}},
         {{"--profile"}, kExitUsage, "", {"--profile"}},
@@ -75,7 +80,8 @@ TEST(ProfileTarget, TakesOnlyTheWordsItUses) {
         ASSERT_EQ(choice.target.has_value(), !c.profile.empty());
         if (choice.target) {
             EXPECT_EQ(choice.target->profile.string(), c.profile);
-            EXPECT_EQ(choice.target->inDataFolder, c.profile == third);
+            EXPECT_EQ(choice.target->inDataFolder, c.inDataFolder);
+            // Only --profile N brings the data folder's macros along.
             EXPECT_EQ(choice.target->macros.has_value(), c.profile == third);
             if (choice.target->macros) {
                 EXPECT_EQ(*choice.target->macros, folder / "Macro.cfg");

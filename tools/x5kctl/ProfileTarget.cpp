@@ -15,6 +15,32 @@ std::optional<int> ParseProfileNumber(std::string_view text) {
     return text[0] - '0';
 }
 
+namespace {
+
+std::optional<std::filesystem::path> UserDataFolder() {
+    return DataFolderFrom(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+}
+
+// Whether `path` lies below `folder` once both are made absolute and the symlinks of
+// their existing parts are followed.
+bool LiesBelow(const std::filesystem::path& path, const std::filesystem::path& folder) {
+    std::error_code error;
+    const std::filesystem::path file = std::filesystem::weakly_canonical(path, error);
+    if (error) return false;
+    const std::filesystem::path base = std::filesystem::weakly_canonical(folder, error);
+    if (error) return false;
+    // A folder written with a trailing "/" ends in an empty part.
+    const auto differs = std::mismatch(base.begin(), base.end(), file.begin(), file.end()).first;
+    return differs == base.end() || (std::next(differs) == base.end() && differs->empty());
+}
+
+}  // namespace
+
+ProfileTarget NamedProfile(const std::filesystem::path& path) {
+    const std::optional<std::filesystem::path> dataFolder = UserDataFolder();
+    return {path, std::nullopt, dataFolder && LiesBelow(path, *dataFolder)};
+}
+
 ProfileTarget DataFolderProfile(const std::filesystem::path& dataFolder, int number) {
     return {dataFolder / "Profile" / ("Profile" + std::to_string(number) + ".cfg"),
             dataFolder / "Macro.cfg", true};
@@ -49,7 +75,7 @@ ProfileTargetChoice TakeProfileTarget(std::vector<std::string>& words) {
         if (words.empty())
             return usage("name a profile file, or the data folder's with --profile N");
         if (words.front().starts_with("-")) return usage("unknown option " + words.front());
-        ProfileTarget target{words.front(), std::nullopt, false};
+        ProfileTarget target = NamedProfile(words.front());
         words.erase(words.begin());
         return {std::move(target), 0, {}};
     }
@@ -57,8 +83,7 @@ ProfileTargetChoice TakeProfileTarget(std::vector<std::string>& words) {
     if (!number) {
         return usage("--profile takes a number from 1 to 5, not '" + *numberText + "'");
     }
-    const std::optional<std::filesystem::path> dataFolder =
-        DataFolderFrom(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+    const std::optional<std::filesystem::path> dataFolder = UserDataFolder();
     if (!dataFolder) {
         return {std::nullopt, kExitFile,
                 "no data folder: neither XDG_DATA_HOME nor HOME names an absolute folder"};

@@ -19,8 +19,13 @@ struct ProfileTarget {
     std::filesystem::path profile;
     // The data folder's Macro.cfg for "--profile N"; nothing for a named file.
     std::optional<std::filesystem::path> macros;
+    // The file lies in the user's data folder, named by "--profile N" or by a path that
+    // leads there: writing it needs RefuseWhileDriverRuns.
     bool inDataFolder = false;
 };
+
+// A file named on the command line, for a command that writes it.
+ProfileTarget NamedProfile(const std::filesystem::path& path);
 
 // The N of "--profile N": 1 to 5 in decimal; nothing for anything else.
 std::optional<int> ParseProfileNumber(std::string_view text);
