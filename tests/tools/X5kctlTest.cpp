@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <optional>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -13,6 +14,7 @@
 #include "macros/MacroBuilder.h"
 #include "macros/MacroTable.h"
 #include "platform/linux/PosixFileSystem.h"
+#include "platform/linux/SingleInstance.h"
 #include "support/RecordingUserMessages.h"
 #include "support/TempFolder.h"
 #include "support/VirtualClock.h"
@@ -428,6 +430,63 @@ TEST(X5kctl, ProfileNumberNamesTheDataFolder) {
         if (c.status == 2) {
             EXPECT_EQ(run.err.find("x5k: file: read"), std::string::npos) << run.err;
         }
+    }
+}
+
+// While x5k-driver runs (a real primary instance held here, in a private runtime
+// folder), the commands that write into the data folder refuse unless --force is given;
+// files elsewhere are written. Runs once the tool has set and import-json.
+TEST(X5kctl, WritesIntoTheDataFolderWaitForTheDriver) {
+    const std::string help = RunX5kctlSplit("--help").out;
+    if (help.find("\n  set ") == std::string::npos ||
+        help.find("\n  import-json ") == std::string::npos) {
+        GTEST_SKIP() << "x5kctl has no set and import-json commands";
+    }
+    test::TempFolder home, runtime;
+    const std::filesystem::path data = home / "xdg" / "ZINTU" / "X5K";
+    ASSERT_EQ(RunX5kctl("make-defaults " + data.string()).status, 0);
+    ASSERT_EQ(RunX5kctl("make-defaults " + (home / "elsewhere").string()).status, 0);
+    const std::string profile1 = (data / "Profile" / "Profile1.cfg").string();
+    const std::string json = (home / "profile2.json").string();
+    ASSERT_EQ(RunX5kctl("export-json " + (data / "Profile" / "Profile2.cfg").string() + " > " +
+                        json + " #")
+                  .status,
+              0);
+    const std::string environment = "HOME=" + home.path().string() +
+                                    " XDG_DATA_HOME=" + (home / "xdg").string() +
+                                    " XDG_RUNTIME_DIR=" + runtime.path().string();
+    struct Case {
+        std::string arguments;
+        bool driverRuns;
+        int status;
+        std::string written;  // the file that must change; empty when nothing may
+    };
+    const std::string outside = (home / "elsewhere" / "Profile" / "Profile1.cfg").string();
+    const Case cases[] = {
+        {"set --profile 1 rate 500", false, 0, profile1},
+        {"set --profile 1 rate 250", true, 1, ""},
+        {"set " + profile1 + " rate 250", true, 1, ""},
+        {"set --profile 1 rate 250 --force", true, 0, profile1},
+        {"set " + outside + " rate 250", true, 0, outside},
+        {"import-json " + json + " " + profile1, true, 1, ""},
+        {"import-json " + json + " " + profile1 + " --force", true, 0, profile1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments + (c.driverRuns ? " while x5k-driver runs" : ""));
+        std::optional<SingleInstance> driver;
+        if (c.driverRuns) {
+            driver.emplace(runtime.path());
+            ASSERT_EQ(driver->role(), ProgramInstance::Role::Primary);
+        }
+        const auto before = test::ReadBytes(profile1);
+        const auto outsideBefore = test::ReadBytes(outside);
+        const SplitResult run = RunX5kctlSplit(c.arguments, environment);
+        EXPECT_EQ(run.status, c.status) << run.err;
+        EXPECT_EQ(run.err.find("x5k-driver is running") != std::string::npos,
+                  c.driverRuns && c.written != outside)
+            << run.err;
+        EXPECT_EQ(test::ReadBytes(profile1) != before, c.written == profile1);
+        EXPECT_EQ(test::ReadBytes(outside) != outsideBefore, c.written == outside);
     }
 }
 

@@ -141,7 +141,12 @@ int ShowProfile(const ProfileTarget& target) {
     std::printf("mode 2 level     %d\n", image.get(kMode2Level));
     const int32_t lines = image.get(kScrollLines);
     std::printf("scroll lines     %d%s\n", lines, lines == -1 ? " (one screen per notch)" : "");
-    return valid ? kExitDone : kExitRefused;
+    if (!valid) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "x5kctl: %s is not a profile\n", path.c_str());
+        return kExitRefused;
+    }
+    return kExitDone;
 }
 
 int MakeDefaults(const std::filesystem::path& folder) {
