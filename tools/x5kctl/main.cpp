@@ -23,6 +23,7 @@
 #include "platform/linux/XkbKeyboardLayout.h"
 #include "tools/x5kctl/DeviceCommands.h"
 #include "tools/x5kctl/InputCommands.h"
+#include "tools/x5kctl/ProfileCommands.h"
 
 namespace x5k {
 namespace {
@@ -324,6 +325,8 @@ int main(int argc, char** argv) {
     if (command == "devices" || command == "version" || command == "apply") {
         const int status = x5k::RunDeviceCommand(command, std::span(argv + 2, argv + argc));
         if (status != 64) return status;
+    } else if (command == "export-json" || command == "import-json" || command == "set") {
+        return x5k::RunProfileCommand(command, std::span(argv + 2, argv + argc));
     } else if (command == "watch-input") {
         const int status = x5k::RunInputCommand(command, std::span(argv + 2, argv + argc));
         if (status != 64) return status;
