@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <initializer_list>
 #include <limits>
@@ -19,6 +20,7 @@ using Json = nlohmann::ordered_json;
 
 constexpr std::string_view kFormat = "x5k-profile";
 constexpr int kVersion = 1;
+constexpr size_t kRunGap = 16;  // equal bytes an "unnamed" run may span
 
 // A problem found while reading the JSON: its path and why.
 struct Refusal {
@@ -407,7 +409,15 @@ JsonExport ExportProfileJson(const ProfileImage& image, const MacroTable* macros
         }
         const size_t from = at;
         std::string hex;
-        for (; at < profile::kSize && image.bytes()[at] != built.bytes()[at]; ++at) {
+        // A run goes on over short stretches of equal bytes (the zero halves of a stored
+        // text), so a leftover field reads as one run.
+        const auto differsSoon = [&](size_t start) {
+            for (size_t k = start; k < std::min(start + kRunGap, profile::kSize); ++k) {
+                if (image.bytes()[k] != built.bytes()[k]) return true;
+            }
+            return false;
+        };
+        for (; at < profile::kSize && differsSoon(at); ++at) {
             char pair[3];
             std::snprintf(pair, sizeof pair, "%02x", image.bytes()[at]);
             hex += pair;

@@ -177,8 +177,15 @@ std::optional<SettingProblem> CheckRange(std::string path, int32_t value,
 std::optional<SettingProblem> CheckButtonShape(int b, const ButtonSetting& button) {
     const ButtonFunction& f = button.function;
     const std::string path = ButtonPath(b);
+    // A zero character would end the stored text early.
+    if (button.name && button.name->find('\0') != std::string::npos) {
+        return SettingProblem{path + ".name", "holds a zero character"};
+    }
     if (button.name && Utf8ToUtf16(*button.name).size() >= kPathUnits) {
         return SettingProblem{path + ".name", "at most 259 characters can be stored"};
+    }
+    if (f.path.find('\0') != std::string::npos) {
+        return SettingProblem{path + ".path", "holds a zero character"};
     }
     switch (f.kind) {
         case ButtonFunction::Kind::Catalogue: {
