@@ -452,11 +452,11 @@ SettingsRead ReadSettings(const ProfileImage& image) {
             case kFunctionHostAction: {
                 f.kind = ButtonFunction::Kind::Action;
                 const int32_t kind = image.get(HostActionKind(b));
-                f.actionRow = (kind - kHostSound) / 0x10;
                 if (kind < kHostSound || kind > kHostFolder || kind % 0x10 != 0) {
                     read.problem = ButtonPath(b) + ".action: the stored kind is no action";
                     return read;
                 }
+                f.actionRow = (kind - kHostSound) / 0x10;
                 f.path = image.text(HostActionPath(b));
                 break;
             }

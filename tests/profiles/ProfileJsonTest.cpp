@@ -264,6 +264,32 @@ TEST(ProfileJson, ValuesWithoutUserTermsAreNamedNotExported) {
     }
 }
 
+// Any bytes at all: the export either names a problem or comes back exactly.
+TEST(ProfileJson, DamagedProfilesAreRefusedOrComeBackWhole) {
+    std::mt19937 random(7);
+    const ProfileImage base = EndToEndProfile();
+    int exported = 0;
+    for (int run = 0; run < 2000; ++run) {
+        ProfileImage image = base;
+        const int flips = std::uniform_int_distribution<int>(1, 3)(random);
+        for (int f = 0; f < flips; ++f) {
+            const auto at = std::uniform_int_distribution<size_t>(4, profile::kSize - 1)(random);
+            image.bytes()[at] = static_cast<uint8_t>(random());
+        }
+        const JsonExport out = ExportProfileJson(image);
+        if (!out.text) {
+            EXPECT_FALSE(out.problem.empty());
+            continue;
+        }
+        ++exported;
+        const JsonImport back = ImportProfileJson(*out.text);
+        ASSERT_TRUE(back.image) << back.problem << "\n" << *out.text;
+        ASSERT_TRUE(*back.image == image) << *out.text;
+    }
+    // Most bytes of a profile are unnamed, so most damage still exports.
+    EXPECT_GT(exported, 1000);
+}
+
 TEST(KeyText, EveryKeyOfTheTableHasItsOwnNameThatReadsBack) {
     for (const ComboKey& key : ComboKeyTable()) {
         const std::string name = KeyNameOfUsage(key.usage);
