@@ -474,8 +474,9 @@ JsonImport ImportProfileJson(std::string_view text) {
     Json top;
     try {
         top = Json::parse(text);
-    } catch (const Json::parse_error& error) {
-        // The library's text ends with where the parse stopped and what it expected.
+    } catch (const Json::exception& error) {
+        // A syntax error, or a number too large for any number type (out_of_range). The
+        // library's text ends with where the parse stopped and what it expected.
         std::string what = error.what();
         if (const size_t at = what.find("] "); at != std::string::npos) what.erase(0, at + 2);
         in.problem = "(top): " + what;
@@ -493,6 +494,9 @@ JsonImport ImportProfileJson(std::string_view text) {
         in.image = image;
     } catch (const Refusal& refusal) {
         in.problem = refusal.path + ": " + refusal.text;
+    } catch (const Json::exception& error) {
+        // Every access checks the type first; this is only a guard.
+        in.problem = std::string("(top): ") + error.what();
     }
     return in;
 }

@@ -95,6 +95,7 @@ TEST(ProfileCommands, ImportNamesTheFailingFieldAndWritesNothing) {
         {R"("version": 1)", R"("version": 2)", "version: this program reads version 1"},
         {"750,", "800,", "dpi[0]: 800 is not one of 500, 750, 1000, 1250, 1500, 1750, 2000, 3000"},
         {"750,", "500, 750,", "dpi: the mouse has at most five levels"},
+        {"750,", "1e400,", "(top): number overflow parsing '1e400'"},
         {"1000,", "500,", "dpi[1]: the levels go from the lowest resolution up, each once"},
         {R"("reportRate": 1000)", R"("reportRate": 250)",
          "reportRate: 250 is not one of 125, 500, 1000"},
