@@ -119,10 +119,12 @@ std::optional<Failure> WriteProfile(const std::filesystem::path& path, const Pro
     return std::nullopt;
 }
 
+}  // namespace
+
 // --- the three commands, with their paths resolved -----------------------------------
 
-int ExportJson(const std::filesystem::path& profilePath,
-               const std::optional<std::filesystem::path>& macroPath) {
+int ExportJsonCommand(const std::filesystem::path& profilePath,
+                      const std::optional<std::filesystem::path>& macroPath) {
     ProfileImage image;
     if (auto failure = ReadProfile(profilePath, image)) return Report(*failure);
     std::optional<MacroTable> table;
@@ -136,7 +138,7 @@ int ExportJson(const std::filesystem::path& profilePath,
     return kProfileDone;
 }
 
-int ImportJson(const std::string& jsonPath, const std::filesystem::path& outPath) {
+int ImportJsonCommand(const std::string& jsonPath, const std::filesystem::path& outPath) {
     std::string text;
     if (jsonPath == "-") {
         text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
@@ -152,6 +154,8 @@ int ImportJson(const std::string& jsonPath, const std::filesystem::path& outPath
     if (auto failure = WriteProfile(outPath, *imported.image)) return Report(*failure);
     return kProfileDone;
 }
+
+namespace {
 
 std::optional<int32_t> Number(std::string_view text) {
     int32_t value = 0;
@@ -359,7 +363,9 @@ std::optional<Failure> SetButton(ProfileSettings& s, std::span<const std::string
     return std::nullopt;
 }
 
-int SetSetting(const std::filesystem::path& profilePath,
+}  // namespace
+
+int SetCommand(const std::filesystem::path& profilePath,
                const std::optional<std::filesystem::path>& macroPath,
                std::span<const std::string> words) {
     if (words.empty()) return Report(Usage("set needs a SETTING and its VALUE"));
@@ -414,6 +420,8 @@ int SetSetting(const std::filesystem::path& profilePath,
     return kProfileDone;
 }
 
+namespace {
+
 struct Arguments {
     std::vector<std::string> positional;
     std::optional<std::filesystem::path> macros;
@@ -463,14 +471,14 @@ int RunProfileCommand(std::string_view command, std::span<char*> arguments) {
     const std::vector<std::string>& words = parsed->positional;
     if (command == "export-json") {
         if (words.size() != 1) return usage();
-        return ExportJson(words[0], parsed->macros);
+        return ExportJsonCommand(words[0], parsed->macros);
     }
     if (command == "import-json") {
         if (words.size() != 2) return usage();
-        return ImportJson(words[0], words[1]);
+        return ImportJsonCommand(words[0], words[1]);
     }
     if (words.size() < 2) return usage();
-    return SetSetting(words[0], parsed->macros, std::span(words).subspan(1));
+    return SetCommand(words[0], parsed->macros, std::span(words).subspan(1));
 }
 
 }  // namespace x5k
