@@ -464,10 +464,10 @@ TEST(X5kctl, WritesIntoTheDataFolderWaitForTheDriver) {
     const std::string outside = (home / "elsewhere" / "Profile" / "Profile1.cfg").string();
     const Case cases[] = {
         {"set --profile 1 rate 500", false, 0, profile1},
-        {"set --profile 1 rate 250", true, 1, ""},
-        {"set " + profile1 + " rate 250", true, 1, ""},
-        {"set --profile 1 rate 250 --force", true, 0, profile1},
-        {"set " + outside + " rate 250", true, 0, outside},
+        {"set --profile 1 rate 125", true, 1, ""},
+        {"set " + profile1 + " rate 125", true, 1, ""},
+        {"set --profile 1 rate 125 --force", true, 0, profile1},
+        {"set " + outside + " rate 125", true, 0, outside},
         {"import-json " + json + " " + profile1, true, 1, ""},
         {"import-json " + json + " " + profile1 + " --force", true, 0, profile1},
     };

@@ -15,6 +15,7 @@
 #include "tools/x5kctl/ExitCodes.h"
 #include "tools/x5kctl/FileCommands.h"
 #include "tools/x5kctl/InputCommands.h"
+#include "tools/x5kctl/ProfileCommands.h"
 
 namespace x5k {
 namespace {
@@ -96,6 +97,11 @@ const std::vector<Command>& Commands() {
         {"version", "print the mouse's firmware version", versionHelp, RunDeviceCommand},
         {"apply", "write a profile to the mouse, as the program's Apply does", applyHelp,
          RunDeviceCommand},
+        {"export-json", "print a profile as JSON", ProfileCommandHelp("export-json"),
+         RunProfileCommand},
+        {"import-json", "write a profile file from JSON", ProfileCommandHelp("import-json"),
+         RunProfileCommand},
+        {"set", "change one setting of a profile", ProfileCommandHelp("set"), RunProfileCommand},
         {"watch-input", "print the keyboard and mouse input the program's hooks see",
          "usage: x5kctl watch-input [--block CODE...]\n"
          "\n"
