@@ -45,6 +45,7 @@ build)
     cpack=$1 build=$2 out=$3
     need dpkg-deb dpkg
     need dpkg-shlibdeps dpkg-dev
+    need file file  # CPack tells executables by it for dpkg-shlibdeps
     [ -x "$build/bin/x5k-driver" ] || { echo "package: x5k-driver has not been built"; exit 77; }
     rm -rf "$out" && mkdir -p "$out"
     "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$out" >"$out/cpack.log" 2>&1 ||
