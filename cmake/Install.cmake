@@ -5,6 +5,10 @@
 #   <prefix>/share/applications/x5k-driver.desktop
 #   <prefix>/share/icons/hicolor/256x256/apps/x5k-driver.png
 #   <prefix>/lib/udev/rules.d/70-x5k.rules
+#   <prefix>/lib/modules-load.d/x5k.conf  uinput, loaded at boot
+#   <prefix>/share/metainfo/io.github.x5k.driver.metainfo.xml
+#   <prefix>/share/man/man1/*.1.gz        every page of packaging/man, compressed
+#   <prefix>/share/bash-completion/completions/*   every file of packaging/bash-completion
 #
 # The program folder mixes executables with the read-only files they load, so it is an
 # architecture-dependent private folder: /usr/lib/<name> is where such a folder belongs
@@ -24,6 +28,38 @@ set(X5K_UDEV_RULES_DIR lib/udev/rules.d CACHE STRING "Where the udev rule is ins
 
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/udev/70-x5k.rules
         DESTINATION ${X5K_UDEV_RULES_DIR})
+# The input of a grabbed mouse goes on through uinput, a module nothing else loads.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/modules-load.d/x5k.conf
+        DESTINATION lib/modules-load.d)
+
+# Manual pages are installed compressed (gzip -n: no name or time stamp, so the same
+# page gives the same bytes), each file of packaging/man in the section its name ends in.
+file(GLOB _x5k_man_pages CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/packaging/man/*.[1-8])
+foreach(page IN LISTS _x5k_man_pages)
+    get_filename_component(name ${page} NAME)
+    string(REGEX REPLACE ".*\\.([1-8])$" "\\1" section ${name})
+    install(CODE "
+        set(_dir \"${CMAKE_INSTALL_MANDIR}/man${section}\")
+        if(NOT IS_ABSOLUTE \"\${_dir}\")
+            set(_dir \"\${CMAKE_INSTALL_PREFIX}/\${_dir}\")
+        endif()
+        set(_page \"\$ENV{DESTDIR}\${_dir}/${name}.gz\")
+        message(STATUS \"Installing: \${_page}\")
+        file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${_dir}\")
+        execute_process(COMMAND gzip -9 -n -c \"${page}\" OUTPUT_FILE \"\${_page}\"
+                        RESULT_VARIABLE _gzip)
+        if(NOT _gzip EQUAL 0)
+            message(FATAL_ERROR \"could not compress ${page}\")
+        endif()
+        file(CHMOD \"\${_page}\" PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+        list(APPEND CMAKE_INSTALL_MANIFEST_FILES \"\${_page}\")")
+endforeach()
+
+# Bash completion, one file per command, named as the command.
+file(GLOB _x5k_completions CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/packaging/bash-completion/*)
+if(_x5k_completions)
+    install(FILES ${_x5k_completions} DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+endif()
 
 # The files the build writes into the program folder by custom commands. Installing from
 # a tree that was never built would otherwise leave a program folder without them.
@@ -123,6 +159,11 @@ function(_x5k_install_program_folder)
         install(FILES ${X5K_PROGRAM_DIR}/res/128.png
                 DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps
                 RENAME x5k-driver.png)
+        # The software centres' description of the program, under its component id.
+        configure_file(${PROJECT_SOURCE_DIR}/packaging/x5k-driver.metainfo.xml
+                       ${CMAKE_BINARY_DIR}/package/io.github.x5k.driver.metainfo.xml @ONLY)
+        install(FILES ${CMAKE_BINARY_DIR}/package/io.github.x5k.driver.metainfo.xml
+                DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
     endif()
 endfunction()
 
@@ -134,5 +175,5 @@ if(BUILD_TESTING)
     add_test(NAME install.layout
              COMMAND bash ${PROJECT_SOURCE_DIR}/tests/install/install_layout.sh
                      ${CMAKE_COMMAND} ${CMAKE_BINARY_DIR} $<TARGET_EXISTS:x5k-driver>)
-    set_tests_properties(install.layout PROPERTIES TIMEOUT 120)
+    set_tests_properties(install.layout PROPERTIES TIMEOUT 120 RESOURCE_LOCK x5k_install)
 endif()

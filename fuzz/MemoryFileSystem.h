@@ -37,8 +37,7 @@ public:
         if (it == files_.end()) return Failed(FileError::NotFound, "open");
         if (readError != FileError::None) return Failed(readError, "open");
         std::fill(record.begin(), record.end(), uint8_t{0});
-        std::copy_n(it->second.begin(), std::min(record.size(), it->second.size()),
-                    record.begin());
+        std::copy_n(it->second.begin(), std::min(record.size(), it->second.size()), record.begin());
         return {};
     }
     FileResult replace(const std::filesystem::path& path, std::span<const uint8_t> bytes) override {
@@ -54,6 +53,11 @@ public:
         const auto it = files_.find(from);
         if (it == files_.end()) return SysResult::failure(ENOENT, "copy");
         files_[to] = it->second;
+        return {};
+    }
+    SysResult remove(const std::filesystem::path& path) override {
+        if (writeError != FileError::None) return Failed(writeError, "unlink").cause;
+        files_.erase(path);
         return {};
     }
 

@@ -6,11 +6,13 @@
 #include <QSystemTrayIcon>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string_view>
 
 #include "common/DiagnosticLog.h"
 #include "device/emulator/EmulatedMouse.h"
+#include "gui/Autostart.h"
 #include "gui/CT7QDriverDlg.h"
 #include "gui/DriverOptions.h"
 #include "localisation/Localisation.h"
@@ -26,10 +28,57 @@ namespace x5k::gui {
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: x5k-driver [--emulated-mouse[=STATE_FILE]] [--verbose]\n"
+    "usage: x5k-driver [--emulated-mouse[=STATE_FILE]] [--verbose] [--hidden]\n"
+    "       x5k-driver --autostart=on|off\n"
     "  --emulated-mouse[=STATE_FILE]  run against the emulated mouse instead of the real one;\n"
     "                                 with STATE_FILE its settings are kept between runs\n"
-    "  --verbose                      print the diagnostic log to stderr (also X5K_DEBUG=1)\n";
+    "  --verbose                      print the diagnostic log to stderr (also X5K_DEBUG=1)\n"
+    "  --hidden                       start in the notification area (minimised where the\n"
+    "                                 desktop has none)\n"
+    "  --autostart=on|off             start, or no longer start, with the desktop session\n"
+    "                                 (hidden), then end\n";
+
+// --autostart: writes or removes the session's autostart entry, which starts the program
+// by the path it was started by now. Returns the exit code.
+int ChangeAutostart(bool on, const char* startedAs) {
+    PlatformFiles platform = MakeLinuxPlatformFiles();
+    if (!platform.configFolder) {
+        std::fprintf(stderr,
+                     "x5k-driver: no folder for the autostart entry: neither XDG_CONFIG_HOME nor "
+                     "HOME names an absolute folder\n");
+        return 1;
+    }
+    const std::filesystem::path entry =
+        *platform.configFolder / "autostart" / std::string(kAutostartEntryName);
+    std::error_code error;
+    const std::filesystem::path working = std::filesystem::current_path(error);
+    FileSystem& files = *platform.files;
+    const std::filesystem::path launcher = LauncherPath(
+        startedAs ? startedAs : "", std::getenv("PATH"), working, platform.programFolder,
+        [&files](const std::filesystem::path& path) { return files.exists(path); });
+    const AutostartResult result = SetAutostart(files, entry, on, launcher);
+    switch (result.error) {
+        case AutostartError::None:
+            if (on) {
+                std::printf("x5k-driver: starts with the session from %s (entry %s)\n",
+                            launcher.c_str(), entry.c_str());
+            } else {
+                std::printf("x5k-driver: no longer starts with the session (removed %s)\n",
+                            entry.c_str());
+            }
+            return 0;
+        case AutostartError::UnusablePath:
+            std::fprintf(stderr,
+                         "x5k-driver: the program's path %s cannot go into an autostart entry\n",
+                         launcher.c_str());
+            return 1;
+        case AutostartError::Write:
+            break;
+    }
+    std::fprintf(stderr, "x5k-driver: could not %s %s: %s\n", on ? "write" : "remove",
+                 entry.c_str(), result.cause.describe().c_str());
+    return 1;
+}
 
 }  // namespace
 
@@ -46,6 +95,7 @@ int CT7QDriverApp::Run(int argc, char** argv) {
     }
     // Before any thread starts: the sink is never changed while one may log.
     if (options.verbose) diagnostic::setSink(&diagnostic::standardErrorSink());
+    if (options.autostart) return ChangeAutostart(*options.autostart, argv[0]);
 
     // The services of the system, the mouse among them: the real one, or the emulated
     // one.
@@ -193,6 +243,7 @@ int CT7QDriverApp::Run(int argc, char** argv) {
                              });
         }
 
+        window.setStartHidden(options.hidden);
         window.onInitDialog();
         if (!window.closing()) status = application.exec();
         requests.stop();

@@ -29,11 +29,11 @@
 #include "profiles/Folders.h"
 #include "ui/Accessibility.h"
 #include "ui/CDlgProgress.h"
-#include "ui/DownloadProgress.h"
 #include "ui/CGDIBitmapBtn.h"
 #include "ui/CIrrButton.h"
 #include "ui/CMenuEx.h"
 #include "ui/CXPMenu.h"
+#include "ui/DownloadProgress.h"
 #include "ui/QtMessagePoster.h"
 #include "ui/Skin.h"
 
@@ -216,7 +216,14 @@ std::optional<StartUp> CT7QDriverDlg::onInitDialog() {
         services_.loaderCheck ? link_->startUp(*services_.loaderCheck) : link_->startUp();
     // A close request may have come while a message of the start-up was shown.
     if (result == StartUp::Connected && !closing_) {
-        showWindow();
+        // Out of sight, the icon is the way in; without one a hidden window could not be
+        // reached, so it starts minimised instead. Nothing is said about it at a session's
+        // start: hiding it later still tells once.
+        if (!startHidden_) {
+            showWindow();
+        } else if (!trayShown()) {
+            showMinimized();
+        }
         updaterTimer_.start();
     }
     return result;
@@ -400,13 +407,13 @@ void CT7QDriverDlg::startUpdateCheck() {
         downloader = offline_.get();
         settings.server.clear();
     }
-    updateProgress_ = std::make_unique<ui::DownloadProgress>(this, localisation_.chineseInterface());
+    updateProgress_ =
+        std::make_unique<ui::DownloadProgress>(this, localisation_.chineseInterface());
     setUpdateTexts();
     updateCheck_ = std::make_unique<supportpage::UpdateCheck>(
-        std::move(settings),
-        supportpage::UpdateServices{services_.clock, *downloader, services_.messages,
-                                    services_.files, services_.shell, *updateHost_,
-                                    updateProgress_.get()});
+        std::move(settings), supportpage::UpdateServices{
+                                 services_.clock, *downloader, services_.messages, services_.files,
+                                 services_.shell, *updateHost_, updateProgress_.get()});
     updateCheck_->launch();
 }
 

@@ -112,6 +112,9 @@ public:
     // the remembered language (posted), the device start-up. Returns what the device
     // start-up found; nothing when a close request ended the start-up early.
     std::optional<StartUp> onInitDialog();
+    // Set before onInitDialog: the window starts out of sight, in the notification area,
+    // or minimised where the desktop shows no notification icons.
+    void setStartHidden(bool hidden) { startHidden_ = hidden; }
 
     // Selects page n (1..5): shows it, highlights its button and enables or disables the
     // profile buttons and Apply.
@@ -271,6 +274,7 @@ private:
     bool updaterStarted_ = false;
     bool closing_ = false;
     bool trayNoticeGiven_ = false;
+    bool startHidden_ = false;
     bool closeAfterApply_ = false;
     int regionBase_ = 0;
     bool looksQueued_ = false;  // loadLookPictures runs once, after the first paint

@@ -56,6 +56,10 @@ DriverOptions ParseDriverOptions(std::span<char* const> arguments, const char* d
             options.help = true;
         } else if (argument == "--verbose") {
             options.verbose = true;
+        } else if (argument == "--hidden") {
+            options.hidden = true;
+        } else if (argument == "--autostart=on" || argument == "--autostart=off") {
+            options.autostart = argument.ends_with("=on");
         } else if (options.error.empty()) {
             options.error = std::string(argument);
         }

@@ -14,6 +14,11 @@ struct DriverOptions {
     bool help = false;
     // The diagnostic log on stderr: --verbose, or X5K_DEBUG set to anything but 0.
     bool verbose = false;
+    // Starts out of sight: in the notification area, or minimised where there is none.
+    bool hidden = false;
+    // --autostart=on|off: write or remove the session's autostart entry and end without
+    // starting; nothing when the option is not given.
+    std::optional<bool> autostart;
     std::string error;  // the first argument that is not understood; empty when all are
 };
 

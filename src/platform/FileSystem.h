@@ -48,6 +48,8 @@ public:
     // when `to` was there already).
     virtual SysResult copyIfAbsent(const std::filesystem::path& from,
                                    const std::filesystem::path& to) = 0;
+    // Removes the file; a file that is not there is success, as nothing is left to remove.
+    virtual SysResult remove(const std::filesystem::path& path) = 0;
 };
 
 }  // namespace x5k

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,37 @@ TEST(DriverOptionsTest, TheDiagnosticLogByOptionOrEnvironment) {
                                         << (c.debugVariable ? c.debugVariable : "unset"));
         const DriverOptions options = Parse(c.words, c.debugVariable);
         EXPECT_EQ(options.verbose, c.verbose);
+        EXPECT_EQ(options.error, c.error);
+    }
+}
+
+TEST(DriverOptionsTest, StartingHiddenAndWithTheSession) {
+    struct Case {
+        std::vector<std::string> words;
+        std::optional<bool> autostart;  // nothing: the entry is left as it is
+        bool hidden;
+        std::string error;
+    };
+    const Case cases[] = {
+        {{}, std::nullopt, false, ""},
+        {{"--autostart=on"}, true, false, ""},
+        {{"--autostart=off"}, false, false, ""},
+        {{"--hidden"}, std::nullopt, true, ""},
+        {{"--hidden", "--emulated-mouse"}, std::nullopt, true, ""},
+        {{"--autostart=on", "--autostart=off"}, false, false, ""},  // the last one counts
+        // Anything else is a usage error, never a guess.
+        {{"--autostart"}, std::nullopt, false, "--autostart"},
+        {{"--autostart="}, std::nullopt, false, "--autostart="},
+        {{"--autostart=yes"}, std::nullopt, false, "--autostart=yes"},
+        {{"--autostart=ON"}, std::nullopt, false, "--autostart=ON"},
+        {{"--autostart", "on"}, std::nullopt, false, "--autostart"},
+        {{"--hidden=1"}, std::nullopt, false, "--hidden=1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.words.empty() ? "(none)" : c.words.front());
+        const DriverOptions options = Parse(c.words);
+        EXPECT_EQ(options.autostart, c.autostart);
+        EXPECT_EQ(options.hidden, c.hidden);
         EXPECT_EQ(options.error, c.error);
     }
 }

@@ -107,11 +107,19 @@ check_desktop_entry() {  # check_desktop_entry ROOT
 
 # Every installed path outside the program folder, and nothing more.
 check_nothing_else() {  # check_nothing_else ROOT
-    local root=$1 expected=(bin/x5kctl lib/udev/rules.d/70-x5k.rules)
+    local root=$1 expected=(bin/x5kctl lib/udev/rules.d/70-x5k.rules lib/modules-load.d/x5k.conf) f
     if [ "$has_driver" = 1 ]; then
         expected+=(bin/x5k-driver share/applications/x5k-driver.desktop
-                   share/icons/hicolor/256x256/apps/x5k-driver.png)
+                   share/icons/hicolor/256x256/apps/x5k-driver.png
+                   share/metainfo/io.github.x5k.driver.metainfo.xml)
     fi
+    # Every manual page, compressed, and every bash completion of the source tree.
+    for f in "$source_dir"/packaging/man/*.[1-8]; do
+        [ -e "$f" ] && expected+=("share/man/man${f##*.}/$(basename "$f").gz")
+    done
+    for f in "$source_dir"/packaging/bash-completion/*; do
+        [ -e "$f" ] && expected+=("share/bash-completion/completions/$(basename "$f")")
+    done
     (cd "$root" && find . \( -type f -o -type l \) ! -path "./$program_dir_name/*" | sed 's|^\./||' | sort) >"$tmp/got"
     printf '%s\n' "${expected[@]}" | sort >"$tmp/want"
     diff "$tmp/want" "$tmp/got" >"$tmp/extra" ||
@@ -132,6 +140,11 @@ check_installation() {  # check_installation ROOT
     cmp -s "$root/lib/udev/rules.d/70-x5k.rules" "$source_dir/packaging/udev/70-x5k.rules" ||
         fail "the udev rule is missing or differs"
     check_desktop_entry "$root"
+    for f in "$source_dir"/packaging/man/*.[1-8]; do
+        [ -e "$f" ] || continue
+        gzip -dc "$root/share/man/man${f##*.}/$(basename "$f").gz" 2>/dev/null | cmp -s - "$f" ||
+            fail "the manual page $(basename "$f") is missing or differs"
+    done
     check_nothing_else "$root"
 }
 

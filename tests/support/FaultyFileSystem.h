@@ -43,6 +43,10 @@ public:
         if (auto f = fault(writeFaults_, to)) return Injected(*f, "copy").cause;
         return real_.copyIfAbsent(from, to);
     }
+    SysResult remove(const std::filesystem::path& path) override {
+        if (auto f = fault(writeFaults_, path)) return Injected(*f, "unlink").cause;
+        return real_.remove(path);
+    }
 
     int writeCount() const { return writes_; }
 

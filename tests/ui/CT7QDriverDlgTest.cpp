@@ -327,6 +327,33 @@ private slots:
         QCOMPARE(notices(), 1);
     }
 
+    void aHiddenStartStaysOutOfSightWhereTheUserCanReachIt_data() {
+        QTest::addColumn<bool>("tray");
+        QTest::newRow("in the notification area") << true;
+        QTest::newRow("minimised without one") << false;
+    }
+    void aHiddenStartStaysOutOfSightWhereTheUserCanReachIt() {
+        QFETCH(bool, tray);
+        Setup setup;
+        setup.trayAvailable = tray;
+        setup.beforeStart = [](Rig& rig) { rig.window->setStartHidden(true); };
+        Rig rig(setup);
+        QCOMPARE(rig.started, std::optional<StartUp>(StartUp::Connected));
+        QCOMPARE(rig.window->isVisible(), !tray);
+        QCOMPARE(rig.window->isMinimized(), !tray);
+        QVERIFY(rig.window->trayIcon() != nullptr);
+        // Started with the session, nothing pops up; the mouse is served all the same.
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            QVERIFY(!(widget->objectName() == QStringLiteral("notice") && widget->isVisible()));
+        }
+        QVERIFY(rig.messages.shown().empty());
+        QVERIFY(rig.hooks.mouseHookInstalled());
+        // The notification icon's "Config" brings the window up.
+        rig.window->onTrayCommand(mainwindow::kConfigCommand);
+        QVERIFY(rig.window->isVisible());
+        QVERIFY(!rig.window->isMinimized());
+    }
+
     void trayMenuCommands() {
         Rig rig;
         QSignalSpy closed(rig.window.get(), &CT7QDriverDlg::closed);

@@ -122,4 +122,8 @@ Platform MakeLinuxPlatform(PlatformOptions options) {
     return platform;
 }
 
+PlatformFiles MakeLinuxPlatformFiles() {
+    return {ProgramFolder(), ConfigFolder(), std::make_unique<PosixFileSystem>()};
+}
+
 }  // namespace x5k

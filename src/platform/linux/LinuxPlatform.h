@@ -6,6 +6,7 @@
 //                    a private folder below /tmp), named kInstanceName
 //   program folder   the folder of /proc/self/exe
 //   data folder      XDG_DATA_HOME, else ~/.local/share
+//   config folder    XDG_CONFIG_HOME, else ~/.config (MakeLinuxPlatformFiles)
 //   crash guard      EvdevCrashGuard.h: the crash signals' handlers and the threads'
 //                    alternate signal stacks
 //   files            PosixFileSystem
@@ -25,6 +26,16 @@
 namespace x5k {
 
 Platform MakeLinuxPlatform(PlatformOptions options = {});
+
+// What an option that does its work and ends before the program starts (--autostart)
+// needs: the files and folders, without taking the program instance.
+struct PlatformFiles {
+    std::filesystem::path programFolder;
+    // XDG_CONFIG_HOME, else ~/.config; nothing when neither names an absolute folder.
+    std::optional<std::filesystem::path> configFolder;
+    std::unique_ptr<FileSystem> files;
+};
+PlatformFiles MakeLinuxPlatformFiles();
 
 // Makes the C library map every large block (a page's picture is megabytes) on its own and
 // give it back to the system when freed. The pictures are decoded on workers and freed

@@ -183,4 +183,14 @@ SysResult PosixFileSystem::copyIfAbsent(const std::filesystem::path& from,
     return result;
 }
 
+SysResult PosixFileSystem::remove(const std::filesystem::path& path) {
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+        const SysResult result = SysResult::failure(errno, "unlink");
+        X5K_LOG("file: cannot remove ", path.string(), ": ", result);
+        return result;
+    }
+    X5K_LOG("file: removed ", path.string());
+    return {};
+}
+
 }  // namespace x5k

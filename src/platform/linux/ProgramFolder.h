@@ -12,4 +12,8 @@ std::filesystem::path ProgramFolder();
 // folder of the user's account when HOME is unset).
 std::optional<std::filesystem::path> DataFolder();
 
+// The user's configuration folder from the environment the same way (XDG_CONFIG_HOME,
+// else .config in the home folder).
+std::optional<std::filesystem::path> ConfigFolder();
+
 }  // namespace x5k
