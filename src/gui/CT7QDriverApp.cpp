@@ -8,10 +8,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 #include "common/DiagnosticLog.h"
 #include "device/emulator/EmulatedMouse.h"
+#include "device/emulator/MouseStateFile.h"
 #include "gui/Autostart.h"
 #include "gui/CT7QDriverDlg.h"
 #include "gui/DriverOptions.h"
@@ -97,9 +99,23 @@ int CT7QDriverApp::Run(int argc, char** argv) {
     if (options.verbose) diagnostic::setSink(&diagnostic::standardErrorSink());
     if (options.autostart) return ChangeAutostart(*options.autostart, argv[0]);
 
+    // The emulated mouse's settings from the last run. The state path is looked at before
+    // anything starts: what is not a state file or nothing is refused, and never replaced.
+    std::optional<MouseState> savedState;
+    if (options.emulated && options.state) {
+        StatePathRead read = ReadStatePath(*options.state);
+        if (!read.replaceable()) {
+            std::fprintf(stderr, "x5k-driver: %s %s\n", options.state->c_str(),
+                         read.refusal().c_str());
+            return 1;
+        }
+        savedState = std::move(read.state);
+    }
+
     // The services of the system, the mouse among them: the real one, or the emulated
     // one.
     auto emulatedMouse = options.emulated ? std::make_unique<EmulatedMouse>() : nullptr;
+    if (emulatedMouse && savedState) emulatedMouse->setState(*savedState);
     EmulatedMouse* const emulated = emulatedMouse.get();
     Platform platform = MakeLinuxPlatform({.emulatedMouse = std::move(emulatedMouse)});
 
@@ -110,12 +126,6 @@ int CT7QDriverApp::Run(int argc, char** argv) {
         return 0;
     }
 
-    // The emulated mouse's settings from the last run.
-    if (emulated && options.state && std::filesystem::exists(*options.state) &&
-        !emulated->loadState(*options.state)) {
-        std::fprintf(stderr, "x5k-driver: %s is damaged; the emulated mouse starts afresh\n",
-                     options.state->c_str());
-    }
     // The look for the mouse's firmware loader waits twice for half a second: it runs from
     // here on, while the window is built, and the device start-up takes its answer.
     FirmwareLoaderCheck loaderCheck(*platform.hid, *platform.clock);
@@ -250,7 +260,7 @@ int CT7QDriverApp::Run(int argc, char** argv) {
         // The watch stops calling into the hooks before they go.
         hookBackend.setSink(nullptr);
     }
-    if (emulated && options.state && !emulated->saveState(*options.state)) {
+    if (emulated && options.state && !emulated->saveState(*options.state, *platform.files)) {
         std::fprintf(stderr, "x5k-driver: could not write %s\n", options.state->c_str());
     }
     return status;

@@ -1,6 +1,8 @@
 #include "device/emulator/EmulatedMouse.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <functional>
@@ -9,6 +11,7 @@
 #include <vector>
 
 #include "device/emulator/MouseStateFile.h"
+#include "platform/linux/PosixFileSystem.h"
 #include "support/TempFolder.h"
 #include "support/VirtualClock.h"
 
@@ -587,9 +590,10 @@ TEST(EmulatedMouseTest, StateFileRoundTrip) {
     test::TempFolder folder;
     const auto path = folder / "mouse.state";
     Rig rig;
+    PosixFileSystem files;
     MouseState state = SampleState();
     rig.mouse.setState(state);
-    ASSERT_TRUE(rig.mouse.saveState(path));
+    ASSERT_TRUE(rig.mouse.saveState(path, files));
     EXPECT_FALSE(std::filesystem::exists(folder / "mouse.state.tmp"));
 
     EmulatedMouse other;
@@ -598,7 +602,7 @@ TEST(EmulatedMouseTest, StateFileRoundTrip) {
 
     // Protocol errors belong to a session, not to what the mouse stores.
     EXPECT_FALSE(rig.send({0x02}));
-    ASSERT_TRUE(rig.mouse.saveState(path));
+    ASSERT_TRUE(rig.mouse.saveState(path, files));
     EXPECT_TRUE(other.loadState(path));
     EXPECT_EQ(other.state(), state);
 
@@ -610,7 +614,60 @@ TEST(EmulatedMouseTest, StateFileRoundTrip) {
     text = "\n# written by hand\n  " + text;
     EXPECT_EQ(ParseMouseState(text), state);
 
-    EXPECT_FALSE(rig.mouse.saveState(folder / "missing" / "mouse.state"));
+    EXPECT_FALSE(rig.mouse.saveState(folder / "missing" / "mouse.state", files));
+}
+
+// A link planted beside the state file under a temporary-looking name is never written
+// through: the save's temporary file has a fresh name of its own.
+TEST(EmulatedMouseTest, SavingLeavesAPlantedTemporaryLinkAlone) {
+    test::TempFolder folder;
+    const Bytes theirs = {'t', 'h', 'e', 'i', 'r', 's'};
+    test::WriteBytes(folder / "victim", theirs);
+    std::filesystem::create_symlink(folder / "victim", folder / "mouse.state.tmp");
+    PosixFileSystem files;
+    ASSERT_TRUE(SaveMouseState(SampleState(), folder / "mouse.state", files));
+    EXPECT_EQ(test::ReadBytes(folder / "victim"), theirs);
+    EXPECT_EQ(LoadMouseState(folder / "mouse.state"), SampleState());
+}
+
+TEST(EmulatedMouseTest, AStatePathIsReadWithoutThrowing) {
+    namespace fs = std::filesystem;
+    test::TempFolder folder;
+    const std::string good = FormatMouseState(SampleState());
+    test::WriteBytes(folder / "good", Bytes(good.begin(), good.end()));
+    test::WriteBytes(folder / "other", Bytes{'h', 'i', '\n'});
+    test::WriteBytes(folder / "huge", Bytes(1 << 20, '#'));
+    fs::create_directory(folder / "folder");
+    ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
+    fs::create_symlink(folder / "l2", folder / "l1");
+    fs::create_symlink(folder / "l1", folder / "l2");
+    fs::create_symlink(folder / "absent", folder / "dangling");
+    struct Row {
+        const char* name;
+        StatePathKind kind;
+    };
+    const Row rows[] = {
+        {"good", StatePathKind::State},       {"absent", StatePathKind::Missing},
+        {"dangling", StatePathKind::Missing}, {"other", StatePathKind::NotAState},
+        {"huge", StatePathKind::NotAState},   {"folder", StatePathKind::NotAFile},
+        {"fifo", StatePathKind::NotAFile},    {"l1", StatePathKind::Unreadable},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const StatePathRead read = ReadStatePath(folder / row.name);
+        EXPECT_EQ(read.kind, row.kind);
+        EXPECT_EQ(read.state.has_value(), row.kind == StatePathKind::State);
+        EXPECT_EQ(read.replaceable(), read.refusal().empty());
+    }
+    EXPECT_EQ(ReadStatePath(folder / "good").state, SampleState());
+    EXPECT_EQ(ReadStatePath(folder / "l1").error, std::errc::too_many_symbolic_link_levels);
+    // A folder the user cannot search (the superuser searches every folder).
+    if (::geteuid() != 0) {
+        test::WriteBytes(folder / "locked" / "mouse.state", Bytes(good.begin(), good.end()));
+        fs::permissions(folder / "locked", fs::perms::owner_read | fs::perms::owner_write);
+        EXPECT_EQ(ReadStatePath(folder / "locked" / "mouse.state").kind, StatePathKind::Unreadable);
+        fs::permissions(folder / "locked", fs::perms::owner_all);
+    }
 }
 
 TEST(EmulatedMouseTest, ADamagedStateFileGivesTheFactoryState) {

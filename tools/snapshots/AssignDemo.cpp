@@ -56,7 +56,7 @@ public:
 struct World {
     explicit World(Language language) : chinese(language == Language::Chinese) {
         const fs::path program = x5k::ui::programFolder().toStdString();
-        x5k::Localisation localisation(files, messages, program, fs::temp_directory_path());
+        x5k::Localisation localisation(files, messages, program, x5k::snapshots::TemporaryFolder());
         localisation.loadLanguage(program / "Language" / (chinese ? "sc.xml" : "en.xml"));
         strings = localisation.strings();
         // Three macros of the second game and one of the last.

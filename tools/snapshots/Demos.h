@@ -5,9 +5,11 @@
 #include <QImage>
 #include <QWidget>
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -39,6 +41,13 @@ inline const char* LanguageSuffix(Language language) {
 }
 
 // The language's index, as "Language.cfg" remembers it.
+// The system's temporary folder, or /tmp when it names none that exists.
+inline std::filesystem::path TemporaryFolder() {
+    std::error_code error;
+    std::filesystem::path folder = std::filesystem::temp_directory_path(error);
+    return error ? std::filesystem::path("/tmp") : folder;
+}
+
 inline int LanguageIndex(Language language) {
     switch (language) {
         case Language::Chinese:

@@ -94,7 +94,7 @@ x5k::supportpage::UpdateTexts UpdateTextsIn(Language language) {
     const fs::path program = x5k::ui::programFolder().toStdString();
     x5k::PosixFileSystem files;
     NoMessages messages;
-    x5k::Localisation localisation(files, messages, program, fs::temp_directory_path());
+    x5k::Localisation localisation(files, messages, program, x5k::snapshots::TemporaryFolder());
     const x5k::LanguageRow* row = x5k::FindLanguage(x5k::snapshots::LanguageIndex(language));
     localisation.loadLanguage(program / row->file);
     return x5k::supportpage::UpdateTextsFor(row->chineseBuiltInTexts, localisation.strings());

@@ -77,20 +77,24 @@ public:
     void removeMouseHook() override {}
 };
 
+// Links every entry of `from` but `except` into `to`. A link that cannot be made leaves
+// that file out, which the picture then shows.
+void LinkEntries(const fs::path& from, const fs::path& to, const fs::path& except) {
+    std::error_code error;
+    fs::create_directories(to, error);
+    for (fs::directory_iterator it(from, error), end; !error && it != end; it.increment(error)) {
+        if (it->path().filename() != except) {
+            std::error_code ignored;
+            fs::create_symlink(it->path(), to / it->path().filename(), ignored);
+        }
+    }
+}
+
 // A program folder that is the real one but for the first-run language: every entry is a
 // link to the real folder's, and skins/languagetype.ini names Chinese.
 fs::path ChineseProgramFolder(const fs::path& real, const fs::path& at) {
-    fs::create_directories(at / "skins");
-    for (const fs::directory_entry& entry : fs::directory_iterator(real)) {
-        if (entry.path().filename() != "skins") {
-            fs::create_symlink(entry.path(), at / entry.path().filename());
-        }
-    }
-    for (const fs::directory_entry& entry : fs::directory_iterator(real / "skins")) {
-        if (entry.path().filename() != "languagetype.ini") {
-            fs::create_symlink(entry.path(), at / "skins" / entry.path().filename());
-        }
-    }
+    LinkEntries(real, at, "skins");
+    LinkEntries(real / "skins", at / "skins", "languagetype.ini");
     std::ofstream(at / "skins" / "languagetype.ini") << "[languagetype]\nvalue=1\n";
     return at;
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -15,6 +16,7 @@
 #include "device/ReportDescriptor.h"
 #include "device/UsbDriver.h"
 #include "device/emulator/EmulatedMouse.h"
+#include "device/emulator/MouseStateFile.h"
 #include "macros/MacroTable.h"
 #include "platform/linux/HidrawBackend.h"
 #include "platform/linux/PosixFileSystem.h"
@@ -62,27 +64,27 @@ Options ParseOptions(std::span<char*> arguments) {
 }
 
 // The real mice through hidraw, or the emulated mouse, restored from and saved back to its
-// state file when one is named.
+// state file when one is named. The file is saved only when the command reached the mouse,
+// and only over a state file or nothing: the caller refuses any other path first.
 class Backend {
 public:
-    explicit Backend(const Options& options) : options_(options) {
+    Backend(const Options& options, std::optional<MouseState> state) : options_(options) {
         if (!options.emulated) {
             hidraw_ = std::make_unique<HidrawBackend>();
             return;
         }
         mouse_ = std::make_unique<EmulatedMouse>();
-        if (options.stateFile && std::filesystem::exists(*options.stateFile) &&
-            !mouse_->loadState(*options.stateFile)) {
-            std::fprintf(stderr, "x5kctl: %s is damaged; the emulated mouse starts afresh\n",
-                         options.stateFile->c_str());
-        }
+        if (state) mouse_->setState(*state);
     }
     ~Backend() {
-        if (mouse_ && options_.stateFile && !mouse_->saveState(*options_.stateFile)) {
+        PosixFileSystem files;
+        if (used_ && mouse_ && options_.stateFile &&
+            !mouse_->saveState(*options_.stateFile, files)) {
             std::fprintf(stderr, "x5kctl: could not write %s\n", options_.stateFile->c_str());
         }
     }
     HidBackend& get() {
+        used_ = true;
         if (mouse_) return *mouse_;
         return *hidraw_;
     }
@@ -92,6 +94,7 @@ private:
     const Options& options_;
     std::unique_ptr<EmulatedMouse> mouse_;
     std::unique_ptr<HidrawBackend> hidraw_;
+    bool used_ = false;
 };
 
 // One line of the interface listing.
@@ -519,13 +522,27 @@ int RunDeviceCommand(std::string_view command, std::span<char*> arguments) {
         return UsageError((word.starts_with("-") ? "unknown option " : "unexpected argument ") +
                           word);
     }
-    Backend backend(options);
+    // The state path is looked at before anything runs: what is not a state file is
+    // refused, so a failed command cannot replace it either.
+    std::optional<MouseState> state;
+    if (options.emulated && options.stateFile) {
+        StatePathRead read = ReadStatePath(*options.stateFile);
+        if (!read.replaceable()) {
+            std::fprintf(stderr, "x5kctl: %s %s\n", options.stateFile->c_str(),
+                         read.refusal().c_str());
+            return read.kind == StatePathKind::Unreadable ? kExitFile : kExitRefused;
+        }
+        state = std::move(read.state);
+    }
+    Backend backend(options, std::move(state));
     if (command == "devices") return Devices(backend, options.json);
     if (command == "version") return Version(backend, options.json);
     // The data folder's profile goes with its macros, unless --macros names others; a
     // data folder without a macro file has no macros.
     std::optional<std::filesystem::path> macros = options.macroFile;
-    if (!macros && target->macros && std::filesystem::exists(*target->macros)) {
+    // A macro file the system cannot look at is read all the same, so that the read says why.
+    std::error_code error;
+    if (!macros && target->macros && (std::filesystem::exists(*target->macros, error) || error)) {
         macros = target->macros;
     }
     return Apply(backend, *target, macros);

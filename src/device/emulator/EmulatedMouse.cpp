@@ -295,8 +295,8 @@ std::vector<OpenAttempt> EmulatedMouse::opens() const {
     return device_->opens;
 }
 
-bool EmulatedMouse::saveState(const std::filesystem::path& path) const {
-    return SaveMouseState(state(), path);
+bool EmulatedMouse::saveState(const std::filesystem::path& path, FileSystem& files) const {
+    return SaveMouseState(state(), path, files);
 }
 
 bool EmulatedMouse::loadState(const std::filesystem::path& path) {

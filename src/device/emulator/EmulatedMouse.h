@@ -22,6 +22,7 @@
 #include "device/emulator/MouseFirmware.h"
 #include "device/emulator/ReportDescriptors.h"
 #include "platform/Clock.h"
+#include "platform/FileSystem.h"
 #include "platform/HidBackend.h"
 
 namespace x5k {
@@ -149,9 +150,9 @@ public:
     void clearReports();
     std::vector<OpenAttempt> opens() const;
 
-    // The state file of the demo mode (format in MouseStateFile.h). A missing or
-    // damaged file gives the factory state and false.
-    bool saveState(const std::filesystem::path& path) const;
+    // The state file of the demo mode (format in MouseStateFile.h), written through
+    // `files`. A missing or damaged file gives the factory state and false.
+    bool saveState(const std::filesystem::path& path, FileSystem& files) const;
     bool loadState(const std::filesystem::path& path);
 
 private:

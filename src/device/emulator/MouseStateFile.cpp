@@ -1,10 +1,12 @@
 #include "device/emulator/MouseStateFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
-#include <fstream>
+#include <cstdio>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <set>
 #include <span>
 #include <system_error>
@@ -154,38 +156,60 @@ std::optional<MouseState> ParseMouseState(std::string_view text) {
     return state;
 }
 
-bool SaveMouseState(const MouseState& state, const std::filesystem::path& path) {
-    std::filesystem::path temporary = path;
-    temporary += ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        const std::string text = FormatMouseState(state);
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            return false;
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    if (!error) return true;
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
-    return false;
+bool SaveMouseState(const MouseState& state, const std::filesystem::path& path, FileSystem& files) {
+    const std::string text = FormatMouseState(state);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    return files.replace(path, std::span<const uint8_t>(bytes, text.size())).ok();
 }
 
 std::optional<MouseState> LoadMouseState(const std::filesystem::path& path) {
+    return ReadStatePath(path).state;
+}
+
+std::string StatePathRead::refusal() const {
+    switch (kind) {
+        case StatePathKind::Missing:
+        case StatePathKind::State:
+            return {};
+        case StatePathKind::NotAState:
+            return "is not a state file of the emulated mouse; it is left as it is";
+        case StatePathKind::NotAFile:
+            return "is not a regular file; the emulated mouse keeps its state in a file";
+        case StatePathKind::Unreadable:
+            return "cannot be read: " + error.message();
+    }
+    return {};
+}
+
+StatePathRead ReadStatePath(const std::filesystem::path& path) {
+    StatePathRead read;
     std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (status.type() == std::filesystem::file_type::not_found) return read;
+    const auto refuse = [&read](StatePathKind kind, std::error_code cause = {}) {
+        read.kind = kind;
+        read.error = cause;
+        return read;
+    };
+    if (error) return refuse(StatePathKind::Unreadable, error);
+    if (!std::filesystem::is_regular_file(status)) return refuse(StatePathKind::NotAFile);
     const std::uintmax_t size = std::filesystem::file_size(path, error);
-    if (error || size > kMaxFileSize) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string text(static_cast<size_t>(size), '\0');
-    in.read(text.data(), static_cast<std::streamsize>(size));
-    if (in.gcount() != static_cast<std::streamsize>(size)) return std::nullopt;
-    return ParseMouseState(text);
+    if (error) return refuse(StatePathKind::Unreadable, error);
+    if (size > kMaxFileSize) return refuse(StatePathKind::NotAState);
+
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                         &std::fclose);
+    if (!file) return refuse(StatePathKind::Unreadable, {errno, std::generic_category()});
+    // One byte more than the limit tells a file that grew since it was measured.
+    std::string text(static_cast<size_t>(kMaxFileSize) + 1, '\0');
+    text.resize(std::fread(text.data(), 1, text.size(), file.get()));
+    if (std::ferror(file.get())) {
+        return refuse(StatePathKind::Unreadable, std::make_error_code(std::errc::io_error));
+    }
+    if (text.size() > kMaxFileSize) return refuse(StatePathKind::NotAState);
+    read.state = ParseMouseState(text);
+    read.kind = read.state ? StatePathKind::State : StatePathKind::NotAState;
+    return read;
 }
 
 }  // namespace x5k
