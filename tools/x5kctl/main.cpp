@@ -75,16 +75,20 @@ const std::vector<Command>& Commands() {
          "  --profile N         profile N (1 to 5) of the data folder\n",
          RunFileCommand},
         {"make-defaults", "write the shipped default data files below DIR",
-         "usage: x5kctl make-defaults DIR\n"
+         "usage: x5kctl make-defaults [--force] DIR\n"
          "\n"
          "Writes the nine default data files the program ships (the five profiles, the macro\n"
-         "file, the language and statistics files) below DIR, creating it.\n",
+         "file, the language and statistics files) below DIR, creating it. When any of them\n"
+         "is already there, nothing is written and it exits with 1, naming them.\n"
+         "\n"
+         "options:\n"
+         "  --force             replace the files already in DIR\n",
          RunFileCommand},
         {"macros", "list the macros of a macro file (Macro.cfg)",
          "usage: x5kctl macros FILE\n"
          "\n"
          "Lists the macros of a macro file: slot, group, ID, name, repeat count and the\n"
-         "events with key names and pauses.\n",
+         "events with key names and pauses. Exits with 1 when the file is not a macro file.\n",
          RunFileCommand},
         {"encode-macro", "print the 512-byte image the mouse receives for a macro",
          "usage: x5kctl encode-macro FILE ID\n"
