@@ -563,6 +563,7 @@ TEST(X5kctl, ControlCharactersInNamesAndPathsAreShownEscaped) {
          {"\"\\x1b[2J\\x07Clear\"", "\"\\u009b31mRed\"", "\"\xef\xbf\xbd\"", "\"\\u0085Next\""}},
         {"show-profile " + Quoted(newline), 0, {"two\\x0alines.cfg"}},
         {"show-profile " + Quoted(escape), 3, {"no\\x1b[2J.cfg"}},
+        {"--verbose show-profile " + Quoted(escape), 3, {"x5k: file: cannot read "}},
         {"show-profile " + Quoted(profile) + " " + Quoted("\x1b[2J"), 2, {"argument \\x1b[2J"}},
         {"export-json " + Quoted(named), 0, {"\"\\u001b[2J\\u0007Clear\"", "\"\\u0085Next\""}},
         {"macros " + Quoted(macros), 0, {"\"\\x1b]0;title\\x07\\x7f\""}},

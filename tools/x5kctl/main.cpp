@@ -15,6 +15,7 @@
 #include "tools/x5kctl/ExitCodes.h"
 #include "tools/x5kctl/FileCommands.h"
 #include "tools/x5kctl/InputCommands.h"
+#include "tools/x5kctl/Printable.h"
 #include "tools/x5kctl/ProfileCommands.h"
 
 namespace x5k {
@@ -195,6 +196,15 @@ void PrintUsageHint(const Command& command) {
     std::fprintf(stderr, "Try 'x5kctl %s --help'.\n", std::string(command.name).c_str());
 }
 
+// The diagnostic log on stderr, as the program writes it, with the paths and names in its
+// lines escaped like the rest of x5kctl's output.
+class PrintableLogSink final : public LogSink {
+public:
+    void write(std::string_view line) override {
+        std::fprintf(stderr, "x5k: %s\n", Printable(line).c_str());
+    }
+};
+
 bool IsHelpOption(std::string_view word) {
     return word == "--help" || word == "-h";
 }
@@ -240,6 +250,7 @@ int main(int argc, char** argv) {
     const bool logWanted = verbose != arguments.end() ||
                            x5k::diagnostic::requestedByEnvironment(std::getenv("X5K_DEBUG"));
     arguments.erase(verbose, arguments.end());
-    if (logWanted) x5k::diagnostic::setSink(&x5k::diagnostic::standardErrorSink());
+    static x5k::PrintableLogSink sink;
+    if (logWanted) x5k::diagnostic::setSink(&sink);
     return x5k::Run(arguments);
 }
