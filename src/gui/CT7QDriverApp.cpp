@@ -114,6 +114,9 @@ int CT7QDriverApp::Run(int argc, char** argv) {
 
     // The services of the system, the mouse among them: the real one, or the emulated
     // one.
+    // Without a session bus, Qt's accessibility bridge and tray icon would have one started
+    // that outlives the program. Set before any thread starts.
+    KeepSessionBusFromStarting();
     auto emulatedMouse = options.emulated ? std::make_unique<EmulatedMouse>() : nullptr;
     if (emulatedMouse && savedState) emulatedMouse->setState(*savedState);
     EmulatedMouse* const emulated = emulatedMouse.get();

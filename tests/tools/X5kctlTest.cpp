@@ -12,9 +12,12 @@
 #include <nlohmann/json.hpp>
 
 #include "macros/MacroBuilder.h"
+#include "macros/MacroRecord.h"
 #include "macros/MacroTable.h"
 #include "platform/linux/PosixFileSystem.h"
 #include "platform/linux/SingleInstance.h"
+#include "profiles/DefaultFiles.h"
+#include "profiles/ProfileImage.h"
 #include "support/RecordingUserMessages.h"
 #include "support/TempFolder.h"
 #include "support/VirtualClock.h"
@@ -487,6 +490,159 @@ TEST(X5kctl, WritesIntoTheDataFolderWaitForTheDriver) {
             << run.err;
         EXPECT_EQ(test::ReadBytes(profile1) != before, c.written == profile1);
         EXPECT_EQ(test::ReadBytes(outside) != outsideBefore, c.written == outside);
+    }
+}
+
+// A word of a shell command line, quoted so that any byte but NUL passes as it stands.
+std::string Quoted(const std::string& word) {
+    std::string quoted = "'";
+    for (const char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// The first raw control character in `text`: a C0 control other than the line end, DEL,
+// or a C1 control in UTF-8. Empty when there is none.
+std::string RawControl(const std::string& text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0u;
+        if ((byte < 0x20 && byte != '\n') || byte == 0x7F ||
+            (byte == 0xC2 && next < 0xA0 && next >= 0x80)) {
+            return "byte " + std::to_string(byte) + " at " + std::to_string(i);
+        }
+    }
+    return {};
+}
+
+// Names in a profile or macro file and paths on the command line reach the terminal with
+// their control characters escaped: a name holding ESC[2J must not clear the screen.
+TEST(X5kctl, ControlCharactersInNamesAndPathsAreShownEscaped) {
+    test::TempFolder folder;
+    ASSERT_EQ(RunX5kctl("make-defaults " + (folder / "defaults").string()).status, 0);
+    ProfileImage image;
+    const auto shipped = test::ReadBytes(folder / "defaults" / "Profile" / "Profile1.cfg");
+    ASSERT_EQ(shipped.size(), image.bytes().size());
+    std::copy(shipped.begin(), shipped.end(), image.bytes().begin());
+    image.setText(profile::DisplayName(0), "\x1b[2J\aClear");
+    image.setText(profile::HostActionPath(1),
+                  "\xc2\x9b"
+                  "31mRed");                                 // CSI as a C1 control
+    image.setText(profile::DisplayName(3), "\xc2\x85Next");  // NEL, a C1 control
+    // JSON export refuses a name with a lone surrogate; the other commands show it.
+    const std::string named = (folder / "names.cfg").string();
+    test::WriteBytes(named, {image.bytes().begin(), image.bytes().end()});
+    SetU16(image.bytes(), profile::DisplayName(2).offset, 0xD800);
+    SetU16(image.bytes(), profile::DisplayName(2).offset + 2, 0);
+    const std::vector<uint8_t> crafted(image.bytes().begin(), image.bytes().end());
+    const std::string profile = (folder / "crafted.cfg").string();
+    const std::string newline = (folder / "two\nlines.cfg").string();
+    test::WriteBytes(profile, crafted);
+    test::WriteBytes(newline, crafted);
+
+    std::filesystem::create_directory(folder / "macros");
+    PosixFileSystem files;
+    test::VirtualClock clock;
+    test::RecordingUserMessages messages;
+    InterfaceStrings strings;
+    MacroStore store(files, clock, messages, strings, folder / "macros");
+    std::vector<EventRow> rows = {PressRow(0x41), ReleaseRow(0x41)};
+    MacroRecord record = *BuildMacroRecord(rows, "1", 0x15000064, "x").record;
+    record.setText(macro::kName, "\x1b]0;title\a\x7f");
+    ASSERT_EQ(store.storeMacro(record), StoreResult::Stored);
+    const std::string macros = store.filePath().string();
+    const std::string escape = (folder / "no\x1b[2J.cfg").string();
+
+    struct Case {
+        std::string arguments;
+        int status;
+        std::vector<std::string> shown;  // in stdout or stderr, escaped
+    };
+    const Case cases[] = {
+        {"show-profile " + Quoted(profile),
+         0,
+         {"\"\\x1b[2J\\x07Clear\"", "\"\\u009b31mRed\"", "\"\xef\xbf\xbd\"", "\"\\u0085Next\""}},
+        {"show-profile " + Quoted(newline), 0, {"two\\x0alines.cfg"}},
+        {"show-profile " + Quoted(escape), 3, {"no\\x1b[2J.cfg"}},
+        {"--verbose show-profile " + Quoted(escape), 3, {"x5k: file: cannot read "}},
+        {"show-profile " + Quoted(profile) + " " + Quoted("\x1b[2J"), 2, {"argument \\x1b[2J"}},
+        {"export-json " + Quoted(named), 0, {"\"\\u001b[2J\\u0007Clear\"", "\"\\u0085Next\""}},
+        {"macros " + Quoted(macros), 0, {"\"\\x1b]0;title\\x07\\x7f\""}},
+        {"encode-macro " + Quoted(macros) + " 15000064", 0, {"\"\\x1b]0;title\\x07\\x7f\""}},
+        {"encode-macro " + Quoted(macros) + " " + Quoted("1\x1b"), 2, {"1\\x1b is not"}},
+        {"apply " + Quoted(escape) + " --emulated", 3, {"no\\x1b[2J.cfg"}},
+        {"apply " + Quoted(newline) + " --emulated", 0, {}},
+        {"apply " + Quoted(profile) + " --macros " + Quoted(escape) + " --emulated",
+         3,
+         {"no\\x1b[2J.cfg"}},
+        {"make-defaults " + Quoted(profile + "/\x1b[2J"), 3, {"crafted.cfg/\\x1b[2J"}},
+        {"version " + Quoted("--emulated=" + (folder / "none" / "\x1b[2J").string()),
+         -1,
+         {"none/\\x1b[2J"}},
+        {Quoted("\x1b[2J"), 2, {"command \\x1b[2J"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.arguments));
+        const SplitResult run = RunX5kctlSplit(c.arguments);
+        if (c.status >= 0) {
+            EXPECT_EQ(run.status, c.status) << run.out << run.err;
+        }
+        EXPECT_EQ(RawControl(run.out), "") << run.out;
+        EXPECT_EQ(RawControl(run.err), "") << run.err;
+        for (const std::string& text : c.shown) {
+            EXPECT_NE((run.out + run.err).find(text), std::string::npos) << run.out << run.err;
+        }
+    }
+}
+
+// A file of another size than a macro file's is refused, not listed as mostly empty.
+TEST(X5kctl, MacrosRefusesAFileOfTheWrongSize) {
+    test::TempFolder folder;
+    ASSERT_EQ(RunX5kctl("make-defaults " + folder.path().string()).status, 0);
+    for (const std::string file : {"Profile/Profile1.cfg", "Sts.cfg"}) {
+        for (const std::string command : {"macros ", "encode-macro "}) {
+            const std::string arguments =
+                command + (folder / file).string() + (command == "macros " ? "" : " 1");
+            SCOPED_TRACE(arguments);
+            const SplitResult run = RunX5kctlSplit(arguments);
+            EXPECT_EQ(run.status, 1);
+            EXPECT_EQ(run.out, "");
+            EXPECT_NE(run.err.find("is not a macro file"), std::string::npos) << run.err;
+        }
+    }
+}
+
+// make-defaults writes into a named folder only, and never over the user's files
+// unless asked to.
+TEST(X5kctl, MakeDefaultsRefusesAnEmptyNameAndExistingFiles) {
+    test::TempFolder folder;
+    const std::filesystem::path data = folder / "data";
+    const std::filesystem::path macros = data / "Macro.cfg";
+    struct Case {
+        std::string arguments;
+        int status;
+        const char* err;      // in stderr
+        bool macrosReplaced;  // Macro.cfg holds the shipped bytes afterwards
+    };
+    const Case cases[] = {
+        {"make-defaults ''", 2, "not an empty name", false},
+        {"make-defaults " + data.string(), 1, "Macro.cfg", false},
+        {"make-defaults " + data.string() + "/", 1, "give --force", false},
+        {"make-defaults --force " + data.string(), 0, "", true},
+        {"make-defaults " + data.string() + " --force", 0, "", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        test::WriteBytes(macros, {'m', 'i', 'n', 'e'});
+        // Run from `folder`, where an empty name would write.
+        const std::filesystem::path before = std::filesystem::current_path();
+        std::filesystem::current_path(folder.path());
+        const SplitResult run = RunX5kctlSplit(c.arguments);
+        std::filesystem::current_path(before);
+        EXPECT_EQ(run.status, c.status) << run.err;
+        EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+        EXPECT_EQ(test::ReadBytes(macros).size() == kMacroFileSize, c.macrosReplaced);
+        // Nothing lands in the current folder.
+        EXPECT_FALSE(std::filesystem::exists(folder / "Macro.cfg"));
     }
 }
 

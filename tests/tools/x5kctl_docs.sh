@@ -67,6 +67,7 @@ x5kctl devices --j|--json
 x5kctl version --emulated=|folder one.cfg three.txt two.json
 x5kctl import-json |folder one.cfg two.json
 x5kctl make-defaults |folder
+x5kctl make-defaults --|--force --help --verbose
 x5kctl help enc|encode-macro
 x5kctl watch-input --block wheel|wheel-backward wheel-forward
 x5kctl set --f|--force

@@ -22,6 +22,7 @@
 #include "platform/linux/PosixFileSystem.h"
 #include "profiles/ProfileImage.h"
 #include "tools/x5kctl/ExitCodes.h"
+#include "tools/x5kctl/Printable.h"
 #include "tools/x5kctl/ProfileTarget.h"
 
 namespace x5k {
@@ -80,7 +81,8 @@ public:
         PosixFileSystem files;
         if (used_ && mouse_ && options_.stateFile &&
             !mouse_->saveState(*options_.stateFile, files)) {
-            std::fprintf(stderr, "x5kctl: could not write %s\n", options_.stateFile->c_str());
+            std::fprintf(stderr, "x5kctl: could not write %s\n",
+                         Printable(*options_.stateFile).c_str());
         }
     }
     HidBackend& get() {
@@ -252,10 +254,12 @@ std::string Hex4(unsigned value) {
 void PrintDevicesText(const DevicesReport& report) {
     std::printf(report.rows.empty() ? "no hidraw interface found\n" : "HID interfaces:\n");
     for (const InterfaceRow& row : report.rows) {
-        std::printf("  %-14s %-9s %04x:%04x", row.info.path.c_str(), row.bus.c_str(),
-                    row.info.vendorId, row.info.productId);
+        std::printf("  %-14s %-9s %04x:%04x", Printable(row.info.path).c_str(),
+                    Printable(row.bus).c_str(), row.info.vendorId, row.info.productId);
         if (row.interfaceNumber) std::printf("  interface %d", *row.interfaceNumber);
-        if (!row.descriptorNote.empty()) std::printf("  %s", row.descriptorNote.c_str());
+        if (!row.descriptorNote.empty()) {
+            std::printf("  %s", Printable(row.descriptorNote).c_str());
+        }
         if (IsMouse(row.info)) std::printf("  X5K");
         std::string reason;
         const std::string use = InterfaceUse(report, row, &reason);
@@ -267,13 +271,13 @@ void PrintDevicesText(const DevicesReport& report) {
         } else if (use == "skipped configuration") {
             std::printf(", configuration interface (skipped, see below)");
         } else if (use == "not usable") {
-            std::printf(", not usable: %s", reason.c_str());
+            std::printf(", not usable: %s", Printable(reason).c_str());
         }
         std::printf("\n");
     }
     if (!report.usbIds.empty()) std::printf("USB devices of interest:\n");
     for (const std::string& id : report.usbIds) {
-        std::printf("  %-32s %s\n", id.c_str(), UsbDeviceRole(id));
+        std::printf("  %-32s %s\n", Printable(id).c_str(), UsbDeviceRole(id));
     }
 }
 
@@ -310,7 +314,8 @@ void PrintDevicesJson(const DevicesReport& report) {
         {"usbDevices", std::move(usb)},
         {"problem", report.found ? Json() : Json(Verdict(report))},
     };
-    std::printf("%s\n", document.dump(2).c_str());
+    const std::string text = document.dump(2, ' ', false, Json::error_handler_t::replace);
+    std::printf("%s\n", PrintableJson(text).c_str());
 }
 
 // The listing goes to stdout; when no mouse is ready, why goes to stderr.
@@ -321,7 +326,7 @@ int Devices(Backend& backend, bool json) {
     std::fflush(stdout);
     if (!report.skipped.empty()) {
         std::fprintf(stderr, "x5kctl: the X5K's configuration interface was skipped: %s\n",
-                     report.skipped.c_str());
+                     Printable(report.skipped).c_str());
     }
     std::fprintf(stderr, "x5kctl: %s\n", Verdict(report).c_str());
     if (MouseUnopenable(report)) {
@@ -351,7 +356,7 @@ void ExplainNotFound(Backend& backend, CUSBDriver& driver) {
                      "x5kctl: %s is the mouse's configuration interface, but it cannot be opened "
                      "for reading and writing; the udev rule 70-x5k.rules gives the desktop user "
                      "access\n",
-                     probe.chosen.c_str());
+                     Printable(probe.chosen).c_str());
         return;
     }
     for (const InterfaceRow& row : rows) {
@@ -359,7 +364,7 @@ void ExplainNotFound(Backend& backend, CUSBDriver& driver) {
         std::fprintf(stderr,
                      "x5kctl: %s of the mouse %s; the udev rule 70-x5k.rules gives the desktop "
                      "user access\n",
-                     row.info.path.c_str(), row.descriptorNote.c_str());
+                     Printable(row.info.path).c_str(), Printable(row.descriptorNote).c_str());
     }
 }
 
@@ -455,20 +460,20 @@ int Apply(Backend& backend, const ProfileTarget& target,
     ProfileImage image;
     const std::filesystem::path& profilePath = target.profile;
     if (const FileResult read = files.readInto(profilePath, image.bytes()); !read.ok()) {
-        std::fprintf(stderr, "x5kctl: cannot read %s: %s\n", profilePath.c_str(),
-                     read.cause.describe().c_str());
+        std::fprintf(stderr, "x5kctl: cannot read %s: %s\n", Printable(profilePath).c_str(),
+                     Printable(read.cause.describe()).c_str());
         return kExitFile;
     }
     if (static_cast<uint32_t>(image.get(profile::kMagic)) != profile::kMagicValue) {
-        std::fprintf(stderr, "x5kctl: %s is not a profile\n", profilePath.c_str());
+        std::fprintf(stderr, "x5kctl: %s is not a profile\n", Printable(profilePath).c_str());
         return kExitRefused;
     }
     MacroTable table;
     if (macroFile) {
         std::vector<uint8_t> bytes(MacroTable::kFileSize);
         if (const FileResult read = files.readInto(*macroFile, bytes); !read.ok()) {
-            std::fprintf(stderr, "x5kctl: cannot read %s: %s\n", macroFile->c_str(),
-                         read.cause.describe().c_str());
+            std::fprintf(stderr, "x5kctl: cannot read %s: %s\n", Printable(*macroFile).c_str(),
+                         Printable(read.cause.describe()).c_str());
             return kExitFile;
         }
         table.loadImage(bytes);
@@ -512,7 +517,7 @@ int RunDeviceCommand(std::string_view command, std::span<char*> arguments) {
         ProfileTargetChoice choice = TakeProfileTarget(options.rest);
         if (!choice.target) {
             if (choice.exitCode == kExitUsage) return UsageError(choice.error);
-            std::fprintf(stderr, "x5kctl: %s\n", choice.error.c_str());
+            std::fprintf(stderr, "x5kctl: %s\n", Printable(choice.error).c_str());
             return choice.exitCode;
         }
         target = std::move(choice.target);
@@ -528,8 +533,8 @@ int RunDeviceCommand(std::string_view command, std::span<char*> arguments) {
     if (options.emulated && options.stateFile) {
         StatePathRead read = ReadStatePath(*options.stateFile);
         if (!read.replaceable()) {
-            std::fprintf(stderr, "x5kctl: %s %s\n", options.stateFile->c_str(),
-                         read.refusal().c_str());
+            std::fprintf(stderr, "x5kctl: %s %s\n", Printable(*options.stateFile).c_str(),
+                         Printable(read.refusal()).c_str());
             return read.kind == StatePathKind::Unreadable ? kExitFile : kExitRefused;
         }
         state = std::move(read.state);

@@ -2,7 +2,10 @@
 // x5kctl's exit codes, the same for every command (the man page lists them).
 
 #include <cstdio>
+#include <string>
 #include <string_view>
+
+#include "tools/x5kctl/Printable.h"
 
 namespace x5k {
 
@@ -22,9 +25,9 @@ inline constexpr int kExitDevice = 4;
 inline constexpr int kExitSystem = 5;
 
 // Says on stderr why the command line is not understood; returns kExitUsage. The caller
-// adds the command's usage line.
+// adds the command's usage line. Words of the command line in `reason` show escaped.
 inline int UsageError(std::string_view reason) {
-    std::fprintf(stderr, "x5kctl: %.*s\n", static_cast<int>(reason.size()), reason.data());
+    std::fprintf(stderr, "x5kctl: %s\n", Printable(reason).c_str());
     return kExitUsage;
 }
 

@@ -22,6 +22,7 @@
 #include "profiles/DefaultFiles.h"
 #include "profiles/ProfileImage.h"
 #include "tools/x5kctl/ExitCodes.h"
+#include "tools/x5kctl/Printable.h"
 #include "tools/x5kctl/ProfileTarget.h"
 
 namespace x5k {
@@ -78,8 +79,8 @@ int ShowProfile(const ProfileTarget& target) {
     PosixFileSystem files;
     ProfileImage image;
     if (const FileResult read = files.readInto(path, image.bytes()); !read.ok()) {
-        std::fprintf(stderr, "x5kctl: cannot read %s: %s (%s)\n", path.c_str(), FileErrorText(read),
-                     read.cause.describe().c_str());
+        std::fprintf(stderr, "x5kctl: cannot read %s: %s (%s)\n", Printable(path).c_str(),
+                     FileErrorText(read), Printable(read.cause.describe()).c_str());
         if (target.inDataFolder && read.error == FileError::NotFound) {
             std::fputs("x5kctl: x5k-driver makes the data folder on its first start\n", stderr);
         }
@@ -88,7 +89,7 @@ int ShowProfile(const ProfileTarget& target) {
     std::error_code sizeError;
     const auto size = std::filesystem::file_size(path, sizeError);
     const bool valid = static_cast<uint32_t>(image.get(profile::kMagic)) == profile::kMagicValue;
-    std::printf("profile file     %s\n", path.c_str());
+    std::printf("profile file     %s\n", Printable(path).c_str());
     if (!sizeError && size != profile::kSize) {
         std::printf("size             %ju bytes (a profile has %zu; %s)\n", std::uintmax_t(size),
                     profile::kSize,
@@ -103,7 +104,7 @@ int ShowProfile(const ProfileTarget& target) {
         const int32_t code = image.get(FunctionCode(b));
         std::printf("button %d         %s\n", b, std::string(ButtonPositionOf(b).input).c_str());
         std::printf("  function       %d %s\n", code,
-                    FunctionDescription(image, b, layout).c_str());
+                    Printable(FunctionDescription(image, b, layout)).c_str());
         if (const auto value = FixedDeviceValue(b, code, image.get(KeyValue(b)))) {
             std::printf("  device value   0x%08X\n", *value);
         } else if (code == kFunctionMacro) {
@@ -111,13 +112,13 @@ int ShowProfile(const ProfileTarget& target) {
         } else {
             std::printf("  device value   none (slot left 0)\n");
         }
-        std::printf("  display name   \"%s\"\n", image.text(DisplayName(b)).c_str());
+        std::printf("  display name   \"%s\"\n", Printable(image.text(DisplayName(b))).c_str());
         std::printf("  macro id       0x%08X\n", static_cast<uint32_t>(image.get(MacroId(b))));
         std::printf("  key value      0x%08X\n", static_cast<uint32_t>(image.get(KeyValue(b))));
         std::printf("  action kind    0x%02X, code 0x%08X, path \"%s\"\n",
                     static_cast<uint32_t>(image.get(HostActionKind(b))),
                     static_cast<uint32_t>(image.get(HostActionCode(b))),
-                    image.text(HostActionPath(b)).c_str());
+                    Printable(image.text(HostActionPath(b))).c_str());
     }
     std::printf("resolutions     ");
     for (int slot = 0; slot < kResolutionSlots; ++slot)
@@ -143,42 +144,65 @@ int ShowProfile(const ProfileTarget& target) {
     std::printf("scroll lines     %d%s\n", lines, lines == -1 ? " (one screen per notch)" : "");
     if (!valid) {
         std::fflush(stdout);
-        std::fprintf(stderr, "x5kctl: %s is not a profile\n", path.c_str());
+        std::fprintf(stderr, "x5kctl: %s is not a profile\n", Printable(path).c_str());
         return kExitRefused;
     }
     return kExitDone;
 }
 
-int MakeDefaults(const std::filesystem::path& folder) {
+// Without `force`, a folder that already holds any of the files is left alone: they may
+// be the user's own profiles and macros.
+int MakeDefaults(const std::filesystem::path& folder, bool force) {
+    if (folder.empty()) return UsageError("make-defaults needs a folder, not an empty name");
+    const std::vector<DefaultFile> defaults = DefaultDataFiles();
+    std::vector<std::string> existing;
+    for (const DefaultFile& file : defaults) {
+        std::error_code error;
+        const auto status = std::filesystem::symlink_status(folder / file.relativePath, error);
+        if (std::filesystem::exists(status)) existing.push_back(file.relativePath);
+    }
+    if (!existing.empty() && !force) {
+        std::fprintf(stderr, "x5kctl: %s already holds", Printable(folder).c_str());
+        for (size_t i = 0; i < existing.size(); ++i) {
+            std::fprintf(stderr, "%s %s", i ? "," : "", existing[i].c_str());
+        }
+        std::fputs("; give --force to replace them with the defaults\n", stderr);
+        return kExitRefused;
+    }
     PosixFileSystem files;
     if (!WriteDefaultDataFiles(files, folder)) {
         std::fprintf(stderr, "x5kctl: could not write the default data files below %s\n",
-                     folder.c_str());
+                     Printable(folder).c_str());
         return kExitFile;
     }
     return kExitDone;
 }
 
-// Reads a macro file into `table`; says why on failure. A file of another size is read
-// as the program reads it: missing bytes are zero, extra bytes are ignored.
-bool ReadMacroFile(const std::filesystem::path& path, MacroTable& table) {
+// Reads a macro file into `table`; on failure says why and returns the exit code. A file
+// of another size is no macro file (a profile given by mistake would list as one slot in
+// use), so it is refused.
+std::optional<int> ReadMacroFile(const std::filesystem::path& path, MacroTable& table) {
     PosixFileSystem files;
     std::vector<uint8_t> bytes(MacroTable::kFileSize);
     if (const FileResult read = files.readInto(path, bytes); !read.ok()) {
-        std::fprintf(stderr, "x5kctl: cannot read %s: %s (%s)\n", path.c_str(), FileErrorText(read),
-                     read.cause.describe().c_str());
-        return false;
+        std::fprintf(stderr, "x5kctl: cannot read %s: %s (%s)\n", Printable(path).c_str(),
+                     FileErrorText(read), Printable(read.cause.describe()).c_str());
+        return kExitFile;
     }
-    table.loadImage(bytes);
     std::error_code sizeError;
     const auto size = std::filesystem::file_size(path, sizeError);
-    if (!sizeError && size != MacroTable::kFileSize) {
-        std::fprintf(
-            stderr, "x5kctl: note: %s has %ju bytes, a macro file %zu (%s)\n", path.c_str(),
-            std::uintmax_t(size), MacroTable::kFileSize,
-            size < MacroTable::kFileSize ? "the rest reads as zero" : "the rest is ignored");
+    if (sizeError) {
+        std::fprintf(stderr, "x5kctl: %s is not a macro file: it is not a regular file\n",
+                     Printable(path).c_str());
+        return kExitRefused;
     }
-    return true;
+    if (size != MacroTable::kFileSize) {
+        std::fprintf(stderr, "x5kctl: %s is not a macro file: it has %ju bytes, a macro file %zu\n",
+                     Printable(path).c_str(), std::uintmax_t(size), MacroTable::kFileSize);
+        return kExitRefused;
+    }
+    table.loadImage(bytes);
+    return std::nullopt;
 }
 
 std::string KeyText(uint32_t code) {
@@ -190,7 +214,7 @@ std::string KeyText(uint32_t code) {
 
 int ListMacros(const std::filesystem::path& path) {
     MacroTable table;
-    if (!ReadMacroFile(path, table)) return kExitFile;
+    if (const auto failed = ReadMacroFile(path, table)) return *failed;
     int used = 0;
     for (int s = 0; s < MacroTable::kSlotCount; ++s) {
         const MacroRecord record = table.slot(s);
@@ -207,7 +231,7 @@ int ListMacros(const std::filesystem::path& path) {
         std::printf("  group          %d %s\n", group,
                     groupText.empty() ? "(not a known group)" : std::string(groupText).c_str());
         std::printf("  id             0x%08X\n", static_cast<uint32_t>(id));
-        std::printf("  name           \"%s\"\n", record.text(kName).c_str());
+        std::printf("  name           \"%s\"\n", Printable(record.text(kName)).c_str());
         std::printf("  repeat         %u%s\n", repeat,
                     repeat == kSinglePress ? " (once per press of the button)" : "");
         if (rawCount > static_cast<uint32_t>(kMaxEvents)) {
@@ -250,16 +274,16 @@ int EncodeMacro(const std::filesystem::path& path, std::string_view idText) {
     }
     const auto id = static_cast<int32_t>(static_cast<uint32_t>(parsed));
     MacroTable table;
-    if (!ReadMacroFile(path, table)) return kExitFile;
+    if (const auto failed = ReadMacroFile(path, table)) return *failed;
     const std::optional<MacroRecord> record = table.copyOf(id);
     if (!record) {
         std::fprintf(stderr, "x5kctl: no macro with ID 0x%08X in %s\n", static_cast<uint32_t>(id),
-                     path.c_str());
+                     Printable(path).c_str());
         return kExitRefused;
     }
     const MacroImage image = EncodeMacroImage(*record);
     std::printf("macro            0x%08X \"%s\"\n", static_cast<uint32_t>(id),
-                record->text(macro::kName).c_str());
+                Printable(record->text(macro::kName)).c_str());
     for (size_t line = 0; line < image.bytes.size(); line += 16) {
         std::printf("%04zX ", line);
         for (size_t i = line; i < line + 16; ++i) std::printf(" %02X", image.bytes[i]);
@@ -287,20 +311,27 @@ int RunFileCommand(std::string_view command, std::span<char*> arguments) {
         const ProfileTargetChoice choice = TakeProfileTarget(words);
         if (!choice.target) {
             if (choice.exitCode == kExitUsage) return UsageError(choice.error);
-            std::fprintf(stderr, "x5kctl: %s\n", choice.error.c_str());
+            std::fprintf(stderr, "x5kctl: %s\n", Printable(choice.error).c_str());
             return choice.exitCode;
         }
         if (!words.empty()) return Unexpected(words);
         return ShowProfile(*choice.target);
     }
-    // The other commands take plain words, each of them a path or a value.
+    // The other commands take plain words, each of them a path or a value; make-defaults
+    // takes --force too.
     const size_t wanted = command == "encode-macro" ? 2 : 1;
+    bool force = false;
+    if (command == "make-defaults") {
+        const auto forced = std::remove(words.begin(), words.end(), "--force");
+        force = forced != words.end();
+        words.erase(forced, words.end());
+    }
     for (const std::string& word : words) {
         if (word.starts_with("-")) return UsageError("unknown option " + word);
     }
     if (words.size() < wanted) return UsageError("missing argument");
     if (words.size() > wanted) return UsageError("unexpected argument " + words[wanted]);
-    if (command == "make-defaults") return MakeDefaults(words[0]);
+    if (command == "make-defaults") return MakeDefaults(words[0], force);
     if (command == "macros") return ListMacros(words[0]);
     if (command == "encode-macro") return EncodeMacro(words[0], words[1]);
     return UsageError("unknown command " + std::string(command));

@@ -20,6 +20,7 @@
 #include "profiles/ProfileJson.h"
 #include "profiles/ProfileSettings.h"
 #include "tools/x5kctl/ExitCodes.h"
+#include "tools/x5kctl/Printable.h"
 #include "tools/x5kctl/ProfileTarget.h"
 
 namespace x5k {
@@ -85,8 +86,9 @@ Failure Refused(std::string text) {
     return {kProfileRefused, std::move(text)};
 }
 
+// The text names paths and quotes the user's words; both show escaped.
 int Report(const Failure& failure) {
-    std::fprintf(stderr, "x5kctl: %s\n", failure.text.c_str());
+    std::fprintf(stderr, "x5kctl: %s\n", Printable(failure.text).c_str());
     return failure.code;
 }
 
@@ -148,7 +150,7 @@ int ExportJsonCommand(const std::filesystem::path& profilePath,
     }
     const JsonExport exported = ExportProfileJson(image, table ? &*table : nullptr);
     if (!exported.text) return Report(Refused(profilePath.string() + ": " + exported.problem));
-    std::fputs(exported.text->c_str(), stdout);
+    std::fputs(PrintableJson(*exported.text).c_str(), stdout);
     return kProfileDone;
 }
 
@@ -504,7 +506,7 @@ int RunProfileCommand(std::string_view command, std::span<char*> arguments) {
     // The profile: a file, or the data folder's profile N with the data folder's macros.
     const ProfileTargetChoice choice = TakeProfileTarget(words);
     if (!choice.target) {
-        std::fprintf(stderr, "x5kctl: %s\n", choice.error.c_str());
+        std::fprintf(stderr, "x5kctl: %s\n", Printable(choice.error).c_str());
         return choice.exitCode;
     }
     const ProfileTarget& target = *choice.target;

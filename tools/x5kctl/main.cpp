@@ -15,6 +15,7 @@
 #include "tools/x5kctl/ExitCodes.h"
 #include "tools/x5kctl/FileCommands.h"
 #include "tools/x5kctl/InputCommands.h"
+#include "tools/x5kctl/Printable.h"
 #include "tools/x5kctl/ProfileCommands.h"
 
 namespace x5k {
@@ -75,16 +76,20 @@ const std::vector<Command>& Commands() {
          "  --profile N         profile N (1 to 5) of the data folder\n",
          RunFileCommand},
         {"make-defaults", "write the shipped default data files below DIR",
-         "usage: x5kctl make-defaults DIR\n"
+         "usage: x5kctl make-defaults [--force] DIR\n"
          "\n"
          "Writes the nine default data files the program ships (the five profiles, the macro\n"
-         "file, the language and statistics files) below DIR, creating it.\n",
+         "file, the language and statistics files) below DIR, creating it. When any of them\n"
+         "is already there, nothing is written and it exits with 1, naming them.\n"
+         "\n"
+         "options:\n"
+         "  --force             replace the files already in DIR\n",
          RunFileCommand},
         {"macros", "list the macros of a macro file (Macro.cfg)",
          "usage: x5kctl macros FILE\n"
          "\n"
          "Lists the macros of a macro file: slot, group, ID, name, repeat count and the\n"
-         "events with key names and pauses.\n",
+         "events with key names and pauses. Exits with 1 when the file is not a macro file.\n",
          RunFileCommand},
         {"encode-macro", "print the 512-byte image the mouse receives for a macro",
          "usage: x5kctl encode-macro FILE ID\n"
@@ -191,6 +196,15 @@ void PrintUsageHint(const Command& command) {
     std::fprintf(stderr, "Try 'x5kctl %s --help'.\n", std::string(command.name).c_str());
 }
 
+// The diagnostic log on stderr, as the program writes it, with the paths and names in its
+// lines escaped like the rest of x5kctl's output.
+class PrintableLogSink final : public LogSink {
+public:
+    void write(std::string_view line) override {
+        std::fprintf(stderr, "x5k: %s\n", Printable(line).c_str());
+    }
+};
+
 bool IsHelpOption(std::string_view word) {
     return word == "--help" || word == "-h";
 }
@@ -236,6 +250,7 @@ int main(int argc, char** argv) {
     const bool logWanted = verbose != arguments.end() ||
                            x5k::diagnostic::requestedByEnvironment(std::getenv("X5K_DEBUG"));
     arguments.erase(verbose, arguments.end());
-    if (logWanted) x5k::diagnostic::setSink(&x5k::diagnostic::standardErrorSink());
+    static x5k::PrintableLogSink sink;
+    if (logWanted) x5k::diagnostic::setSink(&sink);
     return x5k::Run(arguments);
 }

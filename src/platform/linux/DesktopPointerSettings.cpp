@@ -11,6 +11,7 @@
 #include "platform/linux/KdePointerSettings.h"
 #include "platform/linux/PointerMice.h"
 #include "platform/linux/PosixFileSystem.h"
+#include "platform/linux/SessionBus.h"
 #include "platform/linux/X11PointerSettings.h"
 
 namespace x5k {
@@ -68,6 +69,8 @@ DesktopEnvironment DesktopEnvironment::FromProcess() {
     }
 
     environment.sessionBusAddress = Variable("DBUS_SESSION_BUS_ADDRESS");
+    // The stand-in of KeepSessionBusFromStarting names no bus.
+    if (environment.sessionBusAddress == kNoSessionBus) environment.sessionBusAddress.clear();
     const std::string runtimeDir = Variable("XDG_RUNTIME_DIR");
     std::error_code error;
     if (environment.sessionBusAddress.empty() && !runtimeDir.empty() &&

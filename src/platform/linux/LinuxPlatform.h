@@ -20,8 +20,11 @@
 //   terminations     TerminationSignals: SIGTERM, SIGINT and SIGHUP
 //   session          DetectDisplaySession from WAYLAND_DISPLAY, XDG_SESSION_TYPE, DISPLAY
 //   stats input      X11StatsInput on an X11 session, else none
+//   session bus      none started for the program when the login has none
+//                    (SessionBus.h: KeepSessionBusFromStarting, before Qt starts)
 
 #include "platform/Platform.h"
+#include "platform/linux/SessionBus.h"
 
 namespace x5k {
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "common/DiagnosticLog.h"
+#include "platform/linux/SessionBus.h"
 
 extern char** environ;
 
@@ -90,12 +91,14 @@ bool Start(Lookup lookup, const std::string& program, std::vector<std::string> a
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
     const SpawnSettings settings;
+    // The program looks for a session bus as it would, not through the program's stand-in.
+    std::vector<char*> environment = ChildEnvironment(environ);
     pid_t pid = 0;
     const int error = lookup == Lookup::SearchPath
                           ? posix_spawnp(&pid, program.c_str(), settings.actions(),
-                                         settings.attributes(), argv.data(), environ)
+                                         settings.attributes(), argv.data(), environment.data())
                           : posix_spawn(&pid, program.c_str(), settings.actions(),
-                                        settings.attributes(), argv.data(), environ);
+                                        settings.attributes(), argv.data(), environment.data());
     if (error != 0) {
         // Nothing else tells the user: an opened file or a started program simply does
         // not appear.
