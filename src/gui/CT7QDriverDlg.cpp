@@ -637,10 +637,12 @@ void CT7QDriverDlg::onApply() {
 
 void CT7QDriverDlg::startApply() {
     // The progress dialog shows from the trigger on, before the worker clears the flag.
-    if (!idle_ || !worker_ || progress_->IsRunning()) return;
+    // Once the program closes, the worker has stopped: nothing would end the dialog.
+    if (closing_ || !idle_ || !worker_ || progress_->IsRunning()) return;
     // The mouse gets the macros the file holds.
     if (macros_) macros_->flush();
     progress_->SetChinese(chinese());
+    applyPending_ = true;
     worker_->trigger();
     progress_->DoModal();
     releaseApplyButton();
@@ -770,6 +772,7 @@ void CT7QDriverDlg::onTrayCommand(int command) {
 }
 
 intptr_t CT7QDriverDlg::onApplySucceeded(uintptr_t, intptr_t) {
+    applyPending_ = false;
     if (!store_) return 0;
     store_->saveAfterApply();
     idle_ = true;
@@ -789,6 +792,7 @@ void CT7QDriverDlg::tellPointerProblems() {
 }
 
 intptr_t CT7QDriverDlg::onApplyFailed(uintptr_t, intptr_t lParam) {
+    applyPending_ = false;
     services_.messages.showInfoDialog(ApplyFailureText(static_cast<int>(lParam)), BoxButtons::Ok);
     idle_ = true;
     releaseApplyButton();
@@ -826,8 +830,9 @@ intptr_t CT7QDriverDlg::onRestoreDefaults(uintptr_t, intptr_t) {
 
 intptr_t CT7QDriverDlg::onCloseRequest(uintptr_t, intptr_t) {
     // A running apply is let finish, so that the files match what the mouse holds when
-    // the program ends: its result message closes the program.
-    if (!idle_ || (progress_ && progress_->IsRunning())) {
+    // the program ends: its result message closes the program. Once that message has
+    // been handled the program closes at once, even while the dialog still shows 100 %.
+    if (applyPending_) {
         closeAfterApply_ = true;
         return 0;
     }

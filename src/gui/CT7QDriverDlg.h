@@ -275,6 +275,9 @@ private:
     bool closing_ = false;
     bool trayNoticeGiven_ = false;
     bool startHidden_ = false;
+    // From the apply's trigger until its result message has been handled: a close
+    // request meanwhile waits for that message (closeAfterApply_).
+    bool applyPending_ = false;
     bool closeAfterApply_ = false;
     int regionBase_ = 0;
     bool looksQueued_ = false;  // loadLookPictures runs once, after the first paint

@@ -6,6 +6,7 @@
 #include "localisation/IniFile.h"
 #include "localisation/Languages.h"
 #include "support/FaultyFileSystem.h"
+#include "support/RecordingLogSink.h"
 #include "support/RecordingUserMessages.h"
 #include "support/TempFolder.h"
 
@@ -291,6 +292,49 @@ TEST_F(LocalisationTest, FailedSaveIsReportedByCauseAndSafely) {
               (std::vector<ShownMessage>{
                   {BoxKind::InfoBox, "%n%x " + (data / "Language.cfg").string() + " %s"},
                   {BoxKind::InfoBox, "denied 100%"}}));
+}
+
+// A language file is read up to 1 MB and each string kept up to 4 KB, cut where a
+// character begins; the log tells what was cut. A file cut inside its document leaves
+// its elements open, which the reader reads as holding nothing.
+TEST_F(LocalisationTest, OversizedStringsAndFilesAreCut) {
+    constexpr size_t kStringCap = 4096;
+    constexpr size_t kFileCap = 1024 * 1024;
+    struct Case {
+        const char* name;
+        std::string okText;  // what str_ok holds in the file
+        size_t inside;       // blanks between str_ok and str_msg2
+        size_t after;        // blanks after the document
+        std::string ok;      // what str_ok reads afterwards
+        std::string msg2;    // what str_msg2 reads afterwards
+        std::string logged;  // a piece of the log line telling the cut; empty for none
+    };
+    const std::string a4k(kStringCap, 'a');
+    const Case cases[] = {
+        {"string_of_4_KB", a4k, 0, 0, a4k, "Late %s", ""},
+        {"string_of_4_KB_and_1", a4k + "b", 0, 0, a4k, "Late %s", "str_ok"},
+        // The three bytes of the character start one byte before the cap.
+        {"character_across_the_cap", std::string(kStringCap - 1, 'a') + "\xE4\xB8\xAD", 0, 0,
+         std::string(kStringCap - 1, 'a'), "Late %s", "str_ok"},
+        {"file_of_2_MB_cut_inside_the_document", "Fine", 2 * kFileCap, 0, "", "", "1048576"},
+        {"file_of_2_MB_cut_after_the_document", "Fine", 0, 2 * kFileCap, "Fine", "Late %s",
+         "1048576"},
+    };
+    for (const Case& c : cases) {
+        const std::filesystem::path file = program / (std::string(c.name) + ".xml");
+        WriteBytes(
+            file, Utf8("<l><config><str_ok>" + c.okText + "</str_ok>" + std::string(c.inside, ' ') +
+                       "<str_msg2>Late %s</str_msg2></config></l>" + std::string(c.after, ' ')));
+        test::RecordingLogSink log;
+        localisation.loadLanguage(file);
+        EXPECT_EQ(localisation.strings().get("str_ok"), c.ok) << c.name;
+        EXPECT_EQ(localisation.strings().get("str_msg2"), c.msg2) << c.name;
+        if (c.logged.empty()) {
+            EXPECT_FALSE(log.has({"cut"})) << c.name << "\n" << log.all();
+        } else {
+            EXPECT_TRUE(log.has({"cut", file.string(), c.logged})) << c.name << "\n" << log.all();
+        }
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // a test checks exact pacing in microseconds of wall time.
 
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -13,9 +14,12 @@ namespace x5k::test {
 class VirtualClock final : public Clock {
 public:
     void sleepFor(std::chrono::milliseconds duration) override {
-        std::lock_guard lock(mutex_);
-        pauses_.push_back(duration);
-        now_ += duration;
+        {
+            std::lock_guard lock(mutex_);
+            pauses_.push_back(duration);
+            now_ += duration;
+        }
+        if (afterPause) afterPause();
     }
     uint32_t tickMs() override {
         std::lock_guard lock(mutex_);
@@ -29,6 +33,10 @@ public:
         std::lock_guard lock(mutex_);
         return pauses_;
     }
+
+    // Runs after each pause, on the pausing thread: a test's hook into the steps of a
+    // worker. Set it while no other thread pauses.
+    std::function<void()> afterPause;
 
 private:
     mutable std::mutex mutex_;

@@ -11,11 +11,13 @@
 #include <QTest>
 #include <QTimer>
 
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "device/ApplyWorker.h"
@@ -42,6 +44,7 @@
 #include "ui/CDlgProgress.h"
 #include "ui/CGDIBitmapBtn.h"
 #include "ui/CIrrButton.h"
+#include "ui/CPngHProgressBar.h"
 #include "ui/QtMessagePoster.h"
 
 using namespace x5k;
@@ -63,6 +66,37 @@ std::filesystem::path ProgramFolderWith(const std::filesystem::path& at,
     fs::permissions(at / added, executable ? fs::perms::owner_all
                                            : fs::perms::owner_read | fs::perms::owner_write);
     return at;
+}
+
+// When a close request comes, seen from an apply.
+enum class CloseMoment {
+    BeforeTheApply,
+    AtAWorkerPause,  // queued from the worker's thread behind what it posted so far
+    AfterTheSuccessBeforeTheDialogCloses,
+    AfterTheApply,
+};
+
+// Calls `hook` on the main thread after pause `k` of the apply worker (counted from 0),
+// queued behind the worker's messages so far; every pause is counted in `seen`.
+void OnWorkerPause(Rig& rig, std::atomic<int>& seen, int k, std::function<void()> hook) {
+    const std::thread::id windowThread = std::this_thread::get_id();
+    rig.clock.afterPause = [&rig, &seen, k, windowThread, hook = std::move(hook)] {
+        if (std::this_thread::get_id() == windowThread) return;
+        if (seen++ != k || !hook) return;
+        QMetaObject::invokeMethod(rig.window.get(), hook, Qt::QueuedConnection);
+    };
+}
+
+// How many pauses the apply worker makes in an apply of the first start's profile.
+int WorkerPausesOfAnApply() {
+    std::atomic<int> seen{0};
+    Rig rig;
+    OnWorkerPause(rig, seen, -1, {});
+    rig.window->onApply();
+    const bool over = QTest::qWaitFor(
+        [&rig] { return rig.window->idle() && !rig.window->progressDialog()->IsRunning(); });
+    rig.clock.afterPause = {};
+    return over ? seen.load() : 0;
 }
 
 }  // namespace
@@ -450,6 +484,105 @@ private slots:
                  FileError::None);
         QCOMPARE(saved.get(profile::kLightingColour), 0x123456);
         QCOMPARE(rig.mouse.state().colour, uint32_t{0x123456});
+    }
+
+    // A close request (a termination signal, the tray's Exit, the session ending) ends the
+    // program once, whenever it comes: the apply under way is let finish and saved, and
+    // the statistics and the last macro change reach their files.
+    void everyCloseRequestAlongAnApplyEndsTheProgramOnce_data() {
+        QTest::addColumn<int>("moment");
+        QTest::addColumn<int>("pause");
+        QTest::newRow("before the apply") << int(CloseMoment::BeforeTheApply) << -1;
+        const int pauses = WorkerPausesOfAnApply();
+        QVERIFY(pauses > 10);
+        for (int k = 0; k < pauses; ++k) {
+            QTest::addRow("at worker pause %d of %d", k + 1, pauses)
+                << int(CloseMoment::AtAWorkerPause) << k;
+        }
+        QTest::newRow("after the success, before the dialog closes")
+            << int(CloseMoment::AfterTheSuccessBeforeTheDialogCloses) << -1;
+        QTest::newRow("after the apply") << int(CloseMoment::AfterTheApply) << -1;
+    }
+    void everyCloseRequestAlongAnApplyEndsTheProgramOnce() {
+        QFETCH(int, moment);
+        QFETCH(int, pause);
+        const auto at = static_cast<CloseMoment>(moment);
+        std::atomic<int> seen{0};
+        Rig rig;
+        QSignalSpy closed(rig.window.get(), &CT7QDriverDlg::closed);
+        ui::CDlgProgress* progress = rig.window->progressDialog();
+        std::filesystem::remove(rig.dataFile("Sts.cfg"));
+        const uint32_t colourBefore = rig.mouse.state().colour;
+        rig.window->store().image().set(profile::kLightingColour, 0x123456);
+        std::optional<StoreResult> macroStored;
+        const auto requestClose = [&rig, &macroStored] {
+            macroStored = rig.window->macros().storeMacro(test::SampleMacro(0x15000077, "last"));
+            rig.window->send(msg::kClose, 0, 0);
+        };
+        // An apply that never ends would leave the dialog waiting: it is closed, and told.
+        bool stuck = false;
+        QTimer safety;
+        safety.setSingleShot(true);
+        connect(&safety, &QTimer::timeout, progress, [&stuck, progress] {
+            stuck = true;
+            progress->Close();
+        });
+        safety.start(3000);
+        QTimer watch;
+        switch (at) {
+            case CloseMoment::BeforeTheApply:
+                requestClose();
+                break;
+            case CloseMoment::AtAWorkerPause:
+                OnWorkerPause(rig, seen, pause, requestClose);
+                break;
+            case CloseMoment::AfterTheSuccessBeforeTheDialogCloses:
+                // The dialog stays at 100 % until the request has been handled.
+                progress->CloseTimer()->setInterval(std::chrono::hours(1));
+                connect(&watch, &QTimer::timeout, this, [&] {
+                    if (!progress->IsRunning() || progress->Bar()->GetPos() != 100 ||
+                        !rig.window->idle()) {
+                        return;
+                    }
+                    watch.stop();
+                    requestClose();
+                    progress->CloseDelayEnded();
+                });
+                watch.start(1);
+                break;
+            case CloseMoment::AfterTheApply:
+                break;
+        }
+        rig.window->onApply();
+        if (at == CloseMoment::AfterTheApply) {
+            QTRY_VERIFY(rig.window->idle() && !progress->IsRunning());
+            requestClose();
+        }
+        QTRY_COMPARE(closed.count(), 1);
+        safety.stop();
+        rig.clock.afterPause = {};
+        QVERIFY(!stuck);
+        QVERIFY(rig.window->closing());
+        // A second request (a second signal) finds the program ending already.
+        rig.window->post(msg::kClose, 0, 0);
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(closed.count(), 1);
+
+        QVERIFY(std::filesystem::exists(rig.dataFile("Sts.cfg")));
+        QCOMPARE(macroStored, std::optional(StoreResult::Stored));
+        QCOMPARE(test::ReadBytes(rig.dataFile("Macro.cfg")),
+                 rig.window->macros().table().fileImage());
+        // The files hold what the mouse holds: the apply ran to its end, or never began.
+        ProfileImage saved;
+        QCOMPARE(rig.files.readInto(rig.dataFile("Profile/Profile1.cfg"), saved.bytes()),
+                 FileError::None);
+        if (at == CloseMoment::BeforeTheApply) {
+            QCOMPARE(rig.mouse.state().colour, colourBefore);
+            QVERIFY(saved.get(profile::kLightingColour) != 0x123456);
+        } else {
+            QCOMPARE(rig.mouse.state().colour, uint32_t{0x123456});
+            QCOMPARE(saved.get(profile::kLightingColour), 0x123456);
+        }
     }
 
     void pressingApplyLeavesItUpWhenTheApplyIsOver() {
