@@ -194,7 +194,13 @@ int CT7QDriverApp::Run(int argc, char** argv) {
                             *pointer,
                             programFolder,
                             *dataFolder,
-                            [&hookBackend] { return hookBackend.accessProblem(); },
+                            [&hookBackend, &platform]() -> std::optional<std::string> {
+                                // The start-up notice tells both problems at once.
+                                std::optional<std::string> problem = hookBackend.accessProblem();
+                                if (!platform.instanceProblem) return problem;
+                                return problem ? *problem + "\n" + *platform.instanceProblem
+                                               : platform.instanceProblem;
+                            },
                             [] { return QSystemTrayIcon::isSystemTrayAvailable(); },
                             &loaderCheck,
                             platform.keyboard.get(),

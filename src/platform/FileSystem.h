@@ -45,7 +45,8 @@ public:
     virtual SysResult createFolders(const std::filesystem::path& path) = 0;
     [[nodiscard]] virtual bool exists(const std::filesystem::path& path) = 0;
     // Copies `from` to `to` unless `to` exists; fails when nothing was copied (EEXIST
-    // when `to` was there already).
+    // when `to` was there already). Like replace(), a crash leaves either no file or the
+    // whole copy, readable by its owner.
     virtual SysResult copyIfAbsent(const std::filesystem::path& from,
                                    const std::filesystem::path& to) = 0;
     // Removes the file; a file that is not there is success, as nothing is left to remove.

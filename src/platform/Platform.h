@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "platform/Clock.h"
 #include "platform/CrashGuard.h"
@@ -69,6 +70,9 @@ struct Platform {
     // The desktop session's own source of clicks and pointer samples for the statistics;
     // nothing where the session has none (Wayland, no display).
     std::unique_ptr<StatsInput> statsInput;
+    // Why the one-instance rule stands on the data folder's lock alone, to be told at
+    // start; nothing when it has its private folder.
+    std::optional<std::string> instanceProblem;
 };
 
 }  // namespace x5k

@@ -30,10 +30,17 @@ inline constexpr std::array<std::string_view, 9> kSeededFiles = {
     "Profile/Profile5.cfg",
 };
 
-// First-run seeding: when the data folder does not exist, create it with its "Profile"
-// subfolder and copy the nine shipped files without overwriting anything. An existing
-// data folder is left alone even when files are missing (their readers report or
-// recreate them). Copy failures are ignored. Returns true when it seeded.
+// Present in the data folder while a seeding runs: a start interrupted half-way leaves it,
+// and the next start completes the seeding.
+inline constexpr std::string_view kSeedingMark = "Seeding.unfinished";
+
+// First-run seeding: when the data folder does not exist (or holds none of the nine
+// files), create it with its "Profile"
+// subfolder and copy the nine shipped files, file by file, each whole or not at all. A
+// seeding that was cut short (the mark is still there) copies the files still missing;
+// a file already there is never replaced, as it may hold the user's data. Any other
+// existing data folder is left alone even when files are missing (their readers report
+// or recreate them). Copy failures are ignored. Returns true when it seeded.
 bool SeedDataFolder(FileSystem& files, const std::filesystem::path& programFolder,
                     const std::filesystem::path& dataFolder);
 

@@ -3,8 +3,11 @@
 // CI, where file permissions deny nothing, so denied access is simulated here.
 
 #include <cerrno>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
+#include <vector>
 
 #include "platform/linux/PosixFileSystem.h"
 
@@ -21,6 +24,12 @@ public:
         writeFaults_[path] = {error, cause ? cause : TypicalErrno(error)};
     }
 
+    // The process "dies" at the `k`-th change (1-based) of the file system: that change
+    // does what a kill in its midst leaves (a copy leaves its temporary file, cut short),
+    // and nothing after it happens.
+    void killAt(int k) { killAt_ = k; }
+    bool killed() const { return killAt_ > 0 && changes_ >= killAt_; }
+
     // Writes of `path` succeed again.
     void clearWriteFault(const std::filesystem::path& path) { writeFaults_.erase(path); }
 
@@ -30,20 +39,27 @@ public:
     }
     FileResult replace(const std::filesystem::path& path, std::span<const uint8_t> bytes) override {
         ++writes_;
+        if (dies()) return Injected({FileError::Other, EIO}, "killed");
         if (auto f = fault(writeFaults_, path)) return Injected(*f, "rename");
         return real_.replace(path, bytes);
     }
     SysResult createFolders(const std::filesystem::path& path) override {
+        if (dies()) return SysResult::failure(EIO, "killed");
         if (auto f = fault(writeFaults_, path)) return Injected(*f, "create folders").cause;
         return real_.createFolders(path);
     }
     bool exists(const std::filesystem::path& path) override { return real_.exists(path); }
     SysResult copyIfAbsent(const std::filesystem::path& from,
                            const std::filesystem::path& to) override {
+        if (dies()) {
+            if (changes_ == killAt_) LeaveCutTemporary(from, to);
+            return SysResult::failure(EIO, "killed");
+        }
         if (auto f = fault(writeFaults_, to)) return Injected(*f, "copy").cause;
         return real_.copyIfAbsent(from, to);
     }
     SysResult remove(const std::filesystem::path& path) override {
+        if (dies()) return SysResult::failure(EIO, "killed");
         if (auto f = fault(writeFaults_, path)) return Injected(*f, "unlink").cause;
         return real_.remove(path);
     }
@@ -79,7 +95,23 @@ private:
         return std::nullopt;
     }
 
+    // Counts a change; true from the killing one on.
+    bool dies() {
+        ++changes_;
+        return killed();
+    }
+    // What a copy killed before its rename leaves: its temporary file, half written.
+    static void LeaveCutTemporary(const std::filesystem::path& from,
+                                  const std::filesystem::path& to) {
+        std::ifstream in(from, std::ios::binary);
+        std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+        std::ofstream(to.string() + ".k1LLed", std::ios::binary)
+            .write(bytes.data(), static_cast<std::streamsize>(bytes.size() / 2));
+    }
+
     PosixFileSystem real_;
+    int killAt_ = 0;
+    int changes_ = 0;
     Faults readFaults_;
     Faults writeFaults_;
     int writes_ = 0;

@@ -94,7 +94,9 @@ ProfileTargetChoice TakeProfileTarget(std::vector<std::string>& words) {
 bool DriverRunning() {
     const std::optional<std::filesystem::path> folder =
         InstanceFolder(std::getenv("XDG_RUNTIME_DIR"));
-    return folder && InstanceRunning(*folder);
+    // Without a private folder the program locks its data folder instead.
+    const std::optional<std::filesystem::path> data = UserDataFolder();
+    return (folder && InstanceRunning(*folder)) || (data && InstanceRunning(*data));
 }
 
 bool RefuseWhileDriverRuns(bool force) {

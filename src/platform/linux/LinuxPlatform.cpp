@@ -1,12 +1,14 @@
 #include "platform/linux/LinuxPlatform.h"
 
 #include <cstdlib>
+#include <ctime>
 #include <utility>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
 
+#include "common/DiagnosticLog.h"
 #include "platform/linux/CurlDownloader.h"
 #include "platform/linux/DesktopPointerSettings.h"
 #include "platform/linux/EvdevCrashGuard.h"
@@ -18,6 +20,7 @@
 #include "platform/linux/PosixFileSystem.h"
 #include "platform/linux/ProgramFolder.h"
 #include "platform/linux/SingleInstance.h"
+#include "platform/linux/StaleTemporaries.h"
 #include "platform/linux/TerminationSignals.h"
 #include "platform/linux/UdevMonitor.h"
 #include "platform/linux/X11StatsInput.h"
@@ -90,13 +93,31 @@ void ReturnLargeBlocksWhenFreed() {
 
 Platform MakeLinuxPlatform(PlatformOptions options) {
     Platform platform;
-    // No safe folder leaves the instance unavailable: the program runs as if alone.
-    const std::optional<std::filesystem::path> instanceFolder =
-        InstanceFolder(std::getenv("XDG_RUNTIME_DIR"));
-    platform.instance =
-        std::make_unique<SingleInstance>(instanceFolder.value_or(std::filesystem::path()));
     platform.programFolder = ProgramFolder();
     platform.dataFolder = DataFolder();
+    std::optional<std::filesystem::path> instanceFolder =
+        InstanceFolder(std::getenv("XDG_RUNTIME_DIR"));
+    if (!instanceFolder && platform.dataFolder) {
+        // No private folder for the lock: the data folder's own lock still keeps a second
+        // program off the same files, and the user is told why hand-overs may not work.
+        std::error_code ignored;
+        std::filesystem::create_directories(*platform.dataFolder, ignored);
+        instanceFolder = platform.dataFolder;
+        platform.instanceProblem = kNoPrivateInstanceFolder;
+        X5K_LOG("instance: no private folder for the lock; the data folder's lock is used");
+    }
+    // No lock at all leaves the instance unavailable: the program runs as if alone.
+    platform.instance =
+        std::make_unique<SingleInstance>(instanceFolder.value_or(std::filesystem::path()));
+    if (platform.instance->role() == ProgramInstance::Role::Unavailable) {
+        X5K_LOG("instance: no lock could be taken; running as if alone");
+        platform.instanceProblem = kNoInstanceLock;
+    }
+    // Only the one running program clears what killed saves left; a later start that
+    // hands over and ends leaves the running one's files alone.
+    if (platform.dataFolder && platform.instance->role() == ProgramInstance::Role::Primary) {
+        RemoveStaleDataTemporaries(*platform.dataFolder, std::time(nullptr));
+    }
     platform.crashGuard = std::make_unique<EvdevCrashGuard>();
     platform.files = std::make_unique<PosixFileSystem>();
     platform.clock = std::make_unique<SteadyClock>();

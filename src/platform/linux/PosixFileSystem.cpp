@@ -1,6 +1,7 @@
 #include "platform/linux/PosixFileSystem.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -91,18 +92,14 @@ FileResult ReadInto(const std::filesystem::path& path, std::span<uint8_t> record
     return {};
 }
 
-FileResult Replace(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
-    // A file the user made read-only stays protected, although a rename could replace it.
-    if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0) {
-        return Failure(errno, "access (write)");
-    }
-    std::string temp = path.string() + ".XXXXXX";
+// Writes `bytes` to a new temporary file "<path>.XXXXXX" beside `path`, with `mode`, and
+// flushes it to disk; `temp` gets its name. Nothing is left behind on failure.
+FileResult WriteTemporary(const std::filesystem::path& path, std::span<const uint8_t> bytes,
+                          mode_t mode, std::string& temp) {
+    temp = path.string() + ".XXXXXX";
     Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (fd.get() < 0) return Failure(errno, "create the temporary file");
-    // mkostemp creates the file for the owner only; keep the mode of the file it
-    // replaces, or give a new file the usual one.
-    struct stat old {};
-    ::fchmod(fd.get(), ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
+    ::fchmod(fd.get(), mode);
     FileResult failed;
     if (const int error = WriteAll(fd.get(), bytes); error != 0) {
         failed = Failure(error, "write");
@@ -111,9 +108,23 @@ FileResult Replace(const std::filesystem::path& path, std::span<const uint8_t> b
     } else if (::close(fd.release()) != 0) {
         failed = Failure(errno, "close");
     }
-    if (!failed.ok()) {
-        ::unlink(temp.c_str());
-        return failed;
+    if (!failed.ok()) ::unlink(temp.c_str());
+    return failed;
+}
+
+FileResult Replace(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
+    // A file the user made read-only stays protected, although a rename could replace it.
+    if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0) {
+        return Failure(errno, "access (write)");
+    }
+    // mkostemp creates the file for the owner only; keep the mode of the file it
+    // replaces, or give a new file the usual one. The owner always keeps reading: a file
+    // left write-only by an interrupted copy would otherwise stay unreadable for good.
+    struct stat old {};
+    const mode_t mode = ::stat(path.c_str(), &old) == 0 ? ((old.st_mode & 07777) | S_IRUSR) : 0644;
+    std::string temp;
+    if (FileResult written = WriteTemporary(path, bytes, mode, temp); !written.ok()) {
+        return written;
     }
     if (::rename(temp.c_str(), path.c_str()) != 0) {
         const FileResult renameFailed = Failure(errno, "rename");
@@ -121,6 +132,48 @@ FileResult Replace(const std::filesystem::path& path, std::span<const uint8_t> b
         return renameFailed;
     }
     return {};
+}
+
+// The whole content of a regular file.
+FileResult ReadAll(const std::filesystem::path& path, std::vector<uint8_t>& content) {
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (fd.get() < 0) return Failure(errno, "open");
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0) return Failure(errno, "fstat");
+    if (!S_ISREG(info.st_mode)) return Failure(EINVAL, "open (not a regular file)");
+    content.assign(static_cast<size_t>(info.st_size), 0);
+    size_t done = 0;
+    while (done < content.size()) {
+        const ssize_t n = ::read(fd.get(), content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return Failure(errno, "read");
+        if (n == 0) break;
+        done += static_cast<size_t>(n);
+    }
+    content.resize(done);
+    return {};
+}
+
+// The copy is whole or absent: it is written to a temporary file and renamed into place
+// only when nothing stands at `to`, so a crash never leaves a part of it and an existing
+// file (which may hold the user's data) is never replaced.
+SysResult CopyIfAbsent(const std::filesystem::path& from, const std::filesystem::path& to) {
+    struct stat there {};
+    if (::lstat(to.c_str(), &there) == 0) return SysResult::failure(EEXIST, "copy");
+    std::vector<uint8_t> content;
+    if (const FileResult read = ReadAll(from, content); !read.ok()) return read.cause;
+    std::string temp;
+    if (const FileResult written = WriteTemporary(to, content, 0644, temp); !written.ok()) {
+        return written.cause;
+    }
+    int result = ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+    if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
+        // A file system without the no-replace rename: a hard link never replaces either.
+        result = ::link(temp.c_str(), to.c_str());
+    }
+    const int error = result != 0 ? errno : 0;
+    ::unlink(temp.c_str());
+    return error ? SysResult::failure(error, "rename") : SysResult::success();
 }
 
 SysResult FromErrorCode(const std::error_code& error, std::string_view operation) {
@@ -170,11 +223,7 @@ bool PosixFileSystem::exists(const std::filesystem::path& path) {
 
 SysResult PosixFileSystem::copyIfAbsent(const std::filesystem::path& from,
                                         const std::filesystem::path& to) {
-    std::error_code error;
-    const bool copied =
-        std::filesystem::copy_file(from, to, std::filesystem::copy_options::skip_existing, error);
-    SysResult result = FromErrorCode(error, "copy");
-    if (result && !copied) result = SysResult::failure(EEXIST, "copy");
+    const SysResult result = CopyIfAbsent(from, to);
     if (result) {
         X5K_LOG("file: copied ", from.string(), " to ", to.string());
     } else {

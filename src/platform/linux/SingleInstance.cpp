@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -76,12 +77,44 @@ std::optional<HandOver> DecodeHandOver(const HandOverRecord& record) {
                     record.get(handover::kLParam)};
 }
 
-std::optional<fs::path> InstanceFolder(const char* xdgRuntimeDir) {
-    return InstanceFolder(xdgRuntimeDir, "/tmp", ::geteuid());
+std::optional<fs::path> StateRunFolderFrom(const char* xdgStateHome, const char* home) {
+    fs::path base;
+    if (xdgStateHome && fs::path(xdgStateHome).is_absolute()) {
+        base = xdgStateHome;
+    } else if (home && fs::path(home).is_absolute()) {
+        base = fs::path(home) / ".local" / "state";
+    } else {
+        return std::nullopt;
+    }
+    return base / "x5k" / "run";
 }
 
+std::optional<fs::path> InstanceFolder(const char* xdgRuntimeDir) {
+    return InstanceFolder(xdgRuntimeDir, "/tmp", ::geteuid(),
+                          StateRunFolderFrom(std::getenv("XDG_STATE_HOME"), std::getenv("HOME")));
+}
+
+namespace {
+
+// `folder`, created 0700 when missing, when it is a folder of `user` that no one else
+// may enter. It is checked through the descriptor that opened it, never following a
+// symlink, as another user may have put something at the name first.
+std::optional<fs::path> OwnFolder(const fs::path& folder, uid_t user) {
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return std::nullopt;
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat info {};
+    const bool safe = ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == user &&
+                      (info.st_mode & 077) == 0;
+    ::close(fd);
+    if (!safe) return std::nullopt;
+    return folder;
+}
+
+}  // namespace
+
 std::optional<fs::path> InstanceFolder(const char* xdgRuntimeDir, const fs::path& fallbackParent,
-                                       uid_t user) {
+                                       uid_t user, const std::optional<fs::path>& stateFolder) {
     if (xdgRuntimeDir && *xdgRuntimeDir) {
         const fs::path runtime(xdgRuntimeDir);
         struct stat info {};
@@ -89,18 +122,15 @@ std::optional<fs::path> InstanceFolder(const char* xdgRuntimeDir, const fs::path
             return runtime;
         }
     }
-    // The fallback lives in a folder everyone may write to: another user may have put
-    // something at the name first, so the folder is checked through the descriptor
-    // that opened it, never following a symlink.
-    const fs::path fallback = fallbackParent / ("x5k-" + std::to_string(user));
-    if (::mkdir(fallback.c_str(), 0700) != 0 && errno != EEXIST) return std::nullopt;
-    const int fd = ::open(fallback.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    struct stat info {};
-    const bool safe = ::fstat(fd, &info) == 0 && IsPrivate(info, user);
-    ::close(fd);
-    if (!safe) return std::nullopt;
-    return fallback;
+    // The fallback lives in a folder everyone may write to; when another user has taken
+    // its name, a folder below the user's home serves.
+    if (auto fallback = OwnFolder(fallbackParent / ("x5k-" + std::to_string(user)), user)) {
+        return fallback;
+    }
+    if (!stateFolder) return std::nullopt;
+    std::error_code ignored;
+    fs::create_directories(stateFolder->parent_path(), ignored);
+    return OwnFolder(*stateFolder, user);
 }
 
 bool InstanceRunning(const fs::path& folder, std::string_view name) {

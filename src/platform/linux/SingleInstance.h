@@ -22,6 +22,17 @@ namespace x5k {
 // The name both files are built from.
 inline constexpr std::string_view kInstanceName = "X5KDriver.exe";
 
+// Told at start when no private folder could be had for the lock and the socket.
+inline constexpr const char* kNoPrivateInstanceFolder =
+    "No private folder for the one-instance lock could be had (another user may own "
+    "/tmp/x5k-<uid>): the settings folder's own lock keeps a second start off the same "
+    "files instead.";
+
+// Told at start when not even the settings folder's lock could be taken.
+inline constexpr const char* kNoInstanceLock =
+    "No one-instance lock could be taken: a second start of the program would not be "
+    "noticed.";
+
 // The wire record of one hand-over: 16 bytes, little-endian, one record per connection.
 namespace handover {
 inline constexpr size_t kSize = 16;
@@ -38,15 +49,23 @@ HandOverRecord EncodeHandOver(const HandOver& message);
 // Nothing when the record does not carry the hand-over mark.
 std::optional<HandOver> DecodeHandOver(const HandOverRecord& record);
 
+// The folder below the user's home that serves when the shared one cannot:
+// "$XDG_STATE_HOME/x5k/run", where an unset, empty or relative XDG_STATE_HOME means
+// "$HOME/.local/state". Nothing when neither variable gives an absolute folder.
+std::optional<std::filesystem::path> StateRunFolderFrom(const char* xdgStateHome, const char* home);
+
 // The folder for the lock and the socket: `xdgRuntimeDir` when it names an absolute
 // folder of this user that no one else may write to; otherwise "x5k-<uid>" below
-// /tmp, created 0700 when missing and refused when it is a symlink, not a folder, not
-// this user's, or writable by others. Nothing when no safe folder can be had.
+// /tmp, created 0700 when missing and taken only when it is a folder of this user with
+// mode 0700 (not a symlink); otherwise, as another user may have made that one first,
+// the folder below the home, created 0700 and checked the same way. Nothing when no
+// private folder can be had.
 std::optional<std::filesystem::path> InstanceFolder(const char* xdgRuntimeDir);
-// The same with the fallback's parent folder and the user given.
-std::optional<std::filesystem::path> InstanceFolder(const char* xdgRuntimeDir,
-                                                    const std::filesystem::path& fallbackParent,
-                                                    uid_t user);
+// The same with the fallback's parent folder, the user and the folder below the home
+// given.
+std::optional<std::filesystem::path> InstanceFolder(
+    const char* xdgRuntimeDir, const std::filesystem::path& fallbackParent, uid_t user,
+    const std::optional<std::filesystem::path>& stateFolder = std::nullopt);
 
 // Whether a program holds the lock in `folder`, asked without disturbing it: the lock
 // file is opened (never created) and a shared lock is tried and given back at once. No

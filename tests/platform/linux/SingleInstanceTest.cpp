@@ -122,8 +122,9 @@ std::set<int> OpenDescriptors() {
 }
 
 TEST(InstanceFolder, TakesAPrivateRuntimeFolderElseAPrivateFallback) {
-    enum class Fallback { Missing, Private, Open, Symlink, File };
-    enum class Expect { Runtime, Fallback, Nothing };
+    enum class Fallback { Missing, Private, Readable, Open, Symlink, File };
+    enum class Home { Missing, File, Symlink };  // the folder below the home
+    enum class Expect { Runtime, Fallback, Home, Nothing };
     struct Case {
         const char* name;
         const char* runtime;  // "@": the absolute path of the runtime folder "run"
@@ -131,6 +132,7 @@ TEST(InstanceFolder, TakesAPrivateRuntimeFolderElseAPrivateFallback) {
         Fallback fallback;
         bool otherUser;
         Expect expected;
+        Home home = Home::Missing;
     };
     const Case cases[] = {
         {"private runtime folder", "@", 0700, Fallback::Missing, false, Expect::Runtime},
@@ -142,10 +144,15 @@ TEST(InstanceFolder, TakesAPrivateRuntimeFolderElseAPrivateFallback) {
         {"a file", "@", S_IFREG, Fallback::Missing, false, Expect::Fallback},
         {"group-writable", "@", 0770, Fallback::Missing, false, Expect::Fallback},
         {"fallback already there", nullptr, 0, Fallback::Private, false, Expect::Fallback},
-        {"fallback a symlink", nullptr, 0, Fallback::Symlink, false, Expect::Nothing},
-        {"fallback a file", nullptr, 0, Fallback::File, false, Expect::Nothing},
-        {"fallback writable by all", nullptr, 0, Fallback::Open, false, Expect::Nothing},
-        {"both another user's", "@", 0700, Fallback::Private, true, Expect::Nothing},
+        {"fallback readable by others", nullptr, 0, Fallback::Readable, false, Expect::Home},
+        {"fallback a symlink", nullptr, 0, Fallback::Symlink, false, Expect::Home},
+        {"fallback a file", nullptr, 0, Fallback::File, false, Expect::Home},
+        {"fallback writable by all", nullptr, 0, Fallback::Open, false, Expect::Home},
+        {"fallback taken, home folder a file", nullptr, 0, Fallback::File, false, Expect::Nothing,
+         Home::File},
+        {"fallback taken, home folder a symlink", nullptr, 0, Fallback::Open, false,
+         Expect::Nothing, Home::Symlink},
+        {"all another user's", "@", 0700, Fallback::Private, true, Expect::Nothing},
     };
     for (const auto& c : cases) {
         test::TempFolder tmp;
@@ -157,16 +164,26 @@ TEST(InstanceFolder, TakesAPrivateRuntimeFolderElseAPrivateFallback) {
             ::chmod(runtime.c_str(), c.runtimeMode);
         }
         const fs::path fallback = tmp / ("x5k-" + std::to_string(user));
-        if (c.fallback == Fallback::Private || c.fallback == Fallback::Open) {
+        if (c.fallback == Fallback::Private || c.fallback == Fallback::Open ||
+            c.fallback == Fallback::Readable) {
             fs::create_directory(fallback);
-            ::chmod(fallback.c_str(), c.fallback == Fallback::Open ? 0777 : 0700);
+            ::chmod(fallback.c_str(), c.fallback == Fallback::Open       ? 0777
+                                      : c.fallback == Fallback::Readable ? 0755
+                                                                         : 0700);
         }
         if (c.fallback == Fallback::Symlink) fs::create_directory_symlink(tmp.path(), fallback);
         if (c.fallback == Fallback::File) test::WriteBytes(fallback, {1});
+        const fs::path home = tmp / "state" / "x5k" / "run";
+        if (c.home == Home::File) test::WriteBytes(home, {1});
+        if (c.home == Home::Symlink) {
+            fs::create_directories(home.parent_path());
+            fs::create_directory_symlink(tmp.path(), home);
+        }
         const std::string given = c.runtime && *c.runtime == '@' ? runtime.string()
                                   : c.runtime                    ? c.runtime
                                                                  : "";
-        const auto got = InstanceFolder(c.runtime ? given.c_str() : nullptr, tmp.path(), user);
+        const auto got =
+            InstanceFolder(c.runtime ? given.c_str() : nullptr, tmp.path(), user, home);
         switch (c.expected) {
             case Expect::Runtime:
                 EXPECT_EQ(got, runtime) << c.name;
@@ -174,14 +191,35 @@ TEST(InstanceFolder, TakesAPrivateRuntimeFolderElseAPrivateFallback) {
             case Expect::Fallback:
                 EXPECT_EQ(got, fallback) << c.name;
                 break;
+            case Expect::Home:
+                EXPECT_EQ(got, home) << c.name;
+                break;
             case Expect::Nothing:
                 EXPECT_EQ(got, std::nullopt) << c.name;
                 break;
         }
         struct stat info {};
-        if (c.expected == Expect::Fallback && ::lstat(fallback.c_str(), &info) == 0) {
+        const fs::path taken = c.expected == Expect::Home ? home : fallback;
+        if ((c.expected == Expect::Fallback || c.expected == Expect::Home) &&
+            ::lstat(taken.c_str(), &info) == 0) {
             EXPECT_TRUE(S_ISDIR(info.st_mode) && (info.st_mode & 077) == 0) << c.name;
         }
+    }
+}
+
+TEST(InstanceFolder, BelowTheHomeFollowsXdgStateHome) {
+    const struct {
+        const char* xdg;
+        const char* home;
+        std::optional<fs::path> expected;
+    } cases[] = {
+        {"/var/u/state", "/home/u", "/var/u/state/x5k/run"},
+        {nullptr, "/home/u", "/home/u/.local/state/x5k/run"},
+        {"relative", "/home/u", "/home/u/.local/state/x5k/run"},
+        {nullptr, nullptr, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(StateRunFolderFrom(c.xdg, c.home), c.expected) << (c.xdg ? c.xdg : "-");
     }
 }
 

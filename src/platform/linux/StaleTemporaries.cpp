@@ -1,0 +1,68 @@
+#include "platform/linux/StaleTemporaries.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+#include "common/DiagnosticLog.h"
+
+namespace x5k {
+namespace {
+
+// A save still writing its temporary file is never older than this.
+constexpr std::time_t kStaleAfterSeconds = 60;
+
+constexpr std::array<std::string_view, 4> kDataFiles = {"Macro.cfg", "Language.cfg", "Sts.cfg",
+                                                        "Seeding.unfinished"};
+constexpr std::array<std::string_view, 6> kProfileFiles = {"ConfigInfo.cfg", "Profile1.cfg",
+                                                           "Profile2.cfg",   "Profile3.cfg",
+                                                           "Profile4.cfg",   "Profile5.cfg"};
+
+}  // namespace
+
+bool IsTemporaryOf(std::string_view name, std::string_view file) {
+    constexpr size_t kSuffix = 7;  // ".XXXXXX"
+    if (name.size() != file.size() + kSuffix || !name.starts_with(file) ||
+        name[file.size()] != '.') {
+        return false;
+    }
+    const std::string_view suffix = name.substr(file.size() + 1);
+    return std::all_of(suffix.begin(), suffix.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+}
+
+int RemoveStaleTemporaries(const std::filesystem::path& folder,
+                           std::span<const std::string_view> files, std::time_t now) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return 0;
+    int removed = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (std::none_of(files.begin(), files.end(),
+                         [&](std::string_view file) { return IsTemporaryOf(name, file); })) {
+            continue;
+        }
+        struct stat info {};
+        if (::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (!S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode)) continue;
+        if (now - info.st_mtime <= kStaleAfterSeconds) continue;
+        if (::unlinkat(::dirfd(dir), entry->d_name, 0) == 0) {
+            X5K_LOG("file: removed the stale temporary ", (folder / name).string());
+            ++removed;
+        }
+    }
+    ::closedir(dir);
+    return removed;
+}
+
+int RemoveStaleDataTemporaries(const std::filesystem::path& dataFolder, std::time_t now) {
+    return RemoveStaleTemporaries(dataFolder, kDataFiles, now) +
+           RemoveStaleTemporaries(dataFolder / "Profile", kProfileFiles, now);
+}
+
+}  // namespace x5k

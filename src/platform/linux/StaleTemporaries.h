@@ -1,0 +1,25 @@
+#pragma once
+// Every save writes "<file>.XXXXXX" beside its file and renames it over the file; a save
+// killed in between leaves that temporary file behind. They are cleared at start.
+
+#include <ctime>
+#include <filesystem>
+#include <span>
+#include <string_view>
+
+namespace x5k {
+
+// Whether `name` is a temporary file of a save of `file`: the file's name, a dot and six
+// letters or digits.
+bool IsTemporaryOf(std::string_view name, std::string_view file);
+
+// Removes from `folder` the temporaries of `files` (names inside that folder) last changed
+// more than a minute before `now`: regular files, and symlinks themselves, never their
+// targets. Folders and everything else stay. Returns how many were removed.
+int RemoveStaleTemporaries(const std::filesystem::path& folder,
+                           std::span<const std::string_view> files, std::time_t now);
+
+// The same for the data folder and its "Profile" folder, with the files the program saves.
+int RemoveStaleDataTemporaries(const std::filesystem::path& dataFolder, std::time_t now);
+
+}  // namespace x5k
