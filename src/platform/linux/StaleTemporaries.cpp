@@ -32,6 +32,10 @@ bool IsTemporaryOf(std::string_view name, std::string_view file) {
         return false;
     }
     const std::string_view suffix = name.substr(file.size() + 1);
+    const auto lower = [](char c) { return c >= 'a' && c <= 'z'; };
+    // Six small letters read as a word ("Profile1.cfg.backup"): a user's copy, kept. A
+    // random suffix is seldom one, and such a temporary only stays behind.
+    if (std::all_of(suffix.begin(), suffix.end(), lower)) return false;
     return std::all_of(suffix.begin(), suffix.end(),
                        [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
 }

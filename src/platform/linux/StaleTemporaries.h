@@ -10,7 +10,8 @@
 namespace x5k {
 
 // Whether `name` is a temporary file of a save of `file`: the file's name, a dot and six
-// letters or digits.
+// letters or digits, not all of them small letters (a word such as "backup" names a
+// user's copy).
 bool IsTemporaryOf(std::string_view name, std::string_view file);
 
 // Removes from `folder` the temporaries of `files` (names inside that folder) last changed

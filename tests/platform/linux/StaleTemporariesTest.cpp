@@ -33,6 +33,7 @@ TEST(StaleTemporaries, OnlyOurOldTemporariesGo) {
         {"Sts.cfg.a1B2c3", Kind::Symlink, 3600, true},
         {"Sts.cfg.a1B2c3", Kind::Folder, 3600, false},
         {"Macro.cfg.bak", Kind::File, 3600, false},
+        {"Profile/Profile1.cfg.backup", Kind::File, 3600, false},  // a user's copy
         {"Macro.cfg.a1B2c3d", Kind::File, 3600, false},
         {"Macro.cfg.a1-2c3", Kind::File, 3600, false},
         {"Macro.cfgXa1B2c3", Kind::File, 3600, false},
