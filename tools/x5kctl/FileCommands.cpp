@@ -159,7 +159,10 @@ int MakeDefaults(const std::filesystem::path& folder, bool force) {
     for (const DefaultFile& file : defaults) {
         std::error_code error;
         const auto status = std::filesystem::symlink_status(folder / file.relativePath, error);
-        if (std::filesystem::exists(status)) existing.push_back(file.relativePath);
+        using std::filesystem::file_type;
+        if (status.type() != file_type::not_found && status.type() != file_type::none) {
+            existing.push_back(file.relativePath);
+        }
     }
     if (!existing.empty() && !force) {
         std::fprintf(stderr, "x5kctl: %s already holds", Printable(folder).c_str());
