@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "device/emulator/MouseStateFile.h"
+#include "support/ShellRun.h"
 #include "support/TempFolder.h"
 
 namespace x5k {
@@ -18,23 +19,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct ToolRun {
-    int status;  // -1 when the tool did not exit by itself (killed by a signal)
-    std::string output;
-};
+using ToolRun = x5k::test::ShellRun;
 
 ToolRun RunX5kctl(const std::string& arguments) {
-    const std::string command =
-        "env -u X5K_DEBUG " + std::string(X5KCTL_PATH) + " " + arguments + " 2>&1";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    ToolRun run{-1, {}};
-    if (!pipe) return run;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
-    const int status = ::pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return x5k::test::RunShell("env -u X5K_DEBUG " + std::string(X5KCTL_PATH) + " " + arguments +
+                               " 2>&1");
 }
 
 std::vector<uint8_t> Text(const std::string& text) {

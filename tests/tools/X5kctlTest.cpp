@@ -19,16 +19,14 @@
 #include "profiles/DefaultFiles.h"
 #include "profiles/ProfileImage.h"
 #include "support/RecordingUserMessages.h"
+#include "support/ShellRun.h"
 #include "support/TempFolder.h"
 #include "support/VirtualClock.h"
 
 namespace x5k {
 namespace {
 
-struct CommandResult {
-    int status;
-    std::string output;
-};
+using CommandResult = test::ShellRun;
 
 // Runs x5kctl with `arguments` and the shell redirection `errors` for its stderr;
 // `environment` holds NAME=VALUE words set for the run only.
@@ -36,15 +34,7 @@ CommandResult RunX5kctlWith(const std::string& arguments, const std::string& env
                             const std::string& errors) {
     const std::string command = "env -u X5K_DEBUG " + environment + " " + std::string(X5KCTL_PATH) +
                                 " " + arguments + " " + errors;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    CommandResult run{-1, {}};
-    if (!pipe) return run;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
-    const int status = ::pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return test::RunShell(command);
 }
 
 // stdout and stderr together.

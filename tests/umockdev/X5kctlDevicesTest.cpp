@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 
+#include "support/ShellRun.h"
 #include "support/TempFolder.h"
 #include "umockdev/MouseTestbed.h"
 
@@ -28,22 +29,10 @@ std::filesystem::path X5kctlPath() {
 #endif
 }
 
-struct CommandResult {
-    int status = -1;
-    std::string output;
-};
+using CommandResult = x5k::test::ShellRun;
 
 CommandResult RunX5kctl(const std::string& arguments) {
-    const std::string command = X5kctlPath().string() + " " + arguments + " 2>&1";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    CommandResult run;
-    if (!pipe) return run;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
-    const int status = ::pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return x5k::test::RunShell(X5kctlPath().string() + " " + arguments + " 2>&1");
 }
 
 TEST(X5kctlDevices, ListsWhatTheSystemHas) {
