@@ -126,6 +126,16 @@ std::optional<Failure> ReadMacros(const std::filesystem::path& path, MacroTable&
     return std::nullopt;
 }
 
+// The profile and, when a macro file is named, its macros: what export-json and set read.
+std::optional<Failure> ReadInputs(const std::filesystem::path& profilePath,
+                                  const std::optional<std::filesystem::path>& macroPath,
+                                  ProfileImage& image, std::optional<MacroTable>& table) {
+    if (auto failure = ReadProfile(profilePath, image)) return failure;
+    if (!macroPath) return std::nullopt;
+    table.emplace();
+    return ReadMacros(*macroPath, *table);
+}
+
 std::optional<Failure> WriteProfile(const std::filesystem::path& path, const ProfileImage& image) {
     PosixFileSystem files;
     if (const FileResult written = files.replace(path, image.bytes()); !written.ok()) {
@@ -142,12 +152,8 @@ std::optional<Failure> WriteProfile(const std::filesystem::path& path, const Pro
 int ExportJsonCommand(const std::filesystem::path& profilePath,
                       const std::optional<std::filesystem::path>& macroPath) {
     ProfileImage image;
-    if (auto failure = ReadProfile(profilePath, image)) return Report(*failure);
     std::optional<MacroTable> table;
-    if (macroPath) {
-        table.emplace();
-        if (auto failure = ReadMacros(*macroPath, *table)) return Report(*failure);
-    }
+    if (auto failure = ReadInputs(profilePath, macroPath, image, table)) return Report(*failure);
     const JsonExport exported = ExportProfileJson(image, table ? &*table : nullptr);
     if (!exported.text) return Report(Refused(profilePath.string() + ": " + exported.problem));
     std::fputs(PrintableJson(*exported.text).c_str(), stdout);
@@ -386,12 +392,8 @@ int SetCommand(const std::filesystem::path& profilePath,
                std::span<const std::string> words) {
     if (words.empty()) return Report(Usage("set needs a SETTING and its VALUE"));
     ProfileImage image;
-    if (auto failure = ReadProfile(profilePath, image)) return Report(*failure);
     std::optional<MacroTable> table;
-    if (macroPath) {
-        table.emplace();
-        if (auto failure = ReadMacros(*macroPath, *table)) return Report(*failure);
-    }
+    if (auto failure = ReadInputs(profilePath, macroPath, image, table)) return Report(*failure);
     SettingsRead read = ReadSettings(image);
     if (!read.settings) return Report(Refused(profilePath.string() + ": " + read.problem));
     ProfileSettings& s = *read.settings;
