@@ -64,6 +64,36 @@ int RemoveStaleTemporaries(const std::filesystem::path& folder,
     return removed;
 }
 
+namespace {
+
+int RestoreOwnerReadIn(const std::filesystem::path& folder,
+                       std::span<const std::string_view> files) {
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return 0;
+    int restored = 0;
+    for (const std::string_view file : files) {
+        const std::string name(file);
+        struct stat info {};
+        if (::fstatat(dir, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (!S_ISREG(info.st_mode) || info.st_uid != ::geteuid() || (info.st_mode & S_IRUSR)) {
+            continue;
+        }
+        if (::fchmodat(dir, name.c_str(), (info.st_mode & 07777) | S_IRUSR, 0) == 0) {
+            X5K_LOG("file: gave the owner back the right to read ", (folder / name).string());
+            ++restored;
+        }
+    }
+    ::close(dir);
+    return restored;
+}
+
+}  // namespace
+
+int RestoreOwnerRead(const std::filesystem::path& dataFolder) {
+    return RestoreOwnerReadIn(dataFolder, kDataFiles) +
+           RestoreOwnerReadIn(dataFolder / "Profile", kProfileFiles);
+}
+
 int RemoveStaleDataTemporaries(const std::filesystem::path& dataFolder, std::time_t now) {
     return RemoveStaleTemporaries(dataFolder, kDataFiles, now) +
            RemoveStaleTemporaries(dataFolder / "Profile", kProfileFiles, now);

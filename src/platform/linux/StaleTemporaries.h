@@ -1,6 +1,8 @@
 #pragma once
-// Every save writes "<file>.XXXXXX" beside its file and renames it over the file; a save
-// killed in between leaves that temporary file behind. They are cleared at start.
+// What interrupted writes leave in the data folder, mended at start. Every save writes
+// "<file>.XXXXXX" beside its file and renames it over the file; a save killed in between
+// leaves that temporary file behind. Copies made by earlier versions could be left
+// write-only by a kill.
 
 #include <ctime>
 #include <filesystem>
@@ -22,5 +24,11 @@ int RemoveStaleTemporaries(const std::filesystem::path& folder,
 
 // The same for the data folder and its "Profile" folder, with the files the program saves.
 int RemoveStaleDataTemporaries(const std::filesystem::path& dataFolder, std::time_t now);
+
+// Gives the owner back the right to read each file the program keeps in the data folder
+// and its "Profile" folder that is a regular file of this user without it (a copy cut
+// short could leave one at mode 0200, and the program would take it for missing at every
+// start). Links are not followed; other files stay as they are. Returns how many changed.
+int RestoreOwnerRead(const std::filesystem::path& dataFolder);
 
 }  // namespace x5k

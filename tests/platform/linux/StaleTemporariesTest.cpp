@@ -66,5 +66,41 @@ TEST(StaleTemporaries, OnlyOurOldTemporariesGo) {
     }
 }
 
+TEST(StaleTemporaries, TheOwnerGetsBackTheRightToReadOurFiles) {
+    struct Case {
+        const char* name;
+        mode_t mode;
+        mode_t after;
+    };
+    const Case cases[] = {
+        {"Language.cfg", 0200, 0600},  // left write-only by an interrupted copy
+        {"Profile/Profile4.cfg", 0000, 0400},
+        {"Macro.cfg", 0220, 0620},
+        {"Sts.cfg", 0644, 0644},
+        {"Profile/ConfigInfo.cfg", 0600, 0600},
+        {"Notes.cfg", 0200, 0200},          // not one of the program's files
+        {"Profile/Language.cfg", 0200, 0200},  // not kept in that folder
+    };
+    test::TempFolder data;
+    fs::create_directories(data / "Profile");
+    for (const auto& c : cases) {
+        test::WriteBytes(data / c.name, {1});
+        fs::permissions(data / c.name, static_cast<fs::perms>(c.mode));
+    }
+    // A link is never followed: its target is somebody else's business.
+    test::TempFolder elsewhere;
+    test::WriteBytes(elsewhere / "target", {7});
+    fs::permissions(elsewhere / "target", static_cast<fs::perms>(0200));
+    fs::create_symlink(elsewhere / "target", data / "Profile" / "Profile2.cfg");
+
+    EXPECT_EQ(RestoreOwnerRead(data.path()), 3);
+    for (const auto& c : cases) {
+        EXPECT_EQ(fs::status(data / c.name).permissions(), static_cast<fs::perms>(c.after))
+            << c.name;
+    }
+    EXPECT_EQ(fs::status(elsewhere / "target").permissions(), static_cast<fs::perms>(0200));
+    EXPECT_EQ(RestoreOwnerRead(data.path()), 0);
+}
+
 }  // namespace
 }  // namespace x5k
