@@ -95,28 +95,18 @@ Platform MakeLinuxPlatform(PlatformOptions options) {
     Platform platform;
     platform.programFolder = ProgramFolder();
     platform.dataFolder = DataFolder();
-    std::optional<std::filesystem::path> instanceFolder =
-        InstanceFolder(std::getenv("XDG_RUNTIME_DIR"));
-    if (!instanceFolder && platform.dataFolder) {
-        // No private folder for the lock: the data folder's own lock still keeps a second
-        // program off the same files, and the user is told why hand-overs may not work.
-        std::error_code ignored;
-        std::filesystem::create_directories(*platform.dataFolder, ignored);
-        instanceFolder = platform.dataFolder;
-        platform.instanceProblem = kNoPrivateInstanceFolder;
-        X5K_LOG("instance: no private folder for the lock; the data folder's lock is used");
-    }
-    // No lock at all leaves the instance unavailable: the program runs as if alone.
-    platform.instance =
-        std::make_unique<SingleInstance>(instanceFolder.value_or(std::filesystem::path()));
-    if (platform.instance->role() == ProgramInstance::Role::Unavailable) {
-        X5K_LOG("instance: no lock could be taken; running as if alone");
-        platform.instanceProblem = kNoInstanceLock;
-    }
-    // Only the one running program clears what killed saves left; a later start that
+    // Without a private folder the data folder's own lock still keeps a second program
+    // off the same files, and the user is told why hand-overs may not work; without any
+    // lock the program runs as if alone.
+    TakenInstance taken =
+        TakeInstance(InstanceFolder(std::getenv("XDG_RUNTIME_DIR")), platform.dataFolder);
+    platform.instance = std::move(taken.instance);
+    platform.instanceProblem = std::move(taken.problem);
+    // Only the one running program mends what killed saves left; a later start that
     // hands over and ends leaves the running one's files alone.
     if (platform.dataFolder && platform.instance->role() == ProgramInstance::Role::Primary) {
         RemoveStaleDataTemporaries(*platform.dataFolder, std::time(nullptr));
+        RestoreOwnerRead(*platform.dataFolder);
     }
     platform.crashGuard = std::make_unique<EvdevCrashGuard>();
     platform.files = std::make_unique<PosixFileSystem>();

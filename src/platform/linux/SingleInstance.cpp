@@ -15,6 +15,8 @@
 #include <cstring>
 #include <string>
 
+#include "common/DiagnosticLog.h"
+
 namespace x5k {
 
 namespace fs = std::filesystem;
@@ -301,6 +303,25 @@ bool SingleInstance::send(const HandOver& message, std::chrono::milliseconds lim
     }
     ::close(fd);
     return sent;
+}
+
+TakenInstance TakeInstance(const std::optional<fs::path>& folder,
+                           const std::optional<fs::path>& dataFolder) {
+    TakenInstance taken;
+    std::optional<fs::path> lockFolder = folder;
+    if (!lockFolder && dataFolder) {
+        std::error_code ignored;
+        fs::create_directories(*dataFolder, ignored);
+        lockFolder = dataFolder;
+        taken.problem = kNoPrivateInstanceFolder;
+        X5K_LOG("instance: no private folder for the lock; the data folder's lock is used");
+    }
+    taken.instance = std::make_unique<SingleInstance>(lockFolder.value_or(fs::path()));
+    if (taken.instance->role() == ProgramInstance::Role::Unavailable) {
+        X5K_LOG("instance: no lock could be taken; running as if alone");
+        taken.problem = kNoInstanceLock;
+    }
+    return taken;
 }
 
 }  // namespace x5k

@@ -10,7 +10,9 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -131,5 +133,17 @@ private:
     uint64_t nextId_ = 1;
     std::vector<Pending> pending_;
 };
+
+// The program's instance, with what the user is told at start about it. In the private
+// `folder` when there is one; otherwise in the data folder (created when missing), whose
+// lock still keeps a second start off the same files, told as kNoPrivateInstanceFolder;
+// with neither, or when no lock can be taken there, an unavailable instance, told as
+// kNoInstanceLock.
+struct TakenInstance {
+    std::unique_ptr<SingleInstance> instance;
+    std::optional<std::string> problem;
+};
+TakenInstance TakeInstance(const std::optional<std::filesystem::path>& folder,
+                           const std::optional<std::filesystem::path>& dataFolder);
 
 }  // namespace x5k

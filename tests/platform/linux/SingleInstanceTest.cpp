@@ -273,6 +273,46 @@ TEST(SingleInstance, UnavailableWithoutAUsableLock) {
     }
 }
 
+// Without a private folder the data folder's lock is the last resort: a second start on
+// the same data folder still finds the first, and the user is told either way.
+TEST(SingleInstance, TakenInTheDataFolderWhenNoPrivateFolderCanBeHad) {
+    struct Case {
+        const char* what;
+        bool privateFolder;
+        const char* dataFolder;  // below the test folder; nullptr: none
+        Role role;
+        const char* problem;
+        const char* lockIn;  // the folder holding the lock file, below the test folder
+    };
+    const Case cases[] = {
+        {"private folder", true, "data", Role::Primary, nullptr, "run"},
+        {"data folder only", false, "data", Role::Primary, kNoPrivateInstanceFolder, "data"},
+        {"data folder made", false, "new/data", Role::Primary, kNoPrivateInstanceFolder,
+         "new/data"},
+        {"data folder a file", false, "file", Role::Unavailable, kNoInstanceLock, nullptr},
+        {"neither", false, nullptr, Role::Unavailable, kNoInstanceLock, nullptr},
+    };
+    for (const auto& c : cases) {
+        test::TempFolder tmp;
+        fs::create_directories(tmp / "run");
+        fs::create_directories(tmp / "data");
+        test::WriteBytes(tmp / "file", {1});
+        const auto privateFolder = c.privateFolder ? std::optional(tmp / "run") : std::nullopt;
+        const auto dataFolder = c.dataFolder ? std::optional(tmp / c.dataFolder) : std::nullopt;
+        const TakenInstance first = TakeInstance(privateFolder, dataFolder);
+        EXPECT_EQ(first.instance->role(), c.role) << c.what;
+        EXPECT_EQ(first.problem, c.problem ? std::optional<std::string>(c.problem) : std::nullopt)
+            << c.what;
+        if (!c.lockIn) continue;
+        EXPECT_TRUE(fs::exists(tmp / c.lockIn / "X5KDriver.exe.lock")) << c.what;
+        const TakenInstance second = TakeInstance(privateFolder, dataFolder);
+        EXPECT_EQ(second.instance->role(), Role::Secondary) << c.what;
+        EXPECT_TRUE(second.instance->send(kShowRunningInstance)) << c.what;
+        EXPECT_EQ(Collect(*first.instance, 1), std::vector<HandOver>{kShowRunningInstance})
+            << c.what;
+    }
+}
+
 TEST(SingleInstance, SecondProcessHandsOverTheShowMessage) {
     PlayChildPartIfAsked();
     test::TempFolder folder;
