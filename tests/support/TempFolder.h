@@ -13,9 +13,11 @@ namespace x5k::test {
 
 class TempFolder {
 public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "x5k-test-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
+    TempFolder() : TempFolder(std::filesystem::temp_directory_path()) {}
+    // Below `base` instead, e.g. "/dev/shm" for a folder in memory.
+    explicit TempFolder(const std::filesystem::path& base) {
+        std::string pattern = (base / "x5k-test-XXXXXX").string();
+        if (const char* made = ::mkdtemp(pattern.data())) path_ = made;
     }
     ~TempFolder() {
         std::error_code error;

@@ -30,6 +30,13 @@ FileError ClassOf(int error) {
     }
 }
 
+using StepHook = PosixFileSystem::DiskStepHook;
+
+// Tells the test seam, when there is one, of the next change to the disk.
+void Before(const StepHook& hook, std::string_view step) {
+    if (hook) hook(step);
+}
+
 FileResult Failure(int error, std::string_view operation) {
     return {ClassOf(error), SysResult::failure(error, operation)};
 }
@@ -51,9 +58,10 @@ private:
 };
 
 // The errno of the failed write (ENOSPC when the disk took nothing), or 0.
-int WriteAll(int fd, std::span<const uint8_t> bytes) {
+int WriteAll(int fd, std::span<const uint8_t> bytes, const StepHook& hook) {
     size_t done = 0;
     while (done < bytes.size()) {
+        Before(hook, "write");
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return errno;
@@ -95,24 +103,30 @@ FileResult ReadInto(const std::filesystem::path& path, std::span<uint8_t> record
 // Writes `bytes` to a new temporary file "<path>.XXXXXX" beside `path`, with `mode`, and
 // flushes it to disk; `temp` gets its name. Nothing is left behind on failure.
 FileResult WriteTemporary(const std::filesystem::path& path, std::span<const uint8_t> bytes,
-                          mode_t mode, std::string& temp) {
+                          mode_t mode, std::string& temp, const StepHook& hook) {
     temp = path.string() + ".XXXXXX";
+    Before(hook, "create the temporary file");
     Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (fd.get() < 0) return Failure(errno, "create the temporary file");
+    Before(hook, "fchmod");
     ::fchmod(fd.get(), mode);
     FileResult failed;
-    if (const int error = WriteAll(fd.get(), bytes); error != 0) {
+    if (const int error = WriteAll(fd.get(), bytes, hook); error != 0) {
         failed = Failure(error, "write");
-    } else if (::fsync(fd.get()) != 0) {
+    } else if (Before(hook, "fsync"); ::fsync(fd.get()) != 0) {
         failed = Failure(errno, "fsync");
-    } else if (::close(fd.release()) != 0) {
+    } else if (Before(hook, "close"); ::close(fd.release()) != 0) {
         failed = Failure(errno, "close");
     }
-    if (!failed.ok()) ::unlink(temp.c_str());
+    if (!failed.ok()) {
+        Before(hook, "unlink");
+        ::unlink(temp.c_str());
+    }
     return failed;
 }
 
-FileResult Replace(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
+FileResult Replace(const std::filesystem::path& path, std::span<const uint8_t> bytes,
+                   const StepHook& hook) {
     // A file the user made read-only stays protected, although a rename could replace it.
     if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0) {
         return Failure(errno, "access (write)");
@@ -123,11 +137,13 @@ FileResult Replace(const std::filesystem::path& path, std::span<const uint8_t> b
     struct stat old {};
     const mode_t mode = ::stat(path.c_str(), &old) == 0 ? ((old.st_mode & 07777) | S_IRUSR) : 0644;
     std::string temp;
-    if (FileResult written = WriteTemporary(path, bytes, mode, temp); !written.ok()) {
+    if (FileResult written = WriteTemporary(path, bytes, mode, temp, hook); !written.ok()) {
         return written;
     }
+    Before(hook, "rename");
     if (::rename(temp.c_str(), path.c_str()) != 0) {
         const FileResult renameFailed = Failure(errno, "rename");
+        Before(hook, "unlink");
         ::unlink(temp.c_str());
         return renameFailed;
     }
@@ -157,21 +173,26 @@ FileResult ReadAll(const std::filesystem::path& path, std::vector<uint8_t>& cont
 // The copy is whole or absent: it is written to a temporary file and renamed into place
 // only when nothing stands at `to`, so a crash never leaves a part of it and an existing
 // file (which may hold the user's data) is never replaced.
-SysResult CopyIfAbsent(const std::filesystem::path& from, const std::filesystem::path& to) {
+SysResult CopyIfAbsent(const std::filesystem::path& from, const std::filesystem::path& to,
+                       const StepHook& hook) {
     struct stat there {};
     if (::lstat(to.c_str(), &there) == 0) return SysResult::failure(EEXIST, "copy");
     std::vector<uint8_t> content;
     if (const FileResult read = ReadAll(from, content); !read.ok()) return read.cause;
     std::string temp;
-    if (const FileResult written = WriteTemporary(to, content, 0644, temp); !written.ok()) {
+    if (const FileResult written = WriteTemporary(to, content, 0644, temp, hook);
+        !written.ok()) {
         return written.cause;
     }
+    Before(hook, "rename");
     int result = ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
     if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
         // A file system without the no-replace rename: a hard link never replaces either.
+        Before(hook, "link");
         result = ::link(temp.c_str(), to.c_str());
     }
     const int error = result != 0 ? errno : 0;
+    Before(hook, "unlink");
     ::unlink(temp.c_str());
     return error ? SysResult::failure(error, "rename") : SysResult::success();
 }
@@ -196,7 +217,7 @@ FileResult PosixFileSystem::readInto(const std::filesystem::path& path, std::spa
 
 FileResult PosixFileSystem::replace(const std::filesystem::path& path,
                                     std::span<const uint8_t> bytes) {
-    const FileResult result = Replace(path, bytes);
+    const FileResult result = Replace(path, bytes, beforeDiskStep_);
     if (result.ok()) {
         X5K_LOG("file: wrote ", path.string(), " (", bytes.size(), " bytes)");
     } else {
@@ -207,6 +228,19 @@ FileResult PosixFileSystem::replace(const std::filesystem::path& path,
 
 SysResult PosixFileSystem::createFolders(const std::filesystem::path& path) {
     std::error_code error;
+    if (beforeDiskStep_) {
+        // The library makes the missing folders one by one, outermost first: each one is
+        // made here as its own step, which the library's call then finds done.
+        std::vector<std::filesystem::path> missing;
+        for (auto p = path; !p.empty() && !std::filesystem::exists(p, error); p = p.parent_path()) {
+            missing.push_back(p);
+            if (p == p.parent_path()) break;
+        }
+        for (auto p = missing.rbegin(); p != missing.rend(); ++p) {
+            beforeDiskStep_("mkdir");
+            std::filesystem::create_directory(*p, error);
+        }
+    }
     std::filesystem::create_directories(path, error);
     SysResult result = FromErrorCode(error, "create folders");
     if (result && !std::filesystem::is_directory(path, error)) {
@@ -223,7 +257,7 @@ bool PosixFileSystem::exists(const std::filesystem::path& path) {
 
 SysResult PosixFileSystem::copyIfAbsent(const std::filesystem::path& from,
                                         const std::filesystem::path& to) {
-    const SysResult result = CopyIfAbsent(from, to);
+    const SysResult result = CopyIfAbsent(from, to, beforeDiskStep_);
     if (result) {
         X5K_LOG("file: copied ", from.string(), " to ", to.string());
     } else {
@@ -233,6 +267,7 @@ SysResult PosixFileSystem::copyIfAbsent(const std::filesystem::path& from,
 }
 
 SysResult PosixFileSystem::remove(const std::filesystem::path& path) {
+    Before(beforeDiskStep_, "unlink");
     if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
         const SysResult result = SysResult::failure(errno, "unlink");
         X5K_LOG("file: cannot remove ", path.string(), ": ", result);
