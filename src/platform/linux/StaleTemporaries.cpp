@@ -22,6 +22,8 @@ constexpr std::array<std::string_view, 4> kDataFiles = {"Macro.cfg", "Language.c
 constexpr std::array<std::string_view, 6> kProfileFiles = {"ConfigInfo.cfg", "Profile1.cfg",
                                                            "Profile2.cfg",   "Profile3.cfg",
                                                            "Profile4.cfg",   "Profile5.cfg"};
+// The firmware update's downloads, in "FWUpdate/new_version".
+constexpr std::array<std::string_view, 2> kUpdateFiles = {"update.xml", "ZintuGameDevice.bin"};
 
 }  // namespace
 
@@ -33,8 +35,8 @@ bool IsTemporaryOf(std::string_view name, std::string_view file) {
     }
     const std::string_view suffix = name.substr(file.size() + 1);
     const auto lower = [](char c) { return c >= 'a' && c <= 'z'; };
-    // Six small letters read as a word ("Profile1.cfg.backup"): a user's copy, kept. A
-    // random suffix is seldom one, and such a temporary only stays behind.
+    // Six small letters read as a word ("Profile1.cfg.backup"): a user's copy, kept. The
+    // saves draw such a random suffix again, so none of theirs is one.
     if (std::all_of(suffix.begin(), suffix.end(), lower)) return false;
     return std::all_of(suffix.begin(), suffix.end(),
                        [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
@@ -96,7 +98,8 @@ int RestoreOwnerRead(const std::filesystem::path& dataFolder) {
 
 int RemoveStaleDataTemporaries(const std::filesystem::path& dataFolder, std::time_t now) {
     return RemoveStaleTemporaries(dataFolder, kDataFiles, now) +
-           RemoveStaleTemporaries(dataFolder / "Profile", kProfileFiles, now);
+           RemoveStaleTemporaries(dataFolder / "Profile", kProfileFiles, now) +
+           RemoveStaleTemporaries(dataFolder / "FWUpdate" / "new_version", kUpdateFiles, now);
 }
 
 }  // namespace x5k

@@ -22,7 +22,8 @@ bool IsTemporaryOf(std::string_view name, std::string_view file);
 int RemoveStaleTemporaries(const std::filesystem::path& folder,
                            std::span<const std::string_view> files, std::time_t now);
 
-// The same for the data folder and its "Profile" folder, with the files the program saves.
+// The same for the data folder, its "Profile" folder and the firmware update's folder, with
+// the files the program saves there.
 int RemoveStaleDataTemporaries(const std::filesystem::path& dataFolder, std::time_t now);
 
 // Gives the owner back the right to read each file the program keeps in the data folder

@@ -30,6 +30,9 @@ TEST(StaleTemporaries, OnlyOurOldTemporariesGo) {
         {"Macro.cfg.a1B2c3", Kind::File, 30, false},
         {"Profile/Profile3.cfg.Zz9Yy8", Kind::File, 3600, true},
         {"Profile/Macro.cfg.a1B2c3", Kind::File, 3600, false},  // not saved in that folder
+        {"FWUpdate/new_version/ZintuGameDevice.bin.Q7rT2x", Kind::File, 3600, true},
+        {"FWUpdate/new_version/update.xml.a1B2c3", Kind::File, 3600, true},
+        {"FWUpdate/update.xml.a1B2c3", Kind::File, 3600, false},
         {"Sts.cfg.a1B2c3", Kind::Symlink, 3600, true},
         {"Sts.cfg.a1B2c3", Kind::Folder, 3600, false},
         {"Macro.cfg.bak", Kind::File, 3600, false},
