@@ -35,6 +35,14 @@ private:
     std::filesystem::path path_;
 };
 
+// Where a TempFolder is in memory, when the system has such a folder: a killed process
+// leaves the page cache as a disk would keep it, and syncs cost nothing.
+inline std::filesystem::path MemoryBase() {
+    std::error_code error;
+    return std::filesystem::is_directory("/dev/shm", error) ? std::filesystem::path("/dev/shm")
+                                                           : std::filesystem::temp_directory_path();
+}
+
 inline std::vector<uint8_t> ReadBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

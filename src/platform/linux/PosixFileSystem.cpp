@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/DiagnosticLog.h"
+#include "platform/linux/StaleTemporaries.h"
 
 namespace x5k {
 namespace {
@@ -100,13 +101,30 @@ FileResult ReadInto(const std::filesystem::path& path, std::span<uint8_t> record
     return {};
 }
 
+// Creates the temporary file "<path>.XXXXXX" for the owner only; `temp` gets its name.
+// A suffix of six small letters reads as a word ("Profile1.cfg.backup"), which the start's
+// clean-up keeps as a user's copy: such a name is drawn again, so the clean-up knows
+// whatever a killed save leaves. The descriptor, or -1 with errno.
+int CreateTemporary(const std::filesystem::path& path, std::string& temp, const StepHook& hook) {
+    const std::string file = path.filename().string();
+    for (;;) {
+        temp = path.string() + ".XXXXXX";
+        Before(hook, "create the temporary file");
+        const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+        if (fd < 0 || IsTemporaryOf(std::filesystem::path(temp).filename().string(), file)) {
+            return fd;
+        }
+        ::close(fd);
+        Before(hook, "unlink");
+        ::unlink(temp.c_str());
+    }
+}
+
 // Writes `bytes` to a new temporary file "<path>.XXXXXX" beside `path`, with `mode`, and
 // flushes it to disk; `temp` gets its name. Nothing is left behind on failure.
 FileResult WriteTemporary(const std::filesystem::path& path, std::span<const uint8_t> bytes,
                           mode_t mode, std::string& temp, const StepHook& hook) {
-    temp = path.string() + ".XXXXXX";
-    Before(hook, "create the temporary file");
-    Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
+    Fd fd(CreateTemporary(path, temp, hook));
     if (fd.get() < 0) return Failure(errno, "create the temporary file");
     Before(hook, "fchmod");
     ::fchmod(fd.get(), mode);
