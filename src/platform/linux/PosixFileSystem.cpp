@@ -2,11 +2,15 @@
 
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <string>
 #include <utility>
 #include <vector>
@@ -101,23 +105,47 @@ FileResult ReadInto(const std::filesystem::path& path, std::span<uint8_t> record
     return {};
 }
 
-// Creates the temporary file "<path>.XXXXXX" for the owner only; `temp` gets its name.
-// A suffix of six small letters reads as a word ("Profile1.cfg.backup"), which the start's
-// clean-up keeps as a user's copy: such a name is drawn again, so the clean-up knows
-// whatever a killed save leaves. The descriptor, or -1 with errno.
+// Six random letters or digits.
+std::string RandomSuffix() {
+    static constexpr std::string_view kChars =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::array<uint8_t, 6> random{};
+    if (::getrandom(random.data(), random.size(), GRND_NONBLOCK) !=
+        static_cast<ssize_t>(random.size())) {
+        // Without the kernel's randomness a name need only differ from the last: a name
+        // that is taken is drawn again.
+        static std::atomic<uint64_t> count{0};
+        uint64_t x = static_cast<uint64_t>(
+                         std::chrono::steady_clock::now().time_since_epoch().count()) ^
+                     (static_cast<uint64_t>(::getpid()) << 32) ^
+                     (++count * 0x9E3779B97F4A7C15u);
+        for (uint8_t& r : random) {
+            x = x * 6364136223846793005u + 1442695040888963407u;
+            r = static_cast<uint8_t>(x >> 56);
+        }
+    }
+    std::string suffix;
+    for (const uint8_t r : random) suffix += kChars[r % kChars.size()];
+    return suffix;
+}
+
+// Creates the temporary file "<path>.XXXXXX" for the owner only, as mkostemp would; `temp`
+// gets its name. A suffix of six small letters reads as a word ("Profile1.cfg.backup"),
+// which the start's clean-up keeps as a user's copy, so such a suffix is drawn again
+// before any file is made: the clean-up knows whatever a killed save leaves. The
+// descriptor, or -1 with errno.
 int CreateTemporary(const std::filesystem::path& path, std::string& temp, const StepHook& hook) {
     const std::string file = path.filename().string();
-    for (;;) {
-        temp = path.string() + ".XXXXXX";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string name = file + "." + RandomSuffix();
+        if (!IsTemporaryOf(name, file)) continue;
+        temp = (path.parent_path() / name).string();
         Before(hook, "create the temporary file");
-        const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-        if (fd < 0 || IsTemporaryOf(std::filesystem::path(temp).filename().string(), file)) {
-            return fd;
-        }
-        ::close(fd);
-        Before(hook, "unlink");
-        ::unlink(temp.c_str());
+        const int fd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0 || errno != EEXIST) return fd;
     }
+    errno = EEXIST;
+    return -1;
 }
 
 // Writes `bytes` to a new temporary file "<path>.XXXXXX" beside `path`, with `mode`, and
@@ -149,7 +177,7 @@ FileResult Replace(const std::filesystem::path& path, std::span<const uint8_t> b
     if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0) {
         return Failure(errno, "access (write)");
     }
-    // mkostemp creates the file for the owner only; keep the mode of the file it
+    // The temporary file is created for the owner only; keep the mode of the file it
     // replaces, or give a new file the usual one. The owner always keeps reading: a file
     // left write-only by an interrupted copy would otherwise stay unreadable for good.
     struct stat old {};
