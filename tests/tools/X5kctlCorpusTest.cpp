@@ -415,9 +415,12 @@ std::vector<Row> Rows() {
                  Command::ShowProfile, Input::Bytes, SetWord(field.offset, value), 0});
         }
     }
-    // The fields that count only with a function: a key, a macro, a computer action.
+    // The fields that count only with a function: a key, a macro, a computer action; and
+    // every field at once.
     for (const uint32_t value : kExtremes) {
         const std::string extreme = ExtremeName(value);
+        add({"show_profile_every_field_" + extreme, Command::ShowProfile, Input::Bytes,
+             EveryProfileField(value)});
         add({"show_profile_key_" + extreme, Command::ShowProfile, Input::Bytes,
              Then(SetWord(FunctionCode(2).offset, kFunctionKey), SetWord(KeyValue(2).offset, value))});
         add({"show_profile_macro_" + extreme, Command::ShowProfile, Input::Bytes,
