@@ -22,6 +22,7 @@
 #include "platform/linux/PosixFileSystem.h"
 #include "profiles/ProfileImage.h"
 #include "tools/x5kctl/ExitCodes.h"
+#include "tools/x5kctl/FileCommands.h"
 #include "tools/x5kctl/Printable.h"
 #include "tools/x5kctl/ProfileTarget.h"
 
@@ -460,6 +461,11 @@ int Apply(Backend& backend, const ProfileTarget& target,
     ProfileImage image;
     const std::filesystem::path& profilePath = target.profile;
     if (const FileResult read = files.readInto(profilePath, image.bytes()); !read.ok()) {
+        if (ReadFailureCode(profilePath) == kExitRefused) {
+            std::fprintf(stderr, "x5kctl: %s is not a profile: it is not a regular file\n",
+                         Printable(profilePath).c_str());
+            return kExitRefused;
+        }
         std::fprintf(stderr, "x5kctl: cannot read %s: %s\n", Printable(profilePath).c_str(),
                      Printable(read.cause.describe()).c_str());
         return kExitFile;
@@ -469,14 +475,10 @@ int Apply(Backend& backend, const ProfileTarget& target,
         return kExitRefused;
     }
     MacroTable table;
+    // A file that is no macro file is refused as the macros command refuses it: a profile
+    // named by mistake would otherwise be written to the mouse as garbled macros.
     if (macroFile) {
-        std::vector<uint8_t> bytes(MacroTable::kFileSize);
-        if (const FileResult read = files.readInto(*macroFile, bytes); !read.ok()) {
-            std::fprintf(stderr, "x5kctl: cannot read %s: %s\n", Printable(*macroFile).c_str(),
-                         Printable(read.cause.describe()).c_str());
-            return kExitFile;
-        }
-        table.loadImage(bytes);
+        if (const auto failed = ReadMacroFile(*macroFile, table)) return *failed;
     }
 
     SteadyClock clock;

@@ -2,8 +2,10 @@
 // x5kctl's exit codes, the same for every command (the man page lists them).
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include "tools/x5kctl/Printable.h"
 
@@ -29,6 +31,16 @@ inline constexpr int kExitSystem = 5;
 inline int UsageError(std::string_view reason) {
     std::fprintf(stderr, "x5kctl: %s\n", Printable(reason).c_str());
     return kExitUsage;
+}
+
+// The exit code for a file that could not be read: a folder, pipe or device where a file
+// should be is not what it should be (1), as for the emulated mouse's state path; a path
+// that is missing, denied or a link loop could not be read (3).
+inline int ReadFailureCode(const std::filesystem::path& path) {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    const bool there = !error && status.type() != std::filesystem::file_type::not_found;
+    return there && !std::filesystem::is_regular_file(status) ? kExitRefused : kExitFile;
 }
 
 }  // namespace x5k

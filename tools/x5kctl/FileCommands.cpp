@@ -79,6 +79,11 @@ int ShowProfile(const ProfileTarget& target) {
     PosixFileSystem files;
     ProfileImage image;
     if (const FileResult read = files.readInto(path, image.bytes()); !read.ok()) {
+        if (ReadFailureCode(path) == kExitRefused) {
+            std::fprintf(stderr, "x5kctl: %s is not a profile: it is not a regular file\n",
+                         Printable(path).c_str());
+            return kExitRefused;
+        }
         std::fprintf(stderr, "x5kctl: cannot read %s: %s (%s)\n", Printable(path).c_str(),
                      FileErrorText(read), Printable(read.cause.describe()).c_str());
         if (target.inDataFolder && read.error == FileError::NotFound) {
@@ -181,13 +186,19 @@ int MakeDefaults(const std::filesystem::path& folder, bool force) {
     return kExitDone;
 }
 
-// Reads a macro file into `table`; on failure says why and returns the exit code. A file
-// of another size is no macro file (a profile given by mistake would list as one slot in
-// use), so it is refused.
+}  // namespace
+
+// A file of another size is no macro file (a profile given by mistake would list as one
+// slot in use), so it is refused, and so is a folder or a pipe.
 std::optional<int> ReadMacroFile(const std::filesystem::path& path, MacroTable& table) {
     PosixFileSystem files;
     std::vector<uint8_t> bytes(MacroTable::kFileSize);
     if (const FileResult read = files.readInto(path, bytes); !read.ok()) {
+        if (ReadFailureCode(path) == kExitRefused) {
+            std::fprintf(stderr, "x5kctl: %s is not a macro file: it is not a regular file\n",
+                         Printable(path).c_str());
+            return kExitRefused;
+        }
         std::fprintf(stderr, "x5kctl: cannot read %s: %s (%s)\n", Printable(path).c_str(),
                      FileErrorText(read), Printable(read.cause.describe()).c_str());
         return kExitFile;
@@ -207,6 +218,8 @@ std::optional<int> ReadMacroFile(const std::filesystem::path& path, MacroTable& 
     table.loadImage(bytes);
     return std::nullopt;
 }
+
+namespace {
 
 std::string KeyText(uint32_t code) {
     char hex[16];

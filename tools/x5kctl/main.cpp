@@ -62,7 +62,8 @@ const std::vector<Command>& Commands() {
         "\n"
         "options:\n"
         "  --profile N         profile N (1 to 5) of the data folder, with its Macro.cfg\n"
-        "  --macros FILE       the macro file the buttons' macros come from\n" +
+        "  --macros FILE       the macro file the buttons' macros come from; a file of\n"
+        "                      another size than a macro file's is refused\n" +
         deviceOptions;
     static const std::vector<Command> commands = {
         {"show-profile", "print every field of a profile file (.cfg)",
