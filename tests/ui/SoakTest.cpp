@@ -55,7 +55,7 @@ constexpr int kLanguageEvery = 5;       // 200 language switches
 constexpr int kWarmUpRounds = 10;
 // Resident memory may grow by this much over the run: malloc's arenas and Qt's caches
 // settle at slightly different sizes from run to run (see the figures printed).
-constexpr long kRssSlackKb = 4 * 1024;
+constexpr long kRssSlackKb = 2 * 1024;
 constexpr auto kTimeLimit = std::chrono::seconds(60);
 
 struct Usage {
