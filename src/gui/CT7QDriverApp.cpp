@@ -229,18 +229,7 @@ int CT7QDriverApp::Run(int argc, char** argv) {
 
         // A second start's hand-over, the hot-plug monitor and the termination signals
         // reach the window through the event loop.
-        std::unique_ptr<QSocketNotifier> handOver;
-        if (instance.role() == ProgramInstance::Role::Primary) {
-            handOver = std::make_unique<QSocketNotifier>(instance.fd(), QSocketNotifier::Read);
-            QObject::connect(handOver.get(), &QSocketNotifier::activated, &window,
-                             [&instance, &window] {
-                                 // Only the show request is taken from a later start.
-                                 for (const HandOver& message : instance.takeMessages()) {
-                                     if (message != kShowRunningInstance) continue;
-                                     window.post(message.message, message.wParam, message.lParam);
-                                 }
-                             });
-        }
+        const std::unique_ptr<QSocketNotifier> handOver = WatchHandOvers(instance, window);
         std::unique_ptr<QSocketNotifier> hotPlug;
         if (DeviceMonitor* const monitor = platform.devices.get(); monitor && monitor->start()) {
             hotPlug = std::make_unique<QSocketNotifier>(monitor->fd(), QSocketNotifier::Read);

@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QSocketNotifier>
 #include <QSystemTrayIcon>
 #include <QTextLayout>
 #include <QWheelEvent>
@@ -1043,6 +1044,19 @@ void CT7QDriverDlg::closeEvent(QCloseEvent* event) {
     // Alt+F4 and the window system's close only hide the window.
     event->ignore();
     onHide();
+}
+
+std::unique_ptr<QSocketNotifier> WatchHandOvers(ProgramInstance& instance, CT7QDriverDlg& window) {
+    if (instance.role() != ProgramInstance::Role::Primary || instance.fd() < 0) return nullptr;
+    auto watch = std::make_unique<QSocketNotifier>(instance.fd(), QSocketNotifier::Read);
+    QObject::connect(watch.get(), &QSocketNotifier::activated, &window, [&instance, &window] {
+        // Only the show request is taken from a later start.
+        for (const HandOver& message : instance.takeMessages()) {
+            if (message != kShowRunningInstance) continue;
+            window.post(message.message, message.wParam, message.lParam);
+        }
+    });
+    return watch;
 }
 
 }  // namespace x5k::gui

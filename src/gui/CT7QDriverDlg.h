@@ -32,6 +32,7 @@
 #include "platform/FileSystem.h"
 #include "platform/HidBackend.h"
 #include "platform/PointerSettings.h"
+#include "platform/ProgramInstance.h"
 #include "platform/Shell.h"
 #include "platform/StatsInput.h"
 #include "platform/UserMessages.h"
@@ -40,6 +41,7 @@
 #include "ui/MessageWindow.h"
 
 class QLabel;
+class QSocketNotifier;
 class QSystemTrayIcon;
 
 namespace x5k::ui {
@@ -298,5 +300,11 @@ private:
     std::unique_ptr<supportpage::UpdateCheck> updateCheck_;
     QTimer updateTimer_;
 };
+
+// Later starts' hand-overs to the running program reach `window` through its event loop:
+// each show request is posted to it, anything else is dropped. Nothing for an instance
+// that is not the primary or has no descriptor to watch. The instance outlives the
+// watch.
+std::unique_ptr<QSocketNotifier> WatchHandOvers(ProgramInstance& instance, CT7QDriverDlg& window);
 
 }  // namespace x5k::gui
