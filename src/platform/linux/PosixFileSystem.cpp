@@ -10,7 +10,6 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <string>
 #include <utility>
 #include <vector>
@@ -115,13 +114,10 @@ std::string RandomSuffix() {
         // Without the kernel's randomness a name need only differ from the last: a name
         // that is taken is drawn again.
         static std::atomic<uint64_t> count{0};
-        uint64_t x = static_cast<uint64_t>(
-                         std::chrono::steady_clock::now().time_since_epoch().count()) ^
-                     (static_cast<uint64_t>(::getpid()) << 32) ^
-                     (++count * 0x9E3779B97F4A7C15u);
+        uint64_t x = ++count + (static_cast<uint64_t>(::getpid()) << 20);
         for (uint8_t& r : random) {
-            x = x * 6364136223846793005u + 1442695040888963407u;
-            r = static_cast<uint8_t>(x >> 56);
+            r = static_cast<uint8_t>(x % kChars.size());
+            x /= kChars.size();
         }
     }
     std::string suffix;
