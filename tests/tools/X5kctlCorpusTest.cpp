@@ -221,6 +221,9 @@ enum class Command {
     ShowProfile,  // show-profile INPUT
     Macros,       // macros INPUT
     EncodeMacro,  // encode-macro INPUT ID
+    ExportJson,        // export-json INPUT
+    ExportJsonMacros,  // export-json PROFILE --macros INPUT
+    // The commands from here on write the emulated mouse's state file.
     Apply,        // apply INPUT --emulated=STATE
     ApplyMacros,  // apply PROFILE --macros INPUT --emulated=STATE
     ApplyState,   // apply PROFILE --emulated=INPUT
@@ -252,10 +255,12 @@ struct Row {
 Bytes ValidFor(Command command) {
     switch (command) {
         case Command::ShowProfile:
+        case Command::ExportJson:
         case Command::Apply:
             return ValidProfile();
         case Command::Macros:
         case Command::EncodeMacro:
+        case Command::ExportJsonMacros:
         case Command::ApplyMacros:
             return ValidMacroFile();
         case Command::ApplyState:
@@ -454,6 +459,12 @@ std::vector<Row> Rows() {
          "FFFFFFFF"});
     add({"encode_macro_id_not_hex", Command::EncodeMacro, Input::Bytes, nullptr, 2, "15x"});
     add({"encode_macro_id_negative", Command::EncodeMacro, Input::Bytes, nullptr, 2, "-1"});
+    // export-json reads its files as the commands above do: a file that is not a profile
+    // or not a macro file is refused, one that cannot be read is not read.
+    AddCommonRows(rows, Command::ExportJson, "export_json", 1, 1, 1);
+    AddCommonRows(rows, Command::ExportJsonMacros, "export_json_macros", 1, 1, 0);
+    add({"export_json_valid", Command::ExportJson});
+    add({"export_json_macros_valid", Command::ExportJsonMacros});
     add({"encode_macro_id_too_big", Command::EncodeMacro, Input::Bytes, nullptr, 2, "100000000"});
     const size_t slot3 = 3 * macro::kSize;
     for (const auto& [name, offset] : std::vector<std::pair<std::string, size_t>>{
@@ -637,6 +648,12 @@ TEST_P(X5kctlCorpus, ExitsAsDocumentedAndTouchesOnlyItsOutput) {
             break;
         case Command::EncodeMacro:
             arguments = {"encode-macro", input.string(), row.id};
+            break;
+        case Command::ExportJson:
+            arguments = {"export-json", input.string()};
+            break;
+        case Command::ExportJsonMacros:
+            arguments = {"export-json", profile.string(), "--macros", input.string()};
             break;
         case Command::Apply:
             arguments = {"apply", input.string(), "--emulated=" + state.string()};

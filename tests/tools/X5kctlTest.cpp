@@ -281,6 +281,9 @@ TEST(X5kctl, ExitCodesAndStreams) {
         {"show-profile " + missing, 3, "", "does not exist"},
         {"apply " + missing + " --emulated", 3, "", "cannot read"},
         {"macros " + missing, 3, "", "cannot read"},
+        {"export-json " + missing, 3, "", "does not exist"},
+        {"set " + missing + " rate 500", 3, "", "does not exist"},
+        {"import-json " + missing + " " + (folder / "out.cfg").string(), 3, "", "cannot read"},
         {"make-defaults /proc/x5k-cannot-be-here", 3, "", "could not write"},
     };
     for (const Case& c : cases) {

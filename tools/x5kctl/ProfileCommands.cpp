@@ -20,6 +20,7 @@
 #include "profiles/ProfileJson.h"
 #include "profiles/ProfileSettings.h"
 #include "tools/x5kctl/ExitCodes.h"
+#include "tools/x5kctl/FileCommands.h"
 #include "tools/x5kctl/Printable.h"
 #include "tools/x5kctl/ProfileTarget.h"
 
@@ -71,7 +72,7 @@ constexpr std::string_view kSetHelp =
     "--profile N edits profile N (1 to 5) of the data folder, with its Macro.cfg; while\n"
     "x5k-driver runs it is refused unless --force, since the program holds the profiles\n"
     "in memory and writes them back over the edit.\n"
-    "Exit codes: 0 done, 1 refused (the reason on stderr), 2 usage, 3 not written.\n";
+    "Exit codes: 0 done, 1 refused (the reason on stderr), 2 usage, 3 not read or written.\n";
 
 struct Failure {
     int code;
@@ -88,6 +89,7 @@ Failure Refused(std::string text) {
 
 // The text names paths and quotes the user's words; both show escaped.
 int Report(const Failure& failure) {
+    if (failure.text.empty()) return failure.code;  // already said
     std::fprintf(stderr, "x5kctl: %s\n", Printable(failure.text).c_str());
     return failure.code;
 }
@@ -103,26 +105,22 @@ const char* FileErrorText(FileError error) {
     }
 }
 
+// A folder or a pipe where the profile should be is not a profile (1); a profile that is
+// missing, denied or a link loop cannot be read (3), as for every other command.
 std::optional<Failure> ReadProfile(const std::filesystem::path& path, ProfileImage& image) {
     PosixFileSystem files;
     if (const FileResult read = files.readInto(path, image.bytes()); !read.ok()) {
-        return Refused("cannot read " + path.string() + ": " + FileErrorText(read.error));
+        if (ReadFailureCode(path) == kExitRefused) {
+            return Refused(path.string() + " is not a profile: it is not a regular file");
+        }
+        return Failure{kExitFile,
+                       "cannot read " + path.string() + ": " + FileErrorText(read.error)};
     }
     std::error_code error;
     const auto size = std::filesystem::file_size(path, error);
     if (error || size != profile::kSize) {
         return Refused(path.string() + " is not a profile: a profile has 22160 bytes");
     }
-    return std::nullopt;
-}
-
-std::optional<Failure> ReadMacros(const std::filesystem::path& path, MacroTable& table) {
-    PosixFileSystem files;
-    std::vector<uint8_t> bytes(MacroTable::kFileSize);
-    if (const FileResult read = files.readInto(path, bytes); !read.ok()) {
-        return Refused("cannot read " + path.string() + ": " + FileErrorText(read.error));
-    }
-    table.loadImage(bytes);
     return std::nullopt;
 }
 
@@ -133,7 +131,9 @@ std::optional<Failure> ReadInputs(const std::filesystem::path& profilePath,
     if (auto failure = ReadProfile(profilePath, image)) return failure;
     if (!macroPath) return std::nullopt;
     table.emplace();
-    return ReadMacros(*macroPath, *table);
+    // The macro file is checked as the macros command checks it, which says why on stderr.
+    if (const auto code = ReadMacroFile(*macroPath, *table)) return Failure{*code, ""};
+    return std::nullopt;
 }
 
 std::optional<Failure> WriteProfile(const std::filesystem::path& path, const ProfileImage& image) {
@@ -166,7 +166,7 @@ int ImportJsonCommand(const std::string& jsonPath, const std::filesystem::path& 
         text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
     } else {
         std::ifstream in(jsonPath, std::ios::binary);
-        if (!in) return Report(Refused("cannot read " + jsonPath));
+        if (!in) return Report(Failure{kExitFile, "cannot read " + jsonPath});
         std::ostringstream buffer;
         buffer << in.rdbuf();
         text = buffer.str();

@@ -12,9 +12,9 @@ namespace x5k {
 
 // Exit codes of these commands.
 inline constexpr int kProfileDone = 0;
-inline constexpr int kProfileRefused = 1;     // refused by a rule, or a file not found
+inline constexpr int kProfileRefused = 1;     // refused by a rule, or not a profile
 inline constexpr int kProfileUsage = 2;       // the arguments were not understood
-inline constexpr int kProfileNotWritten = 3;  // the output file could not be written
+inline constexpr int kProfileNotWritten = 3;  // a file could not be read or written
 
 // `arguments` follow the command name. Returns the process exit code; errors go to
 // stderr, data (the JSON of export-json) to stdout.
