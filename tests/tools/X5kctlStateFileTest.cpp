@@ -68,12 +68,15 @@ struct StateRig {
             case Before::Unsearchable:
                 state = folder / "locked" / "mouse.state";
                 test::WriteBytes(state, Text(FormatMouseState(MouseState{})));
-                fs::permissions(folder / "locked", fs::perms::owner_read | fs::perms::owner_write);
                 break;
         }
         std::error_code error;
         if (fs::is_regular_file(state, error)) bytesBefore = test::ReadBytes(state);
         typeBefore = fs::symlink_status(state, error).type();
+        // Locked only now: a test run by an ordinary user could not look inside it either.
+        if (before == Before::Unsearchable) {
+            fs::permissions(folder / "locked", fs::perms::owner_read | fs::perms::owner_write);
+        }
     }
     ~StateRig() {
         std::error_code error;
