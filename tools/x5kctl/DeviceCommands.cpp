@@ -457,19 +457,9 @@ void PrintMouseState(const MouseState& state) {
 
 int Apply(Backend& backend, const ProfileTarget& target,
           const std::optional<std::filesystem::path>& macroFile) {
-    PosixFileSystem files;
     ProfileImage image;
     const std::filesystem::path& profilePath = target.profile;
-    if (const FileResult read = files.readInto(profilePath, image.bytes()); !read.ok()) {
-        if (ReadFailureCode(profilePath) == kExitRefused) {
-            std::fprintf(stderr, "x5kctl: %s is not a profile: it is not a regular file\n",
-                         Printable(profilePath).c_str());
-            return kExitRefused;
-        }
-        std::fprintf(stderr, "x5kctl: cannot read %s: %s\n", Printable(profilePath).c_str(),
-                     Printable(read.cause.describe()).c_str());
-        return kExitFile;
-    }
+    if (const auto failed = ReadInputFile(profilePath, image.bytes(), "a profile")) return *failed;
     if (static_cast<uint32_t>(image.get(profile::kMagic)) != profile::kMagicValue) {
         std::fprintf(stderr, "x5kctl: %s is not a profile\n", Printable(profilePath).c_str());
         return kExitRefused;

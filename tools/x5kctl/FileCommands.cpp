@@ -76,20 +76,13 @@ const char* ReportRateText(int32_t code) {
 
 int ShowProfile(const ProfileTarget& target) {
     const std::filesystem::path& path = target.profile;
-    PosixFileSystem files;
     ProfileImage image;
-    if (const FileResult read = files.readInto(path, image.bytes()); !read.ok()) {
-        if (ReadFailureCode(path) == kExitRefused) {
-            std::fprintf(stderr, "x5kctl: %s is not a profile: it is not a regular file\n",
-                         Printable(path).c_str());
-            return kExitRefused;
-        }
-        std::fprintf(stderr, "x5kctl: cannot read %s: %s (%s)\n", Printable(path).c_str(),
-                     FileErrorText(read), Printable(read.cause.describe()).c_str());
-        if (target.inDataFolder && read.error == FileError::NotFound) {
+    if (const auto failed = ReadInputFile(path, image.bytes(), "a profile")) {
+        std::error_code error;
+        if (*failed == kExitFile && target.inDataFolder && !std::filesystem::exists(path, error)) {
             std::fputs("x5kctl: x5k-driver makes the data folder on its first start\n", stderr);
         }
-        return kExitFile;
+        return *failed;
     }
     std::error_code sizeError;
     const auto size = std::filesystem::file_size(path, sizeError);
@@ -188,21 +181,26 @@ int MakeDefaults(const std::filesystem::path& folder, bool force) {
 
 }  // namespace
 
+std::optional<int> ReadInputFile(const std::filesystem::path& path, std::span<uint8_t> bytes,
+                                 std::string_view what) {
+    PosixFileSystem files;
+    const FileResult read = files.readInto(path, bytes);
+    if (read.ok()) return std::nullopt;
+    if (ReadFailureCode(path) == kExitRefused) {
+        std::fprintf(stderr, "x5kctl: %s is not %s: it is not a regular file\n",
+                     Printable(path).c_str(), std::string(what).c_str());
+        return kExitRefused;
+    }
+    std::fprintf(stderr, "x5kctl: cannot read %s: %s (%s)\n", Printable(path).c_str(),
+                 FileErrorText(read), Printable(read.cause.describe()).c_str());
+    return kExitFile;
+}
+
 // A file of another size is no macro file (a profile given by mistake would list as one
 // slot in use), so it is refused, and so is a folder or a pipe.
 std::optional<int> ReadMacroFile(const std::filesystem::path& path, MacroTable& table) {
-    PosixFileSystem files;
     std::vector<uint8_t> bytes(MacroTable::kFileSize);
-    if (const FileResult read = files.readInto(path, bytes); !read.ok()) {
-        if (ReadFailureCode(path) == kExitRefused) {
-            std::fprintf(stderr, "x5kctl: %s is not a macro file: it is not a regular file\n",
-                         Printable(path).c_str());
-            return kExitRefused;
-        }
-        std::fprintf(stderr, "x5kctl: cannot read %s: %s (%s)\n", Printable(path).c_str(),
-                     FileErrorText(read), Printable(read.cause.describe()).c_str());
-        return kExitFile;
-    }
+    if (const auto failed = ReadInputFile(path, bytes, "a macro file")) return failed;
     std::error_code sizeError;
     const auto size = std::filesystem::file_size(path, sizeError);
     if (sizeError) {

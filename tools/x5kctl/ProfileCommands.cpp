@@ -94,27 +94,10 @@ int Report(const Failure& failure) {
     return failure.code;
 }
 
-const char* FileErrorText(FileError error) {
-    switch (error) {
-        case FileError::NotFound:
-            return "the file or its folder does not exist";
-        case FileError::AccessDenied:
-            return "access denied";
-        default:
-            return "it cannot be read";
-    }
-}
-
-// A folder or a pipe where the profile should be is not a profile (1); a profile that is
-// missing, denied or a link loop cannot be read (3), as for every other command.
 std::optional<Failure> ReadProfile(const std::filesystem::path& path, ProfileImage& image) {
-    PosixFileSystem files;
-    if (const FileResult read = files.readInto(path, image.bytes()); !read.ok()) {
-        if (ReadFailureCode(path) == kExitRefused) {
-            return Refused(path.string() + " is not a profile: it is not a regular file");
-        }
-        return Failure{kExitFile,
-                       "cannot read " + path.string() + ": " + FileErrorText(read.error)};
+    // The reader says why on stderr.
+    if (const auto failed = ReadInputFile(path, image.bytes(), "a profile")) {
+        return Failure{*failed, ""};
     }
     std::error_code error;
     const auto size = std::filesystem::file_size(path, error);
@@ -131,8 +114,8 @@ std::optional<Failure> ReadInputs(const std::filesystem::path& profilePath,
     if (auto failure = ReadProfile(profilePath, image)) return failure;
     if (!macroPath) return std::nullopt;
     table.emplace();
-    // The macro file is checked as the macros command checks it, which says why on stderr.
-    if (const auto code = ReadMacroFile(*macroPath, *table)) return Failure{*code, ""};
+    // The macro file is checked as the macros command checks it.
+    if (const auto failed = ReadMacroFile(*macroPath, *table)) return Failure{*failed, ""};
     return std::nullopt;
 }
 
